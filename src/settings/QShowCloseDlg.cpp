@@ -1,0 +1,75 @@
+#include "settings/QShowCloseDlg.h"
+#include "ui_QShowCloseDlg.h"
+
+#include "settings/ParserXML.h"
+#include "shell/AppPaths.h"
+
+QShowCloseDlg::QShowCloseDlg(QWidget *parent)
+    : QNinePointsImageDialog(parent)
+    , ui(new Ui::QShowCloseDlg)
+{
+    ui->setupUi(this);
+    setBackgroundImage(AppPaths::dataPath("/image/Common_bg/bg_2.png"), true);
+    setModal(true);
+
+    ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
+    ui->m_btnClose->move(width() - ui->m_btnClose->width() - 10, 8);
+    for (QTextImageButton *b : {ui->m_btnOk, ui->m_btnCancel}) {
+        b->setImage(AppPaths::dataPath("/image/Common_bg/btn_common1.png"), b->text());
+        b->setTextColor(Qt::white);
+    }
+    ui->m_btnOk->setText(tr("Ok"));
+    ui->m_btnCancel->setText(tr("Cancel"));
+    ui->m_btnCancel->move(width() - ui->m_btnCancel->width() - 20, height() - ui->m_btnCancel->height() - 20);
+    ui->m_btnOk->move(ui->m_btnCancel->x() - ui->m_btnOk->width() - 11, ui->m_btnCancel->y());
+
+    ui->m_radioMin->setText(tr("Minimize to Tray"));
+    ui->m_radioClose->setText(tr("Exit"));
+    ui->m_chkNote->setText(tr("Don't show this window again"));
+
+    QFont font("Tahoma");
+    font.setPixelSize(12);
+    const QString radio = QString(
+        "QRadioButton { color: white; }"
+        "QRadioButton::indicator { width: 18px; height: 18px; }"
+        "QRadioButton::indicator:unchecked { image: url(%1); }"
+        "QRadioButton::indicator:checked { image: url(%2); }")
+        .arg(AppPaths::dataPath("/image/EditDlg/Edit_selections_no.png"),
+             AppPaths::dataPath("/image/EditDlg/Edit_selections_yes.png"));
+    const QString check = QString(
+        "QCheckBox { color: white; }"
+        "QCheckBox::indicator { width: 18px; height: 18px; }"
+        "QCheckBox::indicator:unchecked { image: url(%1); }"
+        "QCheckBox::indicator:checked { image: url(%2); }")
+        .arg(AppPaths::dataPath("/image/Common_bg/btn_check_off.png"),
+             AppPaths::dataPath("/image/Common_bg/btn_check_on.png"));
+    for (QWidget *w : {static_cast<QWidget *>(ui->m_radioMin), static_cast<QWidget *>(ui->m_radioClose)}) {
+        w->setFont(font);
+        w->setStyleSheet(radio);
+    }
+    ui->m_chkNote->setFont(font);
+    ui->m_chkNote->setStyleSheet(check);
+
+    const bool exit = ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y") == "Y";
+    ui->m_radioClose->setChecked(exit);
+    ui->m_radioMin->setChecked(!exit);
+
+    connect(ui->m_btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->m_btnCancel, &QPushButton::clicked, this, &QDialog::close);
+    connect(ui->m_btnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+QShowCloseDlg::~QShowCloseDlg()
+{
+    delete ui;
+}
+
+bool QShowCloseDlg::isExit() const
+{
+    return ui->m_radioClose->isChecked();
+}
+
+bool QShowCloseDlg::dontAskAgain() const
+{
+    return ui->m_chkNote->isChecked();
+}

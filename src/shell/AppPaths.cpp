@@ -1,0 +1,90 @@
+#include "shell/AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+const char kProgramFolder[] = "Velmora Video Converter";
+
+// Joins base with the program folder and creates it; falls back to base itself.
+QString programFolderUnder(const QString &base)
+{
+    const QString folder = base + "/" + kProgramFolder;
+    if (QDir().mkpath(folder))
+        return folder;
+    return base;
+}
+
+QString writableLocation(QStandardPaths::StandardLocation loc, const QString &fallback)
+{
+    QString path = QStandardPaths::writableLocation(loc);
+    if (path.isEmpty())
+        path = fallback;
+    return path;
+}
+
+} // namespace
+
+namespace AppPaths {
+
+QString applicationDir()
+{
+    static const QString dir = QCoreApplication::applicationDirPath();
+    return dir;
+}
+
+QString dataPath(const QString &rel)
+{
+    return applicationDir() + rel;
+}
+
+QString documentsFolder()
+{
+    return programFolderUnder(writableLocation(QStandardPaths::DocumentsLocation, QDir::homePath()));
+}
+
+QString dataFolder()
+{
+    // GenericDataLocation is ~/.local/share; the program folder goes right under it.
+    return programFolderUnder(writableLocation(QStandardPaths::GenericDataLocation,
+                                               QDir::homePath() + "/.local/share"));
+}
+
+QString tempFolder()
+{
+    return programFolderUnder(writableLocation(QStandardPaths::TempLocation, QDir::tempPath()));
+}
+
+QString defaultOutputFolder()
+{
+    const QString folder = documentsFolder() + "/Converted/";
+    QDir().mkdir(folder); // one level; failure is silent, converting checks the folder
+    return folder;
+}
+
+QString sizeText(qint64 bytes)
+{
+    const double b = double(bytes);
+    if (bytes > 1073741824LL)
+        return QString::asprintf("%.2f GB", b / 1073741824.0);
+    if (bytes > 1048576LL)
+        return QString::asprintf("%.2f MB", b / 1048576.0);
+    if (bytes > 1024LL)
+        return QString::asprintf("%.2f KB", b / 1024.0);
+    return QString::asprintf("%d B", int(bytes));
+}
+
+QString durationText(qint64 microseconds)
+{
+    qint64 secs = microseconds / 1000000;
+    if (secs < 0)
+        secs = 0;
+    const qint64 h = secs / 3600, m = (secs % 3600) / 60, s = secs % 60;
+    if (h > 0)
+        return QString::asprintf("%02lld:%02lld:%02lld", h, m, s);
+    return QString::asprintf("%02lld:%02lld", m, s);
+}
+
+} // namespace AppPaths

@@ -1,0 +1,99 @@
+#pragma once
+// The single top-level window: title bar, tool buttons, the queue list in the
+// centre, and the bottom bar with format, output folder, merge and Convert.
+
+#include "widgets/QVariableSizeWidget.h"
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+namespace Ui { class MainWindow; }
+class QAction;
+class QMenu;
+class QMainDlg;
+
+class MainWindow : public QVariableSizeWidget
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    QMainDlg *queueList() const { return m_queueList; }
+    QString outputFolder() const { return m_outputFolder; }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+
+    // The DVD menu as last built (rebuilt on every click of the DVD button).
+    QMenu *dvdMenu() const { return m_dvdMenu; }
+    // Fills the DVD menu: one action per optical drive, then the folder and ISO entries.
+    void rebuildDvdMenu();
+
+    // Where the optical-drive scan looks; tests point it at a fake tree.
+    void setDriveScanPaths(const QString &devDir, const QString &procMounts);
+
+    // The product web page and the appcast feed (deployment values).
+    static QString productPage();
+    static QString appcastUrl();
+
+private slots:
+    void OnMaxSize();
+    void OnRestoreSize();
+    void OnAddFile();
+    void OnLoadDVD();
+    void OnFormatDlg();
+    void OnSelFolder();
+    void OnBtnMerge();
+    void loadDVDPath();
+    void OnMenu();
+    void ActOnHome();
+    void ActOnHelp();
+    void ActOnAbout();
+    void ActOnPreferDlg();
+    void ActOnUpdates();
+    void OnFormatChange(QString DevFormat);
+    void OnConvert();
+    void OnStopConvert();
+    void IsStartToConverter(bool bStart);
+    void SetConverterBtn(bool able);
+    void OnOpenConverterPath();
+    void OnBtnConverted();
+    void OnClose();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void setAutoUpdate(bool bUpdate);
+    void LangugeChangeSet(bool bChange);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void skinWidgets();
+    void buildMenus();
+    void createTray();
+    void setupUpdateChecker();
+    void initCodecLibrary();
+    void setOutputFolder(const QString &path);
+    void updateMaxButtons();
+    void layoutWidgets();
+    void centreChild(QWidget *dialog) const;
+    void openProductPage();
+
+    Ui::MainWindow *ui;
+    QMenu *m_dvdMenu = nullptr;
+    QMenu *m_mainMenu = nullptr;
+    QAction *m_actPreferences = nullptr;
+    QAction *m_actHome = nullptr;
+    QAction *m_actHelp = nullptr;
+    QAction *m_actUpdates = nullptr;
+    QAction *m_actAbout = nullptr;
+    QMainDlg *m_queueList = nullptr;
+    QString m_outputFolder;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QAction *m_actHide = nullptr;
+    QAction *m_actShow = nullptr;
+    QAction *m_actQuit = nullptr;
+    QString m_devDir = QStringLiteral("/dev");
+    QString m_procMounts = QStringLiteral("/proc/mounts");
+};

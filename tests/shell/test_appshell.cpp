@@ -1,0 +1,257 @@
+// Program folders, the size and time texts, the optical-drive scan and the
+// update checker's feed handling.
+
+#include "TestEnv.h"
+
+#include "shell/AppPaths.h"
+#include "shell/OpticalDrives.h"
+#include "shell/UpdateChecker.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestAppShell : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sizeText_data();
+    void sizeText();
+    void durationText_data();
+    void durationText();
+    void foldersLiveUnderTheUsersLocations();
+    void documentsFallbackWhenSubfolderCannotBeMade();
+    void driveScanListsOnlyOpticalDevicesWithLabels();
+    void versionsCompareNumerically_data();
+    void versionsCompareNumerically();
+    void appcastEvaluation_data();
+    void appcastEvaluation();
+    void checkReadsFeedFromLocalUrl();
+};
+
+void TestAppShell::sizeText_data()
+{
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << "0 B";
+    QTest::newRow("exactly 1024 stays bytes") << qint64(1024) << "1024 B";
+    QTest::newRow("1025") << qint64(1025) << "1.00 KB";
+    QTest::newRow("exactly 1 MiB stays KB") << qint64(1048576) << "1024.00 KB";
+    QTest::newRow("82.29 MB") << qint64(86287500) << "82.29 MB";
+    QTest::newRow("exactly 1 GiB stays MB") << qint64(1073741824) << "1024.00 MB";
+    QTest::newRow("above 1 GiB") << qint64(1073741824LL * 3 / 2) << "1.50 GB";
+}
+
+void TestAppShell::sizeText()
+{
+    QFETCH(qint64, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(AppPaths::sizeText(bytes), text);
+}
+
+void TestAppShell::durationText_data()
+{
+    QTest::addColumn<qint64>("us");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << "00:00";
+    QTest::newRow("59.9 s") << qint64(59900000) << "00:59";
+    QTest::newRow("59:59") << qint64(3599LL * 1000000) << "59:59";
+    QTest::newRow("one hour switches format") << qint64(3600LL * 1000000) << "01:00:00";
+    QTest::newRow("negative clamps") << qint64(-5) << "00:00";
+}
+
+void TestAppShell::durationText()
+{
+    QFETCH(qint64, us);
+    QFETCH(QString, text);
+    QCOMPARE(AppPaths::durationText(us), text);
+}
+
+void TestAppShell::foldersLiveUnderTheUsersLocations()
+{
+    const QString root = TestEnv::root();
+    const QString docs = AppPaths::documentsFolder();
+    const QString data = AppPaths::dataFolder();
+    const QString temp = AppPaths::tempFolder();
+    for (const QString &f : {docs, data, temp}) {
+        QVERIFY2(f.startsWith(root), qPrintable(f));
+        QVERIFY2(f.endsWith("/Velmora Video Converter"), qPrintable(f));
+        QVERIFY2(QDir(f).exists(), qPrintable(f));
+        QVERIFY2(!f.contains('\\'), qPrintable(f));
+    }
+    QCOMPARE(AppPaths::defaultOutputFolder(), docs + "/Converted/");
+    QVERIFY(QDir(docs + "/Converted").exists());
+    QVERIFY(AppPaths::applicationDir() == QCoreApplication::applicationDirPath());
+    QVERIFY(!AppPaths::applicationDir().endsWith('/'));
+}
+
+void TestAppShell::documentsFallbackWhenSubfolderCannotBeMade()
+{
+    // A regular file where the program folder should go blocks mkpath, even as root.
+    const QString docsLoc = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString blocker = docsLoc + "/Velmora Video Converter";
+    QDir(blocker).removeRecursively();
+    QFile f(blocker);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QCOMPARE(AppPaths::documentsFolder(), docsLoc);
+    QFile::remove(blocker);
+    QCOMPARE(AppPaths::documentsFolder(), blocker);
+}
+
+void TestAppShell::driveScanListsOnlyOpticalDevicesWithLabels()
+{
+    QTemporaryDir tree;
+    QVERIFY(tree.isValid());
+    const QString dev = tree.path() + "/dev";
+    QDir().mkpath(dev);
+    // sr0: a real ISO 9660 image with a volume label; sr1: unreadable header;
+    // sda and sr0x: not optical drives.
+    QDir().mkpath(tree.path() + "/content");
+    QFile payload(tree.path() + "/content/readme.txt");
+    QVERIFY(payload.open(QIODevice::WriteOnly));
+    payload.write("x");
+    payload.close();
+    QProcess geniso;
+    geniso.start("genisoimage", {"-quiet", "-V", "MY DISC", "-o", dev + "/sr0", tree.path() + "/content"});
+    QVERIFY(geniso.waitForFinished(30000));
+    QCOMPARE(geniso.exitCode(), 0);
+    for (const QString &name : {QString("sr1"), QString("sda"), QString("sr0x")}) {
+        QFile f(dev + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, '\0'));
+    }
+    const QString mounts = tree.path() + "/mounts";
+    QFile m(mounts);
+    QVERIFY(m.open(QIODevice::WriteOnly));
+    m.write(QString("/dev/sda1 / ext4 rw 0 0\n%1 /media/user/My\\040Disc iso9660 ro 0 0\n")
+                .arg(dev + "/sr1").toUtf8());
+    m.close();
+
+    const QList<OpticalDrive> drives = OpticalDrives::scan(dev, mounts);
+    QCOMPARE(drives.size(), 2);
+    QCOMPARE(drives[0].device, dev + "/sr0");
+    QCOMPARE(drives[0].label, QString("MY DISC"));
+    QCOMPARE(drives[0].root(), dev + "/sr0");
+    QCOMPARE(drives[0].menuText(), dev + "/sr0  MY DISC");
+    QCOMPARE(drives[1].device, dev + "/sr1");
+    QCOMPARE(drives[1].mountPoint, QString("/media/user/My Disc"));
+    QVERIFY(drives[1].label.isEmpty());
+    QCOMPARE(drives[1].root(), QString("/media/user/My Disc"));
+    QCOMPARE(drives[1].menuText(), QString("/media/user/My Disc"));
+
+    QVERIFY(OpticalDrives::scan(tree.path() + "/missing", mounts).isEmpty());
+}
+
+void TestAppShell::versionsCompareNumerically_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("equal") << "1.0.0" << "1.0.0" << 0;
+    QTest::newRow("missing parts are zero") << "1.0" << "1.0.0" << 0;
+    QTest::newRow("numeric not textual") << "1.10.0" << "1.9.3" << 1;
+    QTest::newRow("older") << "0.9" << "1.0.0" << -1;
+    QTest::newRow("patch") << "1.0.1" << "1.0.0" << 1;
+}
+
+void TestAppShell::versionsCompareNumerically()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sign);
+    const int c = UpdateChecker::compareVersions(a, b);
+    QCOMPARE((c > 0) - (c < 0), sign);
+}
+
+static QByteArray feed(const QStringList &versions)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+                     "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>";
+    for (const QString &v : versions)
+        xml += QString("<item><title>Version %1</title><enclosure url=\"https://example.invalid/v%1.deb\" "
+                       "sparkle:version=\"%1\" length=\"1\" type=\"application/octet-stream\"/></item>")
+                   .arg(v).toUtf8();
+    return xml + "</channel></rss>";
+}
+
+void TestAppShell::appcastEvaluation_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("newest");
+    using O = UpdateChecker::Outcome;
+    QTest::newRow("newer release") << feed({"1.0.0", "1.2.0"}) << int(O::NewVersion) << "1.2.0";
+    QTest::newRow("newest is not first") << feed({"1.3.0", "1.10.0", "1.2.0"}) << int(O::NewVersion) << "1.10.0";
+    QTest::newRow("same version") << feed({"1.0.0"}) << int(O::UpToDate) << "";
+    QTest::newRow("only older") << feed({"0.9.0"}) << int(O::UpToDate) << "";
+    QTest::newRow("no items") << feed({}) << int(O::Error) << "";
+    QTest::newRow("not xml") << QByteArray("<rss><channel><item>") << int(O::Error) << "";
+    QTest::newRow("html page") << QByteArray("<html><body>404</body></html>") << int(O::Error) << "";
+}
+
+void TestAppShell::appcastEvaluation()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(int, outcome);
+    QFETCH(QString, newest);
+    const auto r = UpdateChecker::evaluateAppcast(xml, "1.0.0");
+    QCOMPARE(int(r.outcome), outcome);
+    if (r.outcome == UpdateChecker::Outcome::NewVersion) {
+        QCOMPARE(r.newest.version, newest);
+        QVERIFY(r.newest.downloadUrl.isValid());
+        QVERIFY(UpdateChecker::messageFor(r, false).contains(newest));
+    }
+    if (r.outcome == UpdateChecker::Outcome::Error)
+        QVERIFY(!r.error.isEmpty());
+    // A silent check never bothers the user unless there is news.
+    QCOMPARE(UpdateChecker::messageFor(r, false).isEmpty(), r.outcome != UpdateChecker::Outcome::NewVersion);
+}
+
+void TestAppShell::checkReadsFeedFromLocalUrl()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/appcast.xml";
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(feed({"2.0.0"}));
+    f.close();
+
+    UpdateChecker &checker = UpdateChecker::instance();
+    checker.setShowResults(false);
+    checker.setAppDetails("Velmora", "Velmora Video Converter", "1.0.0");
+    QSignalSpy spy(&checker, &UpdateChecker::checkFinished);
+
+    // The automatic-check choice is the checker's own, kept across runs.
+    checker.setAutomaticCheckForUpdates(false);
+    QVERIFY(!checker.automaticCheckForUpdates());
+    checker.setAppcastUrl(QUrl::fromLocalFile(path));
+    checker.init();
+    QTest::qWait(200);
+    QCOMPARE(spy.count(), 0); // automatic checks are off: no check at start
+
+    checker.setAutomaticCheckForUpdates(true);
+    QVERIFY(checker.automaticCheckForUpdates());
+    checker.init();
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+    auto r = spy.takeFirst().at(0).value<UpdateChecker::Result>();
+    QCOMPARE(int(r.outcome), int(UpdateChecker::Outcome::NewVersion));
+    QCOMPARE(r.newest.version, QString("2.0.0"));
+
+    // A feed that cannot be read is an error, not "up to date".
+    checker.setAppcastUrl(QUrl::fromLocalFile(dir.path() + "/missing.xml"));
+    checker.checkUpdateWithUi();
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+    r = spy.takeFirst().at(0).value<UpdateChecker::Result>();
+    QCOMPARE(int(r.outcome), int(UpdateChecker::Outcome::Error));
+    checker.setAutomaticCheckForUpdates(false);
+    checker.cleanup();
+}
+
+VELMORA_TEST_MAIN(TestAppShell)
+#include "test_appshell.moc"

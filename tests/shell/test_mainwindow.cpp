@@ -1,0 +1,362 @@
+// The main window: its idle/converting states, the stop question, the output
+// folder checks, the DVD menu, the converted badge and the close flows with
+// the settings that drive them.
+
+#include "ModalHelper.h"
+#include "TestEnv.h"
+
+#include "history/QVXMessageDlg.h"
+#include "queue/QMainDlg.h"
+#include "settings/ParserXML.h"
+#include "shell/AppGlobals.h"
+#include "shell/AppPaths.h"
+#include "shell/MainWindow.h"
+#include "widgets/QImageButtonEx.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Counts close events, which hiding does not send.
+class CloseCounter : public QObject
+{
+public:
+    int closes = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Close)
+            ++closes;
+        return false;
+    }
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+template <typename T = QWidget>
+T *child(QWidget *w, const char *name)
+{
+    T *c = w->findChild<T *>(name);
+    if (!c)
+        qWarning("missing child %s", name);
+    return c;
+}
+
+// The settings as they were left by the code under test.
+QString setting(const char *item, const char *key)
+{
+    return ParserXML::readSetting(item, key, "<default>");
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void emptyQueueDisablesConvertAndMerge();
+    void convertingStateSwitchesTheBottomBar();
+    void stopAsksFirst_data();
+    void stopAsksFirst();
+    void missingOutputFolderIsShownAndRefused();
+    void brokenSettingsFileIsKeptAndDefaultsUsed();
+    void mergeBoxSetsProcessFlag();
+    void convertedBadgeCountsAndResets();
+    void dvdMenuListsDrivesThenFolderAndIso();
+    void closeWithoutQuestion_data();
+    void closeWithoutQuestion();
+    void closeQuestion_data();
+    void closeQuestion();
+};
+
+void TestMainWindow::init()
+{
+    QFile::remove(ParserXML::settingFilePath());
+    AppGlobals::setConverting(false);
+    AppGlobals::setMerge(false);
+}
+
+void TestMainWindow::emptyQueueDisablesConvertAndMerge()
+{
+    MainWindow w;
+    w.show();
+    auto *convert = child(&w, "m_btnConvert");
+    auto *merge = child(&w, "m_btnMerge");
+    QVERIFY(!convert->isEnabled());
+    QVERIFY(!merge->isEnabled());
+    QVERIFY(convert->isVisible());
+    QVERIFY(!child(&w, "m_btnCancel")->isVisible());
+    // The list reports that it holds items.
+    emit w.queueList()->seedIsAddItem(true);
+    QVERIFY(convert->isEnabled());
+    QVERIFY(merge->isEnabled());
+    emit w.queueList()->seedIsAddItem(false);
+    QVERIFY(!convert->isEnabled());
+    QVERIFY(!merge->isEnabled());
+}
+
+void TestMainWindow::convertingStateSwitchesTheBottomBar()
+{
+    MainWindow w;
+    w.show();
+    emit w.queueList()->seedIsAddItem(true);
+    const char *editing[] = {"m_btnMerge", "m_btnAddFile", "m_btnLoadDvd", "m_btnFromt", "m_btnSelFolder"};
+
+    emit w.queueList()->emitIsStartConverter(true);
+    QVERIFY(AppGlobals::isConverting());
+    QVERIFY(!child(&w, "m_btnConvert")->isVisible());
+    QVERIFY(child(&w, "m_btnCancel")->isVisible());
+    for (const char *name : editing)
+        QVERIFY2(!child(&w, name)->isEnabled(), name);
+    QVERIFY(child(&w, "m_btnConverted")->isEnabled());
+
+    emit w.queueList()->emitIsStartConverter(false);
+    QVERIFY(!AppGlobals::isConverting());
+    QVERIFY(child(&w, "m_btnConvert")->isVisible());
+    QVERIFY(!child(&w, "m_btnCancel")->isVisible());
+    for (const char *name : editing)
+        QVERIFY2(child(&w, name)->isEnabled(), name);
+}
+
+void TestMainWindow::stopAsksFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("stillConverting");
+    QTest::newRow("No leaves the run") << "m_btnCancel" << true;
+    QTest::newRow("close box leaves the run") << "m_btnClose" << true;
+    QTest::newRow("Yes stops") << "m_btnOk" << false;
+}
+
+void TestMainWindow::stopAsksFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, stillConverting);
+    MainWindow w;
+    w.show();
+    emit w.queueList()->emitIsStartConverter(true);
+    QString shownText;
+    ModalHelper::whenModal([&](QWidget *dlg) {
+        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
+            shownText = m->message();
+        dlg->findChild<QAbstractButton *>(button)->click();
+    });
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnStopConvert"));
+    QCOMPARE(shownText, QString("Are you sure to stop converting?"));
+    QCOMPARE(AppGlobals::isConverting(), stillConverting);
+    QCOMPARE(child(&w, "m_btnCancel")->isVisible(), stillConverting);
+}
+
+void TestMainWindow::missingOutputFolderIsShownAndRefused()
+{
+    // A stored folder that is gone is still shown; converting reports it.
+    const QString gone = TestEnv::root() + "/gone/Out put:[1]/";
+    ParserXML::readSetting("OutPut_path", "path_value", "x");
+    ParserXML::writeSetting("OutPut_path", "path_value", gone);
+    MainWindow w;
+    w.show();
+    QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->text(), gone);
+    QCOMPARE(AppGlobals::outputFolder(), gone);
+    QVERIFY(child<QLineEdit>(&w, "m_editOutPaht")->isReadOnly());
+
+    emit w.queueList()->seedIsAddItem(true);
+    QString shown;
+    QSignalSpy started(w.queueList(), &QMainDlg::emitIsStartConverter);
+    ModalHelper::whenModal([&](QWidget *dlg) {
+        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
+            shown = m->message();
+        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
+    });
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnConvert"));
+    QCOMPARE(shown, QString("The output path is invalid!"));
+    QCOMPARE(started.count(), 0);
+
+    shown.clear();
+    ModalHelper::whenModal([&](QWidget *dlg) {
+        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
+            shown = m->message();
+        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
+    });
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnOpenConverterPath"));
+    QCOMPARE(shown, QString("Invalid path"));
+}
+
+void TestMainWindow::brokenSettingsFileIsKeptAndDefaultsUsed()
+{
+    const QByteArray broken = "<ROOTITEM><OutPut_path path_value=\"/keep/me\"></ROOT";
+    writeFile(ParserXML::settingFilePath(), broken);
+    {
+        MainWindow w;
+        w.show();
+        QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->text(), AppPaths::defaultOutputFolder());
+        QVERIFY(QMetaObject::invokeMethod(&w, "OnBtnMerge"));
+    }
+    QCOMPARE(readFile(ParserXML::settingFilePath()), broken);
+}
+
+void TestMainWindow::mergeBoxSetsProcessFlag()
+{
+    MainWindow w;
+    w.show();
+    emit w.queueList()->seedIsAddItem(true);
+    auto *merge = child<QCheckBox>(&w, "m_btnMerge");
+    merge->click();
+    QVERIFY(AppGlobals::isMerge());
+    merge->click();
+    QVERIFY(!AppGlobals::isMerge());
+}
+
+void TestMainWindow::convertedBadgeCountsAndResets()
+{
+    MainWindow w;
+    w.show();
+    auto *badge = child<QImageButtonEx>(&w, "m_btnConverted");
+    emit w.queueList()->emitConvertedFinish();
+    emit w.queueList()->emitConvertedFinish();
+    QCOMPARE(badge->count(), 2);
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnBtnConverted"));
+    QCOMPARE(badge->count(), 0);
+}
+
+void TestMainWindow::dvdMenuListsDrivesThenFolderAndIso()
+{
+    QTemporaryDir tree;
+    const QString dev = tree.path() + "/dev";
+    QDir().mkpath(dev);
+    QDir().mkpath(tree.path() + "/c");
+    writeFile(tree.path() + "/c/a.txt", "a");
+    QProcess geniso;
+    geniso.start("genisoimage", {"-quiet", "-V", "HOLIDAY", "-o", dev + "/sr0", tree.path() + "/c"});
+    QVERIFY(geniso.waitForFinished(30000));
+    writeFile(dev + "/sda", QByteArray(100, 'x'));
+    writeFile(tree.path() + "/mounts", "");
+
+    MainWindow w;
+    w.setDriveScanPaths(dev, tree.path() + "/mounts");
+    w.rebuildDvdMenu();
+    QList<QAction *> actions = w.dvdMenu()->actions();
+    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions[0]->text(), dev + "/sr0  HOLIDAY");
+    QCOMPARE(actions[0]->data().toString(), dev + "/sr0");
+    QCOMPARE(actions[1]->text(), QString("Load DVD Folder..."));
+    QCOMPARE(actions[2]->text(), QString("Load ISO File..."));
+    // Rebuilt on every click, never accumulated.
+    w.rebuildDvdMenu();
+    QCOMPARE(w.dvdMenu()->actions().size(), 3);
+}
+
+void TestMainWindow::closeWithoutQuestion_data()
+{
+    QTest::addColumn<QString>("closeDlg");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("N hides to the tray") << "N" << false;
+    QTest::newRow("Y exits") << "Y" << true;
+}
+
+void TestMainWindow::closeWithoutQuestion()
+{
+    QFETCH(QString, closeDlg);
+    QFETCH(bool, closes);
+    ParserXML::readSetting("REMIND_ITEM", "isShowRemind", "Y");
+    ParserXML::writeSetting("REMIND_ITEM", "isShowRemind", "N");
+    ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y");
+    ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", closeDlg);
+
+    MainWindow w;
+    CloseCounter counter;
+    w.installEventFilter(&counter);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnClose"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
+    QTest::qWait(300); // past the 150 ms closing animation
+    QCOMPARE(counter.closes > 0, closes);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    if (!closes) {
+        // The tray brings it back.
+        const auto actions = w.trayIcon()->contextMenu()->actions();
+        QAction *showAction = nullptr;
+        for (QAction *a : actions)
+            if (a->text() == "Show Window (&S)")
+                showAction = a;
+        QVERIFY(showAction);
+        showAction->trigger();
+        QVERIFY(w.isVisible());
+    }
+}
+
+void TestMainWindow::closeQuestion_data()
+{
+    QTest::addColumn<QString>("choice");   // radio to pick, or "" to cancel the question
+    QTest::addColumn<bool>("dontAsk");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("remind");   // "isShowRemind" afterwards
+    QTest::addColumn<QString>("closeDlg"); // "bIsCloseDlg" afterwards
+    QTest::newRow("cancel changes nothing") << "" << true << false << "Y" << "<default>";
+    QTest::newRow("tray, ask again") << "m_radioMin" << false << false << "Y" << "N";
+    QTest::newRow("tray, never ask") << "m_radioMin" << true << false << "N" << "N";
+    QTest::newRow("exit, never ask") << "m_radioClose" << true << true << "N" << "Y";
+}
+
+void TestMainWindow::closeQuestion()
+{
+    QFETCH(QString, choice);
+    QFETCH(bool, dontAsk);
+    QFETCH(bool, closes);
+    QFETCH(QString, remind);
+    QFETCH(QString, closeDlg);
+
+    MainWindow w;
+    CloseCounter counter;
+    w.installEventFilter(&counter);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    bool asked = false;
+    ModalHelper::whenModal([&](QWidget *dlg) {
+        asked = true;
+        if (choice.isEmpty()) {
+            dlg->findChild<QAbstractButton *>("m_btnCancel")->click();
+            return;
+        }
+        dlg->findChild<QRadioButton *>(choice)->setChecked(true);
+        dlg->findChild<QCheckBox *>("m_chkNote")->setChecked(dontAsk);
+        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
+    });
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnClose"));
+    QVERIFY(asked);
+    QTest::qWait(300);
+    QCOMPARE(counter.closes > 0, closes);
+    QCOMPARE(w.isVisible(), choice.isEmpty());
+    QCOMPARE(setting("REMIND_ITEM", "isShowRemind"), remind);
+    // Read without creating: the item may legitimately be missing.
+    const QByteArray file = readFile(ParserXML::settingFilePath());
+    if (closeDlg == "<default>")
+        QVERIFY2(!file.contains("bIsCloseDlg=\"N\""), file.constData());
+    else
+        QCOMPARE(setting("CLOSE_ITEM", "bIsCloseDlg"), closeDlg);
+}
+
+VELMORA_TEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

@@ -1,0 +1,370 @@
+/*
+ * zentrix.h - the media engine of Velmora Video Converter.
+ *
+ * A plain C API on opaque handles. Text is UTF-8, times are signed 64-bit
+ * microseconds, and a call succeeds when it returns 1 (or a non-null
+ * handle). Handles are closed, then released, by their owner; separate
+ * handles may be used from different threads at the same time. A single
+ * handle is used from one thread, except a job or merger: its status,
+ * position, duration, error and stop calls may come from any thread while
+ * it runs.
+ *
+ * Strings returned by the library are owned by the handle they came from and
+ * stay valid until the next call of the same function on that handle, or
+ * until the handle is released. Null handles are accepted everywhere and give
+ * 0 / empty results.
+ */
+#ifndef ZENTRIX_H
+#define ZENTRIX_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct ZxSource ZxSource;
+typedef struct ZxParams ZxParams;
+typedef struct ZxJob ZxJob;
+typedef struct ZxMerger ZxMerger;
+typedef struct ZxTrack ZxTrack;
+typedef struct ZxPacket ZxPacket;
+
+/* ---- Start-up ------------------------------------------------------- */
+
+/* Global start-up: registers the library's logging. Safe to call more than
+ * once and from several threads; returns 1. */
+int ZxStartup(int flags, int reserved);
+
+/* The per-user data folder of the program (UTF-8). The library keeps a copy;
+ * returns 1, or 0 for a null path. */
+int ZxSetDataFolder(const char *path_utf8);
+
+/* A library option: *value is read at once (the program passes 30 = the
+ * thumbnail cache size); returns 1, or 0 for a null pointer. */
+int ZxSetOption(const int *value, int enable);
+
+/* Per-converter initialisation; idempotent; returns 1. */
+int LibraryInit(int flags);
+
+/* ---- Codec numbers ---------------------------------------------------
+ * Codecs are named by the legacy FFmpeg numbers the profile catalogue uses
+ * (H.264 = 28, VP9 = 169, AAC = 86018, 'H265' = 1211250229, 'XVID' =
+ * 1145656920, 'DX50' = 808802372, ...). Each maps to one encoder of this
+ * build. Codecs without an encoder here fall back to the closest encoder the
+ * chosen container accepts:
+ *   VC-1 (71), WMV3 (72)  -> wmv2          WMA Pro (86054) -> wmav2, stereo
+ *   AMR-NB (73728)        -> aac (refused by the "amr" container)
+ * 'XVID' and 'DX50' are MPEG-4 Part 2 (mpeg4 encoder) with that AVI tag. */
+
+/* The FFmpeg encoder name used for a legacy codec number in a container
+ * (a muxer short name such as "mp4"; null = no container check), or null
+ * when there is none. The string is static. */
+const char *ZxEncoderName(int legacy_codec_id, const char *container);
+
+/* ---- Source probe --------------------------------------------------- */
+
+/* A new, empty source; the argument is reserved (-1). Release with
+ * SourceRelease. */
+ZxSource *SourceCreate(int reserved);
+
+/* Opens a file of any container the library reads. Returns 1, or 0 when the
+ * file cannot be read; a source that failed to open still answers every
+ * query (no streams, zero duration). Reading gives up after 15 seconds. */
+int SourceOpenFile(ZxSource *src, const char *path_utf8);
+
+/* A metadata value of the container (stream_index -1) or of one stream;
+ * "" when absent. Key example: "major_brand". */
+const char *SourceMetadata(ZxSource *src, const char *key, int stream_index);
+
+/* Short name of the demuxer ("mov", "matroska", "avi", "mp3", ...);
+ * "" when the source is not open. */
+const char *SourceBrand(ZxSource *src);
+
+int SourceHasVideo(ZxSource *src);   /* 1 when a video picture stream exists */
+int SourceHasAudio(ZxSource *src);   /* 1 when an audio stream exists */
+int64_t SourceDuration(ZxSource *src); /* microseconds; 0 when unknown */
+
+/* Picture size in pixels as it is shown: the coded size with the stream's
+ * rotation metadata applied (a portrait phone video reports 1080 x 1920).
+ * The sample aspect ratio is not applied; see SourceDisplayAspect. 0 without
+ * video. */
+int SourceWidth(ZxSource *src);
+int SourceHeight(ZxSource *src);
+
+/* The shape the picture is shown with (after rotation and sample aspect
+ * ratio) as num:den reduced; returns 0 without video. */
+int SourceDisplayAspect(ZxSource *src, int *num, int *den);
+
+/* 1 when the source can seek (a seekable file with a known duration). */
+int SourceCanSeek(ZxSource *src);
+
+/* A picture of the first frame at or after time_us (clamped into the
+ * source), upright, scaled to width x height (<= 0 means the source size),
+ * as a 24-bit Windows BMP file in memory: "BM", its total size as 32-bit
+ * little-endian at byte 2. flags and reserved are reserved (pass 1, 0).
+ * The buffer is owned by the source and valid until the next
+ * SourceThumbnail call or SourceRelease. Null when no picture decodes. */
+const unsigned char *SourceThumbnail(ZxSource *src, int64_t time_us, int flags,
+                                     int width, int height, int reserved);
+
+/* Audio streams, counted in file order. SourceSelectAudio makes stream i the
+ * one the Audio* queries describe (returns 0 when i is out of range). */
+int SourceAudioCount(ZxSource *src);
+int SourceSelectAudio(ZxSource *src, int index);
+const char *AudioTitle(ZxSource *src);       /* "title" tag, or "" */
+const char *AudioCodecName(ZxSource *src);   /* codec short name, "aac" */
+const char *AudioLanguage(ZxSource *src);    /* ISO 639 code; "" for none or "und" */
+
+/* Subtitle streams, as for audio. */
+int SourceSubtitleCount(ZxSource *src);
+int SourceSelectSubtitle(ZxSource *src, int index);
+const char *SubtitleLanguage(ZxSource *src);
+const char *SubtitleTitle(ZxSource *src);
+const char *SubtitleCodecName(ZxSource *src);
+
+/* Closes the file; the handle can open another. */
+void SourceClose(ZxSource *src);
+/* Frees the handle (closing it first). */
+void SourceRelease(ZxSource *src);
+
+/* ---- Parameter set ----------------------------------------------------
+ * A plain value describing one output. The job or merger copies it when it
+ * is opened, so the set may be released right after. Every setter returns
+ * 1, or 0 for a null set or a value out of range (the value is not stored).
+ */
+ZxParams *ParamsCreate(void);
+void ParamsRelease(ZxParams *set);
+
+/* Legacy codec numbers (see above); -1 or 0 = no such stream in the output. */
+int SetVideoCodec(ZxParams *set, int legacy_codec_id);
+int SetAudioCodec(ZxParams *set, int legacy_codec_id);
+/* Encoder option word; 2 asks for the profile given by SetVideoProfile. */
+int SetVideoCodecOption(ZxParams *set, int option);
+/* H.264: 66 Baseline, 77 Main, 100 High; H.265: 1 Main, 2 Main 10. */
+int SetVideoProfile(ZxParams *set, int profile);
+/* Encoded frame size. Odd sizes are rounded down to even where the pixel
+ * format needs it. Rotation by 90 or 270 swaps it. 0 x 0 = source size. */
+int SetVideoSize(ZxParams *set, int width, int height);
+/* Output frame rate num/den; 0 = the source's rate. Encoders with fixed
+ * rates (MPEG-1/2, DV) get the nearest rate they accept. */
+int SetFrameRate(ZxParams *set, int num, int den);
+int SetVideoBitrate(ZxParams *set, int bits_per_second); /* 0 = quality-driven */
+int SetChannels(ZxParams *set, int channels);            /* 1..8 */
+int SetSampleRate(ZxParams *set, int hz);
+int SetAudioBitrate(ZxParams *set, int bits_per_second); /* 0 = encoder default */
+/* 0..100: 90 and above favour quality (slower presets, lower quantisers),
+ * below favour speed. */
+int SetVideoQuality(ZxParams *set, int quality);
+int SetAudioQuality(ZxParams *set, int quality);
+
+/* Geometry. The picture is built from the source in this order: the source's
+ * rotation metadata (upright), crop, rotation (clockwise), horizontal mirror,
+ * then it is fitted into the output frame. */
+/* The shape of the picture before rotation as num:den (0:0 = the cropped
+ * source's display shape). */
+int SetOutputSize(ZxParams *set, int num, int den);
+int SetRotation(ZxParams *set, int degrees_clockwise);  /* 0, 90, 180, 270 */
+int SetFlip(ZxParams *set, int mirrored);                /* 1 = left-right */
+/* keep_shape 1: the picture keeps its shape inside the frame, with borders
+ * of colour 0xRRGGBB = fill_value (0 black); 0: stretched to the frame.
+ * Default: 1, black. */
+int SetFill(ZxParams *set, int keep_shape, int fill_value);
+/* Crop as fractions (0..1) of the upright source; default 0, 0, 1, 1. */
+int SetCropRect(ZxParams *set, double x, double y, double w, double h);
+
+/* Effects, subtitles and watermarks are stored for the picture stages of
+ * the filter graph. */
+int SetVolume(ZxParams *set, int percent);          /* 0..200, 100 unchanged */
+int SetEffectReserved(ZxParams *set, int value);
+int SetBrightness(ZxParams *set, int value);
+int SetSaturation(ZxParams *set, int value);
+int SetContrast(ZxParams *set, int value);
+int SetHue(ZxParams *set, int value);
+
+int SetTitle(ZxParams *set, int dvd_title);         /* DVD title index */
+/* Audio stream of the source, 0-based among its audio streams; out of range
+ * picks the default stream. */
+int SetAudioTrack(ZxParams *set, int audio_index);
+int SetSubtitleStream(ZxParams *set, int subtitle_index); /* -1 none */
+int SetClosedCaptions(ZxParams *set, int enabled);
+int SetSubtitleFile(ZxParams *set, const char *path_utf8);
+int SetSubtitleOpacity(ZxParams *set, int opacity);  /* 0..255 */
+int SetSubtitleScale(ZxParams *set, int x_percent, int y_percent);
+int SetSubtitleTimeValue(ZxParams *set, int64_t value);
+int SetSubtitleFont(ZxParams *set, const char *family_utf8);
+int SetSubtitleBold(ZxParams *set, int on);
+int SetSubtitleItalic(ZxParams *set, int on);
+int SetSubtitleUnderline(ZxParams *set, int on);
+int SetSubtitleStrikeOut(ZxParams *set, int on);
+int SetSubtitleFontSize(ZxParams *set, int points);
+int SetSubtitleColor(ZxParams *set, uint32_t argb);
+int SetSubtitleColor2(ZxParams *set, uint32_t argb);
+int SetSubtitleColor3(ZxParams *set, uint32_t argb);
+int SetSubtitleAnchorX(ZxParams *set, double fraction);
+int SetSubtitleAnchorY(ZxParams *set, double fraction);
+
+int SetWatermarkText(ZxParams *set, const char *text_utf8);
+int SetWatermarkFont(ZxParams *set, const char *family_utf8);
+int SetWatermarkImage(ZxParams *set, const char *path_utf8);
+int SetWatermarkOption(ZxParams *set, int option);
+int SetWatermarkImageMode(ZxParams *set, int mode);
+int SetWatermarkTextOpacity(ZxParams *set, int opacity);
+int SetWatermarkTextScale(ZxParams *set, int x_percent, int y_percent);
+int SetWatermarkFontSize(ZxParams *set, int points);
+int SetWatermarkBold(ZxParams *set, int on);
+int SetWatermarkItalic(ZxParams *set, int on);
+int SetWatermarkUnderline(ZxParams *set, int on);
+int SetWatermarkStrikeOut(ZxParams *set, int on);
+int SetWatermarkColor(ZxParams *set, uint32_t argb);
+int SetWatermarkColor2(ZxParams *set, uint32_t argb);
+int SetWatermarkColor3(ZxParams *set, uint32_t argb);
+int SetWatermarkAnchorX(ZxParams *set, double fraction);
+int SetWatermarkAnchorY(ZxParams *set, double fraction);
+int SetWatermarkTextPos(ZxParams *set, double x, double y);
+int SetWatermarkActiveLayer(ZxParams *set, int layer);
+int SetWatermarkImageOpacity(ZxParams *set, int opacity);
+int SetWatermarkImageScale(ZxParams *set, int x_percent, int y_percent);
+int SetWatermarkImagePos(ZxParams *set, double x, double y);
+
+/* ---- Status and errors shared by jobs and mergers -------------------- */
+
+enum ZxStatus {
+    ZX_STATUS_IDLE = 0,      /* created or opened, not started */
+    ZX_STATUS_RUNNING = 1,
+    ZX_STATUS_FINISHED = 2,  /* ran to its end */
+    ZX_STATUS_STOPPED = 3,   /* ended on a stop request; output is valid */
+    ZX_STATUS_FAILED = 4     /* ended on an error; see the LastError call */
+};
+
+enum ZxError {
+    ZX_OK = 0,
+    ZX_ERR_ARGUMENT = 1,     /* null or invalid argument, wrong call order */
+    ZX_ERR_INPUT = 2,        /* the source cannot be opened or read */
+    ZX_ERR_OUTPUT = 3,       /* the output cannot be created or written */
+    ZX_ERR_CODEC = 4,        /* no encoder, or the encoder refused its limits */
+    ZX_ERR_INTERNAL = 5
+};
+
+/* ---- Conversion job ----------------------------------------------------
+ * One source to one output. The job runs on a thread of its own; no call
+ * blocks on the conversion except JobClose. */
+
+/* A new job; the argument is reserved (-1). */
+ZxJob *JobCreate(int reserved);
+
+/* Opens the source, creates the output file in the container (a muxer short
+ * name: "mp4", "matroska", "avi", "asf", "mpeg", "webm", ...) and opens the
+ * encoders the set asks for. An output stream exists when the set names its
+ * codec and the source has that kind of stream. Returns 1, or 0 with the
+ * reason in JobLastError. */
+int JobOpenFile(ZxJob *job, const char *source_utf8, const char *output_utf8,
+                const char *container, const ZxParams *set);
+
+/* The part of the source to convert: start and length in microseconds
+ * (length 0 = to the end). Cut to the frame. Call before JobStart. */
+int JobSetRange(ZxJob *job, int64_t start_us, int64_t length_us);
+
+/* Starts the conversion thread; returns at once. */
+int JobStart(ZxJob *job);
+
+/* 1 when the job has ended by itself: finished or failed (tell them apart
+ * with JobStatus or JobLastError). A stopped job is not finished. */
+int JobIsFinished(ZxJob *job);
+/* 1 once a requested stop has taken effect and the output is closed. */
+int JobIsStopped(ZxJob *job);
+/* enum ZxStatus. */
+int JobStatus(ZxJob *job);
+/* Output time written so far and the expected output length, in
+ * microseconds; the position never falls and equals the duration when the
+ * job has finished. */
+uint64_t JobPosition(ZxJob *job);
+uint64_t JobDuration(ZxJob *job);
+/* Asks a running job to stop; it ends within a second, leaving a valid file
+ * of what was written. Returns 0 when the job is not running. */
+int JobRequestStop(ZxJob *job);
+/* The last error: its message ("" when none) and, through code (may be
+ * null), an enum ZxError. Reading it does not clear it. */
+const char *JobLastError(ZxJob *job, int *code);
+/* Waits for the thread and closes the files. Returns 1. */
+int JobClose(ZxJob *job);
+/* Frees the job (closing it first). */
+void JobRelease(ZxJob *job);
+
+/* ---- Merger --------------------------------------------------------------
+ * Appends several sources, each re-encoded to the output set, into one file
+ * that plays continuously. */
+
+ZxMerger *MergerCreate(void);
+/* Creates the output. The set decides codecs, frame size and rate, and the
+ * audio format; a missing size or rate is taken from the first source. */
+int MergerOpen(ZxMerger *m, const char *output_utf8, const char *container,
+               const ZxParams *set);
+/* Readies the merger for the first source. */
+int MergerBegin(ZxMerger *m);
+/* Appends part (start, length; length 0 = to the end) of a source and starts
+ * converting it on the merger's thread; returns at once. Only the picture
+ * and stream choices of this set apply (crop, rotation, audio track, ...);
+ * codecs and sizes stay those of MergerOpen. A previous source must have
+ * ended. Sources of other sizes, rates or audio formats are conformed. */
+int MergerAddFile(ZxMerger *m, const char *source_utf8, int64_t start_us,
+                  int64_t length_us, const ZxParams *set);
+/* State of the source added last, as for a job. */
+int MergerIsFinished(ZxMerger *m);
+int MergerIsStopped(ZxMerger *m);
+int MergerStatus(ZxMerger *m);
+uint64_t MergerPosition(ZxMerger *m);   /* within the source added last */
+uint64_t MergerDuration(ZxMerger *m);   /* of the source added last */
+/* Output length written by all sources so far. */
+uint64_t MergerTotalPosition(ZxMerger *m);
+int MergerRequestStop(ZxMerger *m);
+const char *MergerLastError(ZxMerger *m, int *code);
+/* Waits for the current source, flushes the encoders and closes the file. */
+int MergerClose(ZxMerger *m);
+void MergerRelease(ZxMerger *m);
+
+/* ---- Elementary streams -------------------------------------------------
+ * Muxes caller-encoded packets of up to one video, one audio and one
+ * subtitle track into a container, without re-encoding. */
+
+enum ZxTrackKind { ZX_TRACK_VIDEO = 1, ZX_TRACK_AUDIO = 2, ZX_TRACK_SUBTITLE = 8 };
+
+/* A new track of a kind; null for another kind. Release with TrackRelease
+ * after the job that uses it is closed. */
+ZxTrack *TrackCreate(int kind);
+int TrackSetCodec(ZxTrack *t, int legacy_codec_id);
+int TrackSetVideoSize(ZxTrack *t, int width, int height);
+int TrackSetFrameRate(ZxTrack *t, int num, int den);
+int TrackSetAspect(ZxTrack *t, int num, int den);   /* sample aspect ratio */
+int TrackSetSampleRate(ZxTrack *t, int hz);
+int TrackSetChannels(ZxTrack *t, int channels);
+int TrackSetBitrate(ZxTrack *t, int bits_per_second);
+/* Codec private data (avcC, AudioSpecificConfig, ...); copied. */
+int TrackSetCodecData(ZxTrack *t, const unsigned char *data, int size);
+/* Language of the track (ISO 639). */
+int TrackSetLanguage(ZxTrack *t, const char *code);
+
+/* Opens the output with the given tracks (any may be null, not all) and
+ * writes the header. After JobStart, TrackWrite sends packets; the job
+ * finishes when every track has received its end (an empty packet). */
+int JobOpenStreams(ZxJob *job, const char *output_utf8, const char *container,
+                   ZxTrack *video, ZxTrack *audio, ZxTrack *subtitle);
+
+ZxPacket *PacketCreate(void);
+/* The packet's payload; copied. size 0 marks the end of the track. */
+int PacketSetData(ZxPacket *p, const unsigned char *data, int size);
+/* Times in microseconds; dts INT64_MIN = same as pts. */
+int PacketSetTimes(ZxPacket *p, int64_t pts_us, int64_t dts_us, int64_t duration_us);
+int PacketSetKeyFrame(ZxPacket *p, int keyframe);
+/* Writes one packet to the track's output (in the caller's thread; the
+ * muxer interleaves). Returns 1, or 0 when the track has no started job,
+ * has ended, or writing failed (see JobLastError). */
+int TrackWrite(ZxTrack *t, const ZxPacket *p);
+void PacketRelease(ZxPacket *p);
+void TrackRelease(ZxTrack *t);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZENTRIX_H */

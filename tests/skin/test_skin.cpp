@@ -1,0 +1,183 @@
+// Checks the painted skin against what the program's sources ask for: every
+// image path named in src/ exists in the data folder beside the executables,
+// every image there loads, and the four-state button strips split into frames.
+
+#include "SourceImageRefs.h"
+#include "TestEnv.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImage>
+#include <QtTest>
+
+using namespace SourceImageRefs;
+
+namespace {
+
+QString envDir(const char *name)
+{
+    return QString::fromLocal8Bit(qgetenv(name));
+}
+
+QImage frame(const QImage &strip, int index)
+{
+    const int w = strip.width() / 4;
+    return strip.copy(index * w, 0, w, strip.height());
+}
+
+} // namespace
+
+class TestSkin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scanner_data();
+    void scanner();
+    void referencedImagesExist();
+    void everyImageLoads();
+    void fourFrameButtons_data();
+    void fourFrameButtons();
+    void fixedSizeImages_data();
+    void fixedSizeImages();
+};
+
+// The scanner decides what the real check sees, so its rules are pinned here.
+void TestSkin::scanner_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("plain literal") << R"(load(dataPath("/image/btn_min.png"));)" << QStringList{"/image/btn_min.png"};
+    QTest::newRow("upper-case extension") << R"(x = "/image/playlist_bg.PNG";)"
+                                          << QStringList{"/image/playlist_bg.PNG"};
+    QTest::newRow("pic folder") << R"(dir + "/pic/bg_msg.png")" << QStringList{"/pic/bg_msg.png"};
+    QTest::newRow("line comment skipped") << "// see \"/image/old.png\"\nint a;" << QStringList{};
+    QTest::newRow("block comment skipped") << "/* \"/image/old.png\"\n */ f(\"/image/new.png\");"
+                                           << QStringList{"/image/new.png"};
+    QTest::newRow("placeholder skipped") << R"(QString("/image/Format/icon_%1.png").arg(id))" << QStringList{};
+    QTest::newRow("folder prefix skipped") << R"(dir + "/image/Format/" + name)" << QStringList{};
+    QTest::newRow("no extension skipped") << R"(s = "/image/EditDlg/Edit_sound_trake_rate";)" << QStringList{};
+    QTest::newRow("resource path skipped") << R"(QPixmap(":/image/inside.png"))" << QStringList{};
+    QTest::newRow("style sheet with two urls")
+        << R"(css = "QCheckBox::indicator:unchecked{image:url(%1/image/Common_bg/btn_check_off.png);} )"
+           R"(QCheckBox::indicator:checked{image:url(%1/image/Common_bg/btn_check_on.png);}";)"
+        << QStringList{"/image/Common_bg/btn_check_off.png", "/image/Common_bg/btn_check_on.png"};
+    QTest::newRow("quote character literal") << R"(c == '"' ? f("/image/a.png") : g('\''); h("/image/b.png");)"
+                                             << QStringList{"/image/a.png", "/image/b.png"};
+    QTest::newRow("escaped quote inside literal") << R"(s = "say \"hi\" /image/c.png";)"
+                                                  << QStringList{"/image/c.png"};
+    QTest::newRow("raw string") << "s = R\"css(url(/image/d.png) \"quoted\")css\"; t = \"/image/e.png\";"
+                                << QStringList{"/image/d.png", "/image/e.png"};
+    QTest::newRow("digit separator is no char literal") << R"(int n = 1'000; f("/image/f.png"); char q = 'x';)"
+                                                        << QStringList{"/image/f.png"};
+    QTest::newRow("longer name is not an image") << R"(f("/image/notes.pngx"); g("/imagery/x.png");)"
+                                                 << QStringList{};
+}
+
+void TestSkin::scanner()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, expected);
+    QStringList found;
+    for (const Literal &lit : cppStringLiterals(source))
+        found += imagePathsIn(lit.text);
+    QCOMPARE(found, expected);
+}
+
+void TestSkin::referencedImagesExist()
+{
+    const QString sourceDir = envDir("VELMORA_SOURCE_DIR");
+    const QString binDir = envDir("VELMORA_BIN_DIR");
+    QVERIFY2(QFileInfo(sourceDir + "/src").isDir(), "VELMORA_SOURCE_DIR does not hold src/");
+    QVERIFY2(QFileInfo(binDir + "/image").isDir(), "VELMORA_BIN_DIR has no image folder (skin not painted?)");
+
+    const QList<Ref> refs = scanTree(sourceDir + "/src");
+    QStringList missing;
+    for (const Ref &ref : refs) {
+        // Case matters: the data folder lives on a case-sensitive file system.
+        if (!QFileInfo::exists(binDir + ref.path))
+            missing << QStringLiteral("%1 (%2:%3)")
+                           .arg(ref.path, QDir(sourceDir).relativeFilePath(ref.file))
+                           .arg(ref.line);
+    }
+    qInfo("%d image references in src/, %d missing", int(refs.size()), int(missing.size()));
+    if (!missing.isEmpty())
+        QFAIL(qPrintable("images named in the sources but not in the data folder:\n  " + missing.join("\n  ")));
+}
+
+void TestSkin::everyImageLoads()
+{
+    const QString binDir = envDir("VELMORA_BIN_DIR");
+    int count = 0;
+    QStringList broken;
+    for (const QString folder : {QStringLiteral("/image"), QStringLiteral("/pic")}) {
+        QDirIterator it(binDir + folder, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QImage img(path);
+            if (img.isNull() || img.width() == 0 || img.height() == 0)
+                broken << QDir(binDir).relativeFilePath(path);
+            ++count;
+        }
+    }
+    QVERIFY2(count > 0, "no images in the data folder");
+    if (!broken.isEmpty())
+        QFAIL(qPrintable("images that do not load:\n  " + broken.join("\n  ")));
+}
+
+// Images drawn by the four-state buttons and the image-skinned combo box.
+void TestSkin::fourFrameButtons_data()
+{
+    QTest::addColumn<QString>("path");
+    const char *const strips[] = {
+        "/image/btn_min.png", "/image/btn_max.png", "/image/btn_restore.png", "/image/btn_close.png",
+        "/image/btn_meun.png", "/image/btn_add_files.png", "/image/btn_dvd.png", "/image/btn_converted.png",
+        "/image/btn_open.png", "/image/button_Sel.png", "/image/btn_prefer.png", "/image/Common_bg/btn_common1.png",
+        "/image/Common_bg/btn_common3.png", "/image/Common_bg/bg_combobox2.png", "/image/Format_Dlg/btn_Devices.png",
+        "/image/Format_Dlg/btn_video.png", "/image/Format_Dlg/btn_audio.png", "/image/Format_Dlg/btn_Default.png",
+        "/image/Format_Dlg/btn_quality.png", "/image/Format_Dlg/btn_settings.png", "/image/Format_Dlg/format_item.png",
+        "/image/EditDlg/Edit_btn_folder.png", "/image/EditDlg/Edit_btn_start_slider.png",
+        "/image/EditDlg/Edit_btn_end_slider.png", "/image/Player_Dlg/btn_max.png", "/image/Player_Dlg/btn_restore.png",
+        "/pic/btn_close.png", "/pic/btn_common.png",
+    };
+    for (const char *p : strips)
+        QTest::newRow(p) << QString::fromLatin1(p);
+}
+
+void TestSkin::fourFrameButtons()
+{
+    QFETCH(QString, path);
+    const QImage img(envDir("VELMORA_BIN_DIR") + path);
+    QVERIFY2(!img.isNull(), "does not load");
+    QVERIFY2(img.width() % 4 == 0, qPrintable(QStringLiteral("width %1 is not a multiple of 4").arg(img.width())));
+    QVERIFY(img.width() >= 4 && img.height() > 0);
+    // A user must see the states: hover and disabled each look unlike normal.
+    QVERIFY2(frame(img, 1) != frame(img, 0), "hover frame equals the normal frame");
+    QVERIFY2(frame(img, 3) != frame(img, 0), "disabled frame equals the normal frame");
+}
+
+// Sizes the style sheets of the program fix.
+void TestSkin::fixedSizeImages_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    for (const char *p : {"/image/Common_bg/btn_check_off.png", "/image/Common_bg/btn_check_on.png",
+                          "/image/EditDlg/Edit_selections_no.png", "/image/EditDlg/Edit_selections_yes.png"})
+        QTest::newRow(p) << QString::fromLatin1(p) << QSize(18, 18);
+    for (const char *p : {"/image/ScrollBar/btn_up.png", "/image/ScrollBar/btn_up2.png",
+                          "/image/ScrollBar/btn_down.png", "/image/ScrollBar/btn_down2.png"})
+        QTest::newRow(p) << QString::fromLatin1(p) << QSize(9, 8);
+}
+
+void TestSkin::fixedSizeImages()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    const QImage img(envDir("VELMORA_BIN_DIR") + path);
+    QVERIFY2(!img.isNull(), "does not load");
+    QCOMPARE(img.size(), size);
+}
+
+VELMORA_TEST_MAIN(TestSkin)
+#include "test_skin.moc"

@@ -10,6 +10,7 @@
 #include "shell/OpticalDrives.h"
 #include "shell/QAboutDlg.h"
 #include "shell/UpdateChecker.h"
+#include "widgets/DarkMenuStyle.h"
 
 #include "zentrix.h"
 
@@ -28,18 +29,6 @@ namespace {
 
 // The option handed to the codec library at start-up (see initCodecLibrary).
 int g_libraryOption = 30;
-
-QString menuStyle(int itemWidth)
-{
-    return QString(
-               "QMenu { background-color: rgb(62,63,63); border: 1px solid rgb(40,41,41); }"
-               "QMenu::item { background-color: rgb(62,63,63); color: white; padding: 5px 10px;"
-               " width: %1px; font-family: Tahoma; }"
-               "QMenu::item:selected { background-color: rgb(37,118,150); color: white; }"
-               "QMenu::item:disabled { color: rgb(130,130,130); }"
-               "QMenu::separator { height: 1px; background: rgb(80,80,80); margin: 2px 6px; }")
-        .arg(itemWidth);
-}
 
 } // namespace
 
@@ -161,7 +150,7 @@ void MainWindow::skinWidgets()
     skinText(ui->m_btnAddFile, "/image/btn_add_files.png", tr("Add Files"), iconText);
     skinText(ui->m_btnLoadDvd, "/image/btn_dvd.png", tr("Load DVD"), iconText);
     skinText(ui->m_btnConverted, "/image/btn_converted.png", tr("Converted"), iconText);
-    for (QTextImageButton *b : {ui->m_btnAddFile, ui->m_btnLoadDvd, ui->m_btnConverted})
+    for (QTextImageButton *b : {ui->m_btnAddFile, ui->m_btnLoadDvd, static_cast<QTextImageButton *>(ui->m_btnConverted)})
         b->setTextOffset(40, 0);
     skinText(ui->m_btnConvert, "/image/Common_bg/btn_common3.png", tr("Convert"), Qt::AlignCenter);
     skinText(ui->m_btnCancel, "/image/Common_bg/btn_common3.png", tr("Cancel"), Qt::AlignCenter);
@@ -209,11 +198,11 @@ void MainWindow::buildMenus()
 {
     m_dvdMenu = new QMenu(this);
     m_dvdMenu->setObjectName("m_dvdMenu");
-    m_dvdMenu->setStyleSheet(menuStyle(200));
+    m_dvdMenu->setStyleSheet(DarkMenuStyle::styleSheet(200));
 
     m_mainMenu = new QMenu(this);
     m_mainMenu->setObjectName("m_mainMenu");
-    m_mainMenu->setStyleSheet(menuStyle(120));
+    m_mainMenu->setStyleSheet(DarkMenuStyle::styleSheet(120));
     m_actPreferences = m_mainMenu->addAction(tr("Preferences"), this, &MainWindow::ActOnPreferDlg);
     m_actHome = m_mainMenu->addAction(tr("Home"), this, &MainWindow::ActOnHome);
     m_actHelp = m_mainMenu->addAction(tr("Help"), this, &MainWindow::ActOnHelp);
@@ -227,7 +216,7 @@ void MainWindow::createTray()
     m_trayIcon->setIcon(QIcon(AppPaths::dataPath("/image/Common_bg/no_title_logo.png")));
     m_trayIcon->setToolTip(tr("Velmora Video Converter"));
     m_trayMenu = new QMenu(this);
-    m_trayMenu->setStyleSheet(menuStyle(120));
+    m_trayMenu->setStyleSheet(DarkMenuStyle::styleSheet(120));
     m_actHide = new QAction(tr("Hidden (&H)"), this);
     m_actShow = new QAction(tr("Show Window (&S)"), this);
     m_actQuit = new QAction(tr("Quit (&Q)"), this);
@@ -416,14 +405,15 @@ void MainWindow::OnConvert()
         else
             m_queueList->convertAll();
     } else {
-        VXMessageBox(tr("The output path is invalid!"), QString(), 50);
+        VXMessageBox(tr("The output path is invalid!"), QString(), VXMsg::KindError);
     }
 }
 
 void MainWindow::OnStopConvert()
 {
-    const int answer = VXMessageBox(tr("Are you sure to stop converting?"), QString(), 0x412);
-    if (answer == 0x4000)
+    const int answer = VXMessageBox(tr("Are you sure to stop converting?"), QString(),
+                                    VXMsg::KindWarningQuestion);
+    if (answer == VXMsg::Yes)
         m_queueList->stopConvert();
 }
 
@@ -431,15 +421,18 @@ void MainWindow::IsStartToConverter(bool bStart)
 {
     ui->m_btnConvert->setVisible(!bStart);
     ui->m_btnCancel->setVisible(bStart);
-    for (QWidget *w : {static_cast<QWidget *>(ui->m_btnMerge), static_cast<QWidget *>(ui->m_btnAddFile),
-                       static_cast<QWidget *>(ui->m_btnLoadDvd), static_cast<QWidget *>(ui->m_btnFromt),
-                       static_cast<QWidget *>(ui->m_btnSelFolder)})
+    for (QWidget *w : {static_cast<QWidget *>(ui->m_btnAddFile), static_cast<QWidget *>(ui->m_btnLoadDvd),
+                       static_cast<QWidget *>(ui->m_btnFromt), static_cast<QWidget *>(ui->m_btnSelFolder)})
         w->setEnabled(!bStart);
+    // The merge box also needs items: a run that emptied the queue must not
+    // leave it enabled.
+    ui->m_btnMerge->setEnabled(!bStart && m_hasItems);
     AppGlobals::setConverting(bStart);
 }
 
 void MainWindow::SetConverterBtn(bool able)
 {
+    m_hasItems = able;
     ui->m_btnConvert->setEnabled(able);
     ui->m_btnMerge->setEnabled(able);
 }
@@ -450,7 +443,7 @@ void MainWindow::OnOpenConverterPath()
     if (!path.isEmpty() && QDir(path).exists())
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     else
-        VXMessageBox(tr("Invalid path"), QString(), 0);
+        VXMessageBox(tr("Invalid path"), QString(), VXMsg::KindPlain);
 }
 
 void MainWindow::OnBtnConverted()
@@ -551,7 +544,9 @@ void MainWindow::layoutWidgets()
                          barY + (30 - ui->m_btnMerge->height()) / 2);
 
     if (m_queueList)
-        m_queueList->setGeometry(6, 76, w - 12, barY - 76 - 12);
+        // Between the title band and the bottom bar of the background (each
+        // 61 px inside the 5-px shadow border).
+        m_queueList->setGeometry(5, 66, w - 10, h - 132);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -563,6 +558,14 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::paintEvent(QPaintEvent *event)
 {
     QVariableSizeWidget::paintEvent(event);
+    {
+        // The format button is a flat framed box; its icon and text are its own.
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QColor(80, 82, 82));
+        p.setBrush(QColor(31, 29, 30));
+        p.drawRoundedRect(QRectF(ui->m_btnFromt->geometry()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    }
     // The output folder's frame: 10-px ends and a stretched middle.
     const QPixmap edit(AppPaths::dataPath("/image/bg_edit.png"));
     if (edit.isNull() || edit.width() <= 20)

@@ -89,6 +89,7 @@ private:
     QAction *m_actAbout = nullptr;
     QMainDlg *m_queueList = nullptr;
     QString m_outputFolder;
+    bool m_hasItems = false; // the queue list holds at least one item
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;
     QAction *m_actHide = nullptr;

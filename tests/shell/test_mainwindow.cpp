@@ -115,6 +115,13 @@ void TestMainWindow::emptyQueueDisablesConvertAndMerge()
     emit w.queueList()->seedIsAddItem(false);
     QVERIFY(!convert->isEnabled());
     QVERIFY(!merge->isEnabled());
+    // A run that converted every row ends with an empty queue.
+    emit w.queueList()->seedIsAddItem(true);
+    emit w.queueList()->emitIsStartConverter(true);
+    emit w.queueList()->seedIsAddItem(false);
+    emit w.queueList()->emitIsStartConverter(false);
+    QVERIFY(!convert->isEnabled());
+    QVERIFY(!merge->isEnabled());
 }
 
 void TestMainWindow::convertingStateSwitchesTheBottomBar()
@@ -134,6 +141,7 @@ void TestMainWindow::convertingStateSwitchesTheBottomBar()
 
     emit w.queueList()->emitIsStartConverter(false);
     QVERIFY(!AppGlobals::isConverting());
+    QVERIFY(child(&w, "m_btnMerge")->isEnabled());
     QVERIFY(child(&w, "m_btnConvert")->isVisible());
     QVERIFY(!child(&w, "m_btnCancel")->isVisible());
     for (const char *name : editing)

@@ -1,0 +1,383 @@
+// The modal message box (kinds, buttons, results, layout) and the fading toast.
+
+#include "history/QMessOpacityDlg.h"
+#include "history/QVXMessageDlg.h"
+#include "history/VXMessage.h"
+#include "shell/AppPaths.h"
+
+#include "TestEnv.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+// What a running box looked like when the test pressed its button.
+struct Seen
+{
+    bool found = false;
+    QString title;
+    QString message;
+    QString okText;
+    QString cancelText;
+    bool cancelVisible = false;
+    int icon = -1;
+    int textLeft = -1;
+};
+
+// Waits for the next QVXMessageDlg to run modally, records it, then acts on it
+// ("escape" rejects it, anything else clicks the button of that name).
+void actOnNextBox(const QByteArray &action, Seen *seen)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, action, seen] {
+        auto *dlg = qobject_cast<QVXMessageDlg *>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        seen->found = true;
+        seen->title = dlg->title();
+        seen->message = dlg->message();
+        auto *ok = dlg->findChild<QPushButton *>("m_btnOk");
+        auto *cancel = dlg->findChild<QPushButton *>("m_btnCancel");
+        seen->okText = ok->text();
+        seen->cancelText = cancel->text();
+        seen->cancelVisible = cancel->isVisible();
+        seen->icon = int(dlg->drawsKindIcon() ? dlg->kindIcon() : QVXMessageDlg::KindIcon::None);
+        seen->textLeft = dlg->textRect().x();
+        if (action == "escape")
+            dlg->reject();
+        else
+            dlg->findChild<QPushButton *>(action)->click();
+    });
+    poll->start();
+}
+
+QPoint screenCentre()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().center();
+}
+
+QEnterEvent enterEvent()
+{
+    return QEnterEvent(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+}
+
+} // namespace
+
+class TestMessageDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void modalResults_data();
+    void modalResults();
+    void titleAndUtf8Overload_data();
+    void titleAndUtf8Overload();
+    void restartStaysOpen();
+    void layout_data();
+    void layout();
+    void moreLinesMakeTallerBox();
+    void missingImagesAreLoggedWithoutBlocking();
+
+    void toastHoldsThenFadesAndCloses();
+    void toastHoverHolds_data();
+    void toastHoverHolds();
+    void toastCloseButton();
+    void toastGeometry();
+};
+
+void TestMessageDlg::modalResults_data()
+{
+    using K = QVXMessageDlg::KindIcon;
+    QTest::addColumn<uint>("kind");
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("cancelVisible");
+    QTest::addColumn<QString>("okText");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("textLeft");
+
+    QTest::newRow("0x412 Yes") << 0x412u << QByteArray("m_btnOk") << 0x4000 << true << "Yes" << int(K::Warning) << 82;
+    QTest::newRow("0x412 No") << 0x412u << QByteArray("m_btnCancel") << 0x10000 << true << "Yes" << int(K::Warning) << 82;
+    QTest::newRow("0x412 close") << 0x412u << QByteArray("m_btnClose") << 0x10000 << true << "Yes" << int(K::Warning) << 82;
+    QTest::newRow("0x412 escape") << 0x412u << QByteArray("escape") << 0x10000 << true << "Yes" << int(K::Warning) << 82;
+    QTest::newRow("50 Ok") << 50u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::Error) << 82;
+    QTest::newRow("50 close") << 50u << QByteArray("m_btnClose") << 0x400000 << false << "Ok" << int(K::Error) << 82;
+    QTest::newRow("34 Ok") << 34u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::Success) << 82;
+    QTest::newRow("18 escape") << 18u << QByteArray("escape") << 0x400000 << false << "Ok" << int(K::Warning) << 82;
+    QTest::newRow("0 Ok") << 0u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::None) << 40;
+    QTest::newRow("icon bit alone") << 2u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::None) << 40;
+    QTest::newRow("0x400 plain question") << 0x400u << QByteArray("m_btnOk") << 0x4000 << true << "Yes" << int(K::None) << 40;
+    QTest::newRow("0x432 error question No") << 0x432u << QByteArray("m_btnCancel") << 0x10000 << true << "Yes" << int(K::Error) << 82;
+    QTest::newRow("0x200 Restart Later") << 0x200u << QByteArray("m_btnCancel") << 0x400000 << true << "Restart" << int(K::None) << 40;
+}
+
+void TestMessageDlg::modalResults()
+{
+    QFETCH(uint, kind);
+    QFETCH(QByteArray, action);
+    QFETCH(int, result);
+    QFETCH(bool, cancelVisible);
+    QFETCH(QString, okText);
+    QFETCH(int, icon);
+    QFETCH(int, textLeft);
+
+    Seen seen;
+    actOnNextBox(action, &seen);
+    QCOMPARE(VXMessageBox(QStringLiteral("Remove the selected files?"), QString(), kind), result);
+    QVERIFY(seen.found);
+    QCOMPARE(seen.cancelVisible, cancelVisible);
+    QCOMPARE(seen.okText, okText);
+    QCOMPARE(seen.icon, icon);
+    QCOMPARE(seen.textLeft, textLeft);
+}
+
+void TestMessageDlg::titleAndUtf8Overload_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expectedTitle");
+
+    QTest::newRow("QString, empty title") << false << QString() << "Video Converter";
+    QTest::newRow("QString, own title") << false << "Convert" << "Convert";
+    QTest::newRow("UTF-8, null title") << true << QString() << "Video Converter";
+    QTest::newRow("UTF-8, non-ASCII title") << true << QString::fromUtf8("Überblick") << QString::fromUtf8("Überblick");
+}
+
+void TestMessageDlg::titleAndUtf8Overload()
+{
+    QFETCH(bool, utf8);
+    QFETCH(QString, title);
+    QFETCH(QString, expectedTitle);
+
+    const QString text = QString::fromUtf8("Größe: 日本語");
+    Seen seen;
+    actOnNextBox("m_btnOk", &seen);
+    int result;
+    if (utf8) {
+        const QByteArray t = text.toUtf8(), ti = title.toUtf8();
+        result = VXMessageBox(t.constData(), title.isNull() ? nullptr : ti.constData(), 0x22);
+    } else {
+        result = VXMessageBox(text, title, 0x22);
+    }
+    QCOMPARE(result, int(VXMsg::Ok));
+    QCOMPARE(seen.title, expectedTitle);
+    QCOMPARE(seen.message, text);
+}
+
+void TestMessageDlg::restartStaysOpen()
+{
+    QVXMessageDlg dlg("Restart now?", QString(), VXMsg::KindRestart);
+    QSignalSpy restart(&dlg, &QVXMessageDlg::emitRestart);
+    dlg.show();
+    dlg.findChild<QPushButton *>("m_btnOk")->click();
+    QCOMPARE(restart.count(), 1);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.findChild<QPushButton *>("m_btnCancel")->text(), QString("Restart Later"));
+    dlg.findChild<QPushButton *>("m_btnCancel")->click();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(VXMsg::Cancel));
+}
+
+void TestMessageDlg::layout_data()
+{
+    QTest::addColumn<uint>("kind");
+    QTest::addColumn<QString>("text");
+
+    const QString longLine = QString("The output folder cannot be written; choose another one. ").repeated(2);
+    QTest::newRow("short, one button") << 0u << "Done.";
+    QTest::newRow("short, two buttons") << 0x412u << "Sure?";
+    QTest::newRow("long line, icon") << 50u << longLine;
+    QTest::newRow("long line, no icon") << 0x400u << longLine;
+    QTest::newRow("very long text wraps") << 18u << QString("word ").repeated(400);
+}
+
+void TestMessageDlg::layout()
+{
+    QFETCH(uint, kind);
+    QFETCH(QString, text);
+
+    QVXMessageDlg dlg(text, QString(), kind);
+    dlg.show();
+    const QRect g = dlg.geometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2((g.center() - screenCentre()).manhattanLength() <= 2, "box centred on the screen");
+    QVERIFY(screen.contains(g));
+
+    auto *ok = dlg.findChild<QPushButton *>("m_btnOk");
+    auto *cancel = dlg.findChild<QPushButton *>("m_btnCancel");
+    QCOMPARE(ok->geometry().bottom() + 1, dlg.height() - 20);
+    if (cancel->isVisible()) {
+        QCOMPARE(cancel->geometry().right() + 1, dlg.width() - 20);
+        QCOMPARE(ok->geometry().right() + 1 + 11, cancel->x());
+        QVERIFY(ok->x() >= 15);
+    } else {
+        QCOMPARE(ok->geometry().right() + 1, dlg.width() - 25);
+    }
+
+    // The text fits its rectangle, which lies above the buttons, and the window
+    // is the text plus the fixed margins unless the buttons need more room.
+    const QRect t = dlg.textRect();
+    QVERIFY(t.height() >= 32);
+    QVERIFY(t.bottom() < ok->y());
+    const int margins = dlg.drawsKindIcon() ? 113 : 80;
+    QVERIFY(dlg.width() >= t.width() + margins);
+    if (t.width() > 250)
+        QCOMPARE(dlg.width(), t.width() + margins);
+    QVERIFY(t.right() < dlg.width());
+}
+
+void TestMessageDlg::moreLinesMakeTallerBox()
+{
+    QVXMessageDlg one("Converting failed.", QString(), VXMsg::KindError);
+    QVXMessageDlg three("Converting failed.\nThe disk is full.\nFree some space.", QString(), VXMsg::KindError);
+    one.show();
+    three.show();
+    QVERIFY(three.height() > one.height());
+    QVERIFY(three.textRect().height() > one.textRect().height());
+    QCOMPARE(three.height() - one.height(), three.textRect().height() - one.textRect().height());
+    QVERIFY((three.geometry().center() - screenCentre()).manhattanLength() <= 2);
+}
+
+void TestMessageDlg::missingImagesAreLoggedWithoutBlocking()
+{
+    const struct { const char *file; const char *line; } images[] = {
+        {"/btn_close.png", "QVXMessageDlg::InitButton fail"},
+        {"/btn_common.png", "QVXMessageDlg::InitButton Load Yes Image fail"},
+        {"/msg_title_icon.png", "QVXMessageDlg::LoadTitleIconImg fail"},
+    };
+    int missing = 0;
+    for (const auto &image : images) {
+        if (!QFile::exists(QVXMessageDlg::imageFolder() + image.file)) {
+            QTest::ignoreMessage(QtWarningMsg, image.line);
+            ++missing;
+        }
+    }
+    if (missing == 0)
+        QSKIP("every message box image is present");
+
+    QVXMessageDlg dlg("Images are missing.", QString(), VXMsg::KindWarningQuestion);
+    QVERIFY(!QApplication::activeModalWidget()); // no other box popped up on the way
+    dlg.show();
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.findChild<QPushButton *>("m_btnOk")->text(), QString("Yes"));
+}
+
+void TestMessageDlg::toastHoldsThenFadesAndCloses()
+{
+    QMessOpacityDlg toast;
+    toast.setText("Snapshot successfully!");
+    toast.startFading();
+    toast.show();
+    QCOMPARE(toast.windowOpacity(), 1.0);
+
+    struct Sample { qint64 ms; double opacity; };
+    std::vector<Sample> samples;
+    QElapsedTimer clock;
+    clock.start();
+    while (toast.isVisible() && clock.elapsed() < 6000) {
+        samples.push_back({clock.elapsed(), toast.opacity()});
+        QTest::qWait(10);
+    }
+    const qint64 closedAt = clock.elapsed();
+    QVERIFY2(!toast.isVisible(), "toast closes by itself");
+
+    qint64 firstDrop = -1;
+    double previous = 1.0, lowest = 1.0;
+    for (const Sample &s : samples) {
+        QVERIFY2(s.opacity <= previous, "opacity never rises while fading");
+        previous = s.opacity;
+        lowest = qMin(lowest, s.opacity);
+        if (firstDrop < 0 && s.opacity < 1.0)
+            firstDrop = s.ms;
+    }
+    QVERIFY2(firstDrop >= 950, qPrintable(QString("faded after %1 ms").arg(firstDrop)));
+    QVERIFY(lowest <= 0.1);
+    // One second of hold plus ten 50 ms steps; generous upper bound for busy machines.
+    QVERIFY2(closedAt >= 1450 && closedAt < 5000, qPrintable(QString("closed after %1 ms").arg(closedAt)));
+}
+
+void TestMessageDlg::toastHoverHolds_data()
+{
+    QTest::addColumn<bool>("enterWhileFading");
+    QTest::newRow("enter during the hold") << false;
+    QTest::newRow("enter while fading") << true;
+}
+
+void TestMessageDlg::toastHoverHolds()
+{
+    QFETCH(bool, enterWhileFading);
+
+    QMessOpacityDlg toast;
+    toast.setText("Snapshot failed!");
+    toast.startFading();
+    toast.show();
+    if (enterWhileFading)
+        QTRY_VERIFY_WITH_TIMEOUT(toast.opacity() < 1.0, 3000);
+    else
+        QTest::qWait(300);
+
+    QEnterEvent enter = enterEvent();
+    QCoreApplication::sendEvent(&toast, &enter);
+    QCOMPARE(toast.opacity(), 1.0);
+    QCOMPARE(toast.windowOpacity(), 1.0);
+    QVERIFY(!toast.isCountingDown());
+
+    QTest::qWait(2000); // well past the time the toast would have closed
+    QVERIFY(toast.isVisible());
+    QCOMPARE(toast.opacity(), 1.0);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&toast, &leave);
+    QVERIFY(toast.isCountingDown());
+    QTest::qWait(700); // the countdown starts again from a full second
+    QVERIFY(toast.isVisible());
+    QCOMPARE(toast.opacity(), 1.0);
+    QTRY_VERIFY_WITH_TIMEOUT(!toast.isVisible(), 4000);
+}
+
+void TestMessageDlg::toastCloseButton()
+{
+    QMessOpacityDlg toast;
+    toast.setText("Snapshot successfully!");
+    toast.startFading();
+    toast.show();
+    QTRY_VERIFY_WITH_TIMEOUT(toast.opacity() < 1.0, 3000);
+    toast.findChild<QPushButton *>("m_btnClose")->click();
+    QVERIFY(!toast.isVisible());
+    QVERIFY(!toast.isCountingDown());
+    QCOMPARE(toast.opacity(), 1.0);
+}
+
+void TestMessageDlg::toastGeometry()
+{
+    QMessOpacityDlg toast;
+    QWidget *close = toast.findChild<QWidget *>("m_btnClose");
+    QCOMPARE(close->pos(), QPoint(368, 3));
+    toast.setBackgroundImage(AppPaths::dataPath("/image/msg_small_opacity.png"));
+    QCOMPARE(close->pos(), QPoint(320, 3));
+
+    toast.setText("Snapshot successfully!");
+    toast.show();
+    const QWidget *label = toast.findChild<QWidget *>("m_labText");
+    QCOMPARE(label->geometry().topLeft(), QPoint(50, toast.height() / 2 - 5));
+    QCOMPARE(label->height(), 40);
+    QVERIFY(label->geometry().right() < toast.width());
+    for (const char *hidden : {"m_chkNote", "m_btnOk", "m_labSuppport"})
+        QVERIFY2(!toast.findChild<QWidget *>(hidden)->isVisible(), hidden);
+    QCOMPARE(toast.windowTitle(), QString("Velmora Video Converter"));
+    QVERIFY(toast.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+VELMORA_TEST_MAIN(TestMessageDlg)
+#include "tst_messagedlg.moc"

@@ -1,0 +1,56 @@
+#include "widgets/QImageDialog.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+QImageDialog::QImageDialog(QWidget *parent) : QDialog(parent), m_frame(this)
+{
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_frame.setDragWholeWindow(true);
+}
+
+bool QImageDialog::setBackgroundImage(const QString &path)
+{
+    if (!m_background.load(path)) {
+        m_background = QPixmap();
+        update();
+        return false;
+    }
+    resize(m_background.size());
+    update();
+    return true;
+}
+
+void QImageDialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_background.isNull())
+        painter.fillRect(rect(), QColor(45, 45, 48));
+    else
+        painter.drawPixmap(rect(), m_background);
+}
+
+void QImageDialog::mousePressEvent(QMouseEvent *event)
+{
+    if (m_frame.mousePress(event))
+        event->accept();
+    else
+        QDialog::mousePressEvent(event);
+}
+
+void QImageDialog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_frame.mouseMove(event))
+        event->accept();
+    else
+        QDialog::mouseMoveEvent(event);
+}
+
+void QImageDialog::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_frame.mouseRelease(event))
+        event->accept();
+    else
+        QDialog::mouseReleaseEvent(event);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Frameless, translucent dialog drawn from a nine-patch background image.
+// It takes the image's size, with corners of a third of the image's width and
+// height; it can be dragged by its top 100 px and, when made resizable,
+// resized from 6-px bands along its edges (never below its two corners).
+// A double click does nothing (in particular it neither maximises nor closes).
+
+#include <QDialog>
+#include <QMargins>
+#include <QPixmap>
+
+#include "widgets/FramelessController.h"
+
+class QNinePointsImageDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit QNinePointsImageDialog(QWidget *parent = nullptr);
+
+    // Loads the background and fixes the dialog at its size. A missing image
+    // returns false and leaves a flat dark background at the current size.
+    bool setBackgroundImage(const QString &path, bool draggable = true);
+    QMargins backgroundMargins() const { return m_margins; }
+
+    void setDraggable(bool on);
+    bool isDraggable() const { return m_frame.isDraggable(); }
+    void setResizable(bool on);
+    bool isResizable() const { return m_frame.isResizable(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    void applySizeLimits();
+
+    FramelessController m_frame;
+    QPixmap m_background;
+    QMargins m_margins;
+};

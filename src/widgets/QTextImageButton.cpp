@@ -1,0 +1,116 @@
+#include "widgets/QTextImageButton.h"
+
+#include "widgets/FourStateTracker.h"
+
+#include <QPainter>
+
+QTextImageButton::QTextImageButton(QWidget *parent)
+    : QPushButton(parent), m_tracker(new FourStateTracker(this))
+{
+    setFlat(true);
+    setFocusPolicy(Qt::NoFocus);
+    m_colors[0] = m_colors[1] = m_colors[2] = QColor(Qt::white);
+    m_colors[3] = QColor(128, 128, 128);
+}
+
+bool QTextImageButton::setImage(const QString &path, const QString &text, int textFlags)
+{
+    if (!text.isEmpty())
+        setText(text);
+    m_textFlags = textFlags;
+
+    QPixmap image;
+    if (!image.load(path) || FourStateTracker::frameWidth(image) <= 0) {
+        m_image = QPixmap();
+        update();
+        return false;
+    }
+    m_image = image;
+    setFixedSize(FourStateTracker::frameWidth(m_image), m_image.height());
+    update();
+    return true;
+}
+
+void QTextImageButton::setFixedRect(int x1, int y1, int x2, int y2)
+{
+    m_textRect = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized();
+    update();
+}
+
+void QTextImageButton::setTextOffset(int x, int y)
+{
+    m_textOffset = QPoint(x, y);
+    update();
+}
+
+void QTextImageButton::setTextFlags(int flags)
+{
+    m_textFlags = flags;
+    update();
+}
+
+void QTextImageButton::setTextColor(const QColor &color)
+{
+    setTextColors(color, color, color, color);
+}
+
+void QTextImageButton::setTextColors(const QColor &normal, const QColor &hover, const QColor &pressed,
+                                     const QColor &disabled)
+{
+    m_colors[0] = normal;
+    m_colors[1] = hover;
+    m_colors[2] = pressed;
+    m_colors[3] = disabled;
+    update();
+}
+
+QColor QTextImageButton::textColor(int state) const
+{
+    return m_colors[qBound(0, state, 3)];
+}
+
+bool QTextImageButton::setIconImage(const QString &path)
+{
+    QPixmap icon;
+    const bool ok = icon.load(path);
+    setIconPixmap(ok ? icon : QPixmap());
+    return ok;
+}
+
+void QTextImageButton::setIconPixmap(const QPixmap &pixmap)
+{
+    m_icon = pixmap;
+    update();
+}
+
+void QTextImageButton::setIconRect(int x, int y, int w, int h)
+{
+    m_iconRect = QRect(x, y, w, h);
+    update();
+}
+
+int QTextImageButton::state() const
+{
+    return m_tracker->state();
+}
+
+void QTextImageButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const int current = state();
+    FourStateTracker::drawFrame(painter, rect(), m_image, current);
+
+    if (!m_icon.isNull()) {
+        QRect target = m_iconRect;
+        if (target.isEmpty())
+            target = QRect(QPoint(5, (height() - m_icon.height()) / 2), m_icon.size());
+        painter.drawPixmap(target, m_icon);
+    }
+
+    if (!text().isEmpty()) {
+        const QRect area = (m_textRect.isEmpty() ? rect() : m_textRect).translated(m_textOffset);
+        painter.setFont(font());
+        painter.setPen(textColor(current));
+        painter.drawText(area, m_textFlags, text());
+    }
+}

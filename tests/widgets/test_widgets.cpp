@@ -1,0 +1,608 @@
+// Controls of the widget kit: four-state image controls, text buttons, the
+// counter badge, nine-patch painting, the eliding label with rename, the
+// image combo box and the scroll bars.
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "TestEnv.h"
+#include "WidgetTestUtil.h"
+#include "widgets/NinePatch.h"
+#include "widgets/QCustomComboBox.h"
+#include "widgets/QCustomImageWidget.h"
+#include "widgets/QImageButton.h"
+#include "widgets/QImageButtonEx.h"
+#include "widgets/QTextImageButton.h"
+#include "widgets/RetractLabel.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StyleScrollBar.h"
+
+using namespace WidgetTestUtil;
+
+namespace {
+
+enum Kind { ImageButton, TextImageButton, CustomImageWidget };
+
+// One of the three four-state controls, with a uniform face for the tests.
+struct FourStateControl
+{
+    QWidget *widget = nullptr;
+    Kind kind;
+
+    FourStateControl(Kind k, QWidget *parent) : kind(k)
+    {
+        switch (k) {
+        case ImageButton: widget = new QImageButton(parent); break;
+        case TextImageButton: widget = new QTextImageButton(parent); break;
+        case CustomImageWidget: widget = new QCustomImageWidget(parent); break;
+        }
+    }
+    bool load(const QString &path)
+    {
+        switch (kind) {
+        case ImageButton: return static_cast<QImageButton *>(widget)->loadImage(path);
+        case TextImageButton: return static_cast<QTextImageButton *>(widget)->setImage(path);
+        case CustomImageWidget:
+        default: {
+            auto *w = static_cast<QCustomImageWidget *>(widget);
+            const bool ok = w->loadImage(path);
+            w->resize(QPixmap(path).width() / 4, QPixmap(path).height());
+            return ok;
+        }
+        }
+    }
+    int state() const
+    {
+        switch (kind) {
+        case ImageButton: return static_cast<QImageButton *>(widget)->state();
+        case TextImageButton: return static_cast<QTextImageButton *>(widget)->state();
+        case CustomImageWidget:
+        default: return static_cast<QCustomImageWidget *>(widget)->state();
+        }
+    }
+};
+
+void typeInto(QWidget *w, const QString &text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Kind)
+
+class TestWidgets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void fourStateTransitions_data();
+    void fourStateTransitions();
+    void frameWidthIsTruncatedQuarter_data();
+    void frameWidthIsTruncatedQuarter();
+    void missingImageIsHarmless_data();
+    void missingImageIsHarmless();
+    void textColourFollowsState_data();
+    void textColourFollowsState();
+    void iconAndTextRects();
+    void badgeText_data();
+    void badgeText();
+    void badgeCounting();
+    void ninePatchKeepsCorners_data();
+    void ninePatchKeepsCorners();
+    void labelElides_data();
+    void labelElides();
+    void renameValidation_data();
+    void renameValidation();
+    void comboIndexAndSignals_data();
+    void comboIndexAndSignals();
+    void comboClickShowsMenu();
+    void scrollBarSteps_data();
+    void scrollBarSteps();
+    void styleScrollBarPaintsArrowImages();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWidgets::fourStateTransitions_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("QImageButton") << ImageButton;
+    QTest::newRow("QTextImageButton") << TextImageButton;
+    QTest::newRow("QCustomImageWidget") << CustomImageWidget;
+}
+
+void TestWidgets::fourStateTransitions()
+{
+    QFETCH(Kind, kind);
+    QWidget top;
+    FourStateControl control(kind, &top);
+    QWidget *w = control.widget;
+    QVERIFY(control.load(writeFourFrames(m_dir, "four.png", 160, 30)));
+    // Away from where the offscreen cursor rests, so no real Enter interferes.
+    w->move(120, 60);
+    top.setGeometry(300, 300, 200, 100);
+    top.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top));
+    const QPoint centre = w->rect().center();
+
+    struct Step { const char *what; std::function<void()> act; int state; };
+    const std::vector<Step> steps = {
+        {"initial", [] {}, 0},
+        {"enter", [&] { sendEnter(w); }, 1},
+        {"press", [&] { QTest::mousePress(w, Qt::LeftButton, {}, centre); }, 2},
+        {"release", [&] { QTest::mouseRelease(w, Qt::LeftButton, {}, centre); }, 0},
+        {"enter again", [&] { sendEnter(w); }, 1},
+        {"leave", [&] { sendLeave(w); }, 0},
+        {"disable", [&] { w->setEnabled(false); }, 3},
+        {"enter while disabled", [&] { sendEnter(w); }, 3},
+        {"press while disabled", [&] { sendMouse(w, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton); }, 3},
+        {"release while disabled", [&] { sendMouse(w, QEvent::MouseButtonRelease, centre, Qt::LeftButton, {}); }, 3},
+        {"enable", [&] { w->setEnabled(true); }, 0},
+        {"enter enabled", [&] { sendEnter(w); }, 1},
+        {"parent disabled", [&] { top.setEnabled(false); }, 3},
+        {"parent enabled", [&] { top.setEnabled(true); }, 0},
+    };
+    for (const Step &step : steps) {
+        step.act();
+        QVERIFY2(control.state() == step.state,
+                 qPrintable(QString("%1: state %2").arg(step.what).arg(control.state())));
+        QCOMPARE(pixel(w, centre), kFrameColors[step.state]);
+    }
+    sendEnter(w);
+    QCOMPARE(w->cursor().shape(), Qt::PointingHandCursor);
+}
+
+void TestWidgets::frameWidthIsTruncatedQuarter_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("imageWidth");
+    QTest::addColumn<int>("frameWidth");
+    QTest::newRow("image button 400") << ImageButton << 400 << 100;
+    QTest::newRow("image button 402") << ImageButton << 402 << 100;
+    QTest::newRow("image button 403") << ImageButton << 403 << 100;
+    QTest::newRow("image button 405") << ImageButton << 405 << 101;
+    QTest::newRow("text button 402") << TextImageButton << 402 << 100;
+    QTest::newRow("text button 7") << TextImageButton << 7 << 1;
+}
+
+void TestWidgets::frameWidthIsTruncatedQuarter()
+{
+    QFETCH(Kind, kind);
+    QFETCH(int, imageWidth);
+    QFETCH(int, frameWidth);
+    FourStateControl control(kind, nullptr);
+    std::unique_ptr<QWidget> owner(control.widget);
+    // Stripes cut at the truncated quarter; the leftover columns are magenta,
+    // so a frame taken from the wrong offset shows them.
+    const QString path = writeStrip(m_dir, "strip.png", imageWidth, 24,
+                                    {kFrameColors[0], kFrameColors[1], kFrameColors[2], kFrameColors[3]});
+    QVERIFY(control.load(path));
+    QCOMPARE(control.widget->size(), QSize(frameWidth, 24));
+    QCOMPARE(control.widget->minimumSize(), control.widget->maximumSize());
+    control.widget->setEnabled(false);
+    const QImage shot = grabImage(control.widget);
+    QCOMPARE(shot.pixelColor(0, 12), kFrameColors[3]);
+    QCOMPARE(shot.pixelColor(frameWidth - 1, 12), kFrameColors[3]);
+}
+
+void TestWidgets::missingImageIsHarmless_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<bool>("tooNarrow");
+    QTest::newRow("image button, no file") << ImageButton << false;
+    QTest::newRow("image button, 3 px image") << ImageButton << true;
+    QTest::newRow("text button, no file") << TextImageButton << false;
+    QTest::newRow("image widget, no file") << CustomImageWidget << false;
+}
+
+void TestWidgets::missingImageIsHarmless()
+{
+    QFETCH(Kind, kind);
+    QFETCH(bool, tooNarrow);
+    FourStateControl control(kind, nullptr);
+    std::unique_ptr<QWidget> owner(control.widget);
+    QVERIFY(control.load(writeFourFrames(m_dir, "ok.png", 80, 20)));
+    const QString bad = tooNarrow ? writeFourFrames(m_dir, "narrow.png", 3, 20) : m_dir.filePath("nothing.png");
+    QVERIFY(!control.load(bad));
+    control.widget->resize(20, 20);
+    // The earlier image must not linger: the face is the flat fallback now.
+    const QImage shot = grabImage(control.widget);
+    for (const QColor &c : kFrameColors)
+        QVERIFY(!containsColor(shot, c));
+}
+
+void TestWidgets::textColourFollowsState_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::newRow("normal") << 0;
+    QTest::newRow("hover") << 1;
+    QTest::newRow("pressed") << 2;
+    QTest::newRow("disabled") << 3;
+}
+
+void TestWidgets::textColourFollowsState()
+{
+    QFETCH(int, state);
+    const QColor colors[4] = {QColor(250, 0, 0), QColor(0, 250, 0), QColor(0, 0, 250), QColor(250, 250, 0)};
+    QTextImageButton button;
+    const QString black = writeSolid(m_dir, "black.png", QSize(4 * 200, 60), Qt::black);
+    QVERIFY(button.setImage(black, "MMMM"));
+    QCOMPARE(button.text(), QString("MMMM"));
+    QFont f = button.font();
+    f.setPixelSize(40);
+    f.setBold(true);
+    button.setFont(f);
+    button.setTextColors(colors[0], colors[1], colors[2], colors[3]);
+
+    if (state == 1 || state == 2)
+        sendEnter(&button);
+    if (state == 2)
+        QTest::mousePress(&button, Qt::LeftButton, {}, button.rect().center());
+    if (state == 3)
+        button.setEnabled(false);
+    QCOMPARE(button.state(), state);
+
+    const QImage shot = grabImage(&button);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(containsColor(shot, colors[i]), i == state);
+}
+
+void TestWidgets::iconAndTextRects()
+{
+    QTextImageButton button;
+    QVERIFY(button.setImage(writeSolid(m_dir, "black.png", QSize(4 * 150, 40), Qt::black)));
+    const QColor cyan(0, 255, 255);
+    QPixmap icon(8, 8);
+    icon.fill(cyan);
+    button.setIconPixmap(icon);
+    button.setIconRect(5, 3, 24, 22);
+    QImage shot = grabImage(&button);
+    QCOMPARE(shot.pixelColor(5, 3), cyan);
+    QCOMPARE(shot.pixelColor(28, 24), cyan);
+    QCOMPARE(shot.pixelColor(29, 25), QColor(Qt::black));
+
+    // Text kept inside its fixed rectangle and moved by the offset.
+    button.setText("MM");
+    QFont f = button.font();
+    f.setPixelSize(30);
+    button.setFont(f);
+    button.setTextColor(QColor(250, 0, 250));
+    button.setFixedRect(100, 0, 149, 39);
+    button.setTextOffset(0, 0);
+    shot = grabImage(&button);
+    QVERIFY(!containsColor(shot.copy(30, 0, 60, 40), QColor(250, 0, 250)));
+    QVERIFY(containsColor(shot.copy(100, 0, 50, 40), QColor(250, 0, 250)));
+    button.setTextOffset(-70, 0);
+    shot = grabImage(&button);
+    QVERIFY(containsColor(shot.copy(30, 0, 50, 40), QColor(250, 0, 250)));
+    QVERIFY(!containsColor(shot.copy(100, 0, 50, 40), QColor(250, 0, 250)));
+}
+
+void TestWidgets::badgeText_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("one") << 1 << "1";
+    QTest::newRow("two digits") << 99 << "99";
+    QTest::newRow("over 99") << 100 << "99+";
+    QTest::newRow("far over") << 12345 << "99+";
+}
+
+void TestWidgets::badgeText()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QCOMPARE(QImageButtonEx::badgeText(count), text);
+}
+
+void TestWidgets::badgeCounting()
+{
+    QImageButtonEx button;
+    QVERIFY(button.setImage(writeSolid(m_dir, "black.png", QSize(4 * 120, 40), Qt::black), "Converted"));
+    const QColor badgeColor(0, 200, 200);
+    button.setBadgeImage(writeSolid(m_dir, "badge.png", QSize(18, 18), badgeColor));
+    QCOMPARE(button.badgeRect(), QRect(102, 0, 18, 18));
+
+    QVERIFY(!containsColor(grabImage(&button), badgeColor));
+
+    // The badge counts through the slot, as the queue list's signal drives it.
+    QObject source;
+    connect(&source, &QObject::objectNameChanged, &button, &QImageButtonEx::addItemCount);
+    for (int i = 0; i < 100; ++i)
+        source.setObjectName(QString::number(i));
+    QCOMPARE(button.count(), 100);
+    QImage shot = grabImage(&button);
+    QCOMPARE(shot.pixelColor(102, 0), badgeColor);
+    QCOMPARE(shot.pixelColor(119, 17), badgeColor);
+
+    button.resetCount();
+    QCOMPARE(button.count(), 0);
+    QVERIFY(!containsColor(grabImage(&button), badgeColor));
+
+    // Without the badge image a flat badge still shows the count.
+    button.setBadgeImage(m_dir.filePath("no-badge.png"));
+    button.addItemCount();
+    shot = grabImage(&button);
+    QVERIFY(containsColor(shot.copy(button.badgeRect()), QColor(255, 120, 0)));
+}
+
+void TestWidgets::ninePatchKeepsCorners_data()
+{
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QColor>("expected");
+    const QColor red(Qt::red), green(Qt::green), blue(Qt::blue);
+    const QSize big(200, 120);
+    QTest::newRow("top-left corner, inner pixel") << big << QPoint(9, 9) << red;
+    QTest::newRow("just right of the corner") << big << QPoint(10, 5) << green;
+    QTest::newRow("just below the corner") << big << QPoint(5, 10) << green;
+    QTest::newRow("bottom-right corner") << big << QPoint(190, 110) << red;
+    QTest::newRow("just left of bottom-right corner") << big << QPoint(189, 115) << green;
+    QTest::newRow("top-right corner") << big << QPoint(199, 0) << red;
+    QTest::newRow("centre") << big << QPoint(100, 60) << blue;
+    QTest::newRow("centre next to corners") << big << QPoint(10, 10) << blue;
+    const QSize small(16, 12);
+    QTest::newRow("small target: corners shrink, left") << small << QPoint(7, 5) << red;
+    QTest::newRow("small target: corners shrink, right") << small << QPoint(8, 6) << red;
+}
+
+void TestWidgets::ninePatchKeepsCorners()
+{
+    QFETCH(QSize, target);
+    QFETCH(QPoint, at);
+    QFETCH(QColor, expected);
+    const QPixmap source(writeNineGrid(m_dir, "grid.png", 10));
+    QCOMPARE(NinePatch::thirds(source.size()), QMargins(10, 10, 10, 10));
+
+    QImage canvas(target, QImage::Format_ARGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    NinePatch::draw(painter, canvas.rect(), source, NinePatch::thirds(source.size()));
+    painter.end();
+    QCOMPARE(canvas.pixelColor(at), expected);
+}
+
+void TestWidgets::labelElides_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("elided");
+    const QString longName = "A very long holiday video recorded on the beach in summer.mp4";
+    QTest::newRow("short fits") << "clip.mp4" << QSize(200, 20) << false;
+    QTest::newRow("long, one line") << longName << QSize(150, 18) << true;
+    QTest::newRow("long, two lines") << longName << QSize(150, 36) << true;
+    QTest::newRow("long, room for all") << longName << QSize(200, 200) << false;
+    QTest::newRow("one long word") << QString(60, QLatin1Char('w')) + ".mkv" << QSize(150, 60) << true;
+}
+
+void TestWidgets::labelElides()
+{
+    QFETCH(QString, text);
+    QFETCH(QSize, size);
+    QFETCH(bool, elided);
+    RetractLabel label;
+    label.setFixedSize(size);
+    label.setFullText(text);
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    QCOMPARE(label.fullText(), text);
+    QCOMPARE(label.font().family(), QString("Tahoma"));
+    QCOMPARE(label.font().pixelSize(), 13);
+
+    const auto fits = [&label](const QString &t) {
+        const QRect r = label.fontMetrics().boundingRect(QRect(0, 0, label.width(), 100000),
+                                                         Qt::TextWordWrap | int(label.alignment()), t);
+        return r.height() <= label.height() && r.width() <= label.width();
+    };
+    const QString shown = label.text();
+    QVERIFY(fits(shown));
+    if (!elided) {
+        QCOMPARE(shown, text);
+        return;
+    }
+    QVERIFY(shown.endsWith("..."));
+    const QString kept = shown.chopped(3);
+    QVERIFY(text.startsWith(kept));
+    // The longest prefix that fits: one more character would not.
+    QVERIFY(!fits(text.left(kept.size() + 1) + "..."));
+
+    // Growing the label shows the whole text again.
+    label.setFixedSize(1200, 200);
+    QCOMPARE(label.text(), text);
+}
+
+void TestWidgets::renameValidation_data()
+{
+    QTest::addColumn<QString>("fullText");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("editorText");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("emitted");
+    const QString name = "holiday.mp4";
+    QTest::newRow("colon refused") << name << "a:b" << "ab" << false << "ab.mp4" << 1;
+    QTest::newRow("star refused") << name << "a*" << "a" << false << "a.mp4" << 1;
+    QTest::newRow("backslash refused") << name << "x\\y" << "xy" << false << "xy.mp4" << 1;
+    // The refused first key had replaced the selection: back to the full base.
+    QTest::newRow("slash refused") << name << "/x" << "holidayx" << false << "holidayx.mp4" << 1;
+    QTest::newRow("quote and brackets refused") << name << "q\"<>|" << "q" << false << "q.mp4" << 1;
+    QTest::newRow("question mark allowed") << name << "what?" << "what?" << false << "what?.mp4" << 1;
+    QTest::newRow("non-ASCII") << name << "视频 été" << "视频 été" << false << "视频 été.mp4" << 1;
+    QTest::newRow("unchanged") << name << "holiday" << "holiday" << false << name << 0;
+    QTest::newRow("first character refused") << name << ":" << "holiday" << false << name << 0;
+    QTest::newRow("blank is no change") << name << "   " << "   " << false << name << 0;
+    QTest::newRow("several dots") << "my.clip.v2.mkv" << "new" << "new" << false << "new.mkv" << 1;
+    QTest::newRow("no extension") << "README" << "DOC" << "DOC" << false << "DOC" << 1;
+    QTest::newRow("escape cancels") << name << "other" << "other" << true << name << 0;
+}
+
+void TestWidgets::renameValidation()
+{
+    QFETCH(QString, fullText);
+    QFETCH(QString, typed);
+    QFETCH(QString, editorText);
+    QFETCH(bool, escape);
+    QFETCH(QString, result);
+    QFETCH(int, emitted);
+
+    RetractLabel label;
+    label.resize(300, 24);
+    label.setFullText(fullText);
+    QSignalSpy changed(&label, &RetractLabel::emitChangeName);
+    label.startRename();
+    QLineEdit *editor = label.renameEditor();
+    QVERIFY(editor);
+    QVERIFY(editor->isVisible() || !label.isVisible());
+    QCOMPARE(editor->text(), RetractLabel::baseName(fullText));
+    QCOMPARE(editor->selectedText(), editor->text());
+
+    typeInto(editor, typed);
+    QCOMPARE(editor->text(), editorText);
+    QTest::keyClick(editor, escape ? Qt::Key_Escape : Qt::Key_Return);
+    QVERIFY(!label.isRenaming());
+    QVERIFY(editor->isHidden());
+    QCOMPARE(label.fullText(), result);
+    QCOMPARE(changed.count(), emitted);
+
+    // A second end of the same rename (focus leaving) changes nothing more.
+    label.RenameOK();
+    QCOMPARE(changed.count(), emitted);
+}
+
+void TestWidgets::comboIndexAndSignals_data()
+{
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<bool>("indexChanges");
+    QTest::newRow("other item") << 2 << true;
+    QTest::newRow("current item again") << 0 << false;
+}
+
+void TestWidgets::comboIndexAndSignals()
+{
+    QFETCH(int, chosen);
+    QFETCH(bool, indexChanges);
+    QCustomComboBox combo;
+    combo.resize(150, 24);
+    QSignalSpy changed(&combo, &QCustomComboBox::currentIndexChanged);
+    QSignalSpy activated(&combo, &QCustomComboBox::activated);
+
+    QCOMPARE(combo.currentIndex(), -1);
+    QCOMPARE(combo.currentText(), QString());
+    combo.addItems({"English", "French", "German"});
+    QCOMPARE(combo.count(), 3);
+    QCOMPARE(combo.currentIndex(), 0);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.takeFirst().at(0).toInt(), 0);
+
+    combo.setCurrentIndex(7);
+    combo.setCurrentIndex(-1);
+    QCOMPARE(combo.currentIndex(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(combo.itemText(1), QString("French"));
+    QCOMPARE(combo.itemText(3), QString());
+
+    combo.ShowItemMenu();
+    QMenu *menu = combo.itemMenu();
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().size(), 3);
+    QVERIFY(menu->actions().at(0)->isChecked());
+    QVERIFY(!menu->actions().at(1)->isChecked());
+    menu->actions().at(chosen)->trigger();
+
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(activated.at(0).at(0).toInt(), chosen);
+    QCOMPARE(changed.count(), indexChanges ? 1 : 0);
+    QCOMPARE(combo.currentIndex(), chosen);
+    QCOMPARE(combo.currentText(), combo.itemText(chosen));
+    menu->close();
+
+    combo.clear();
+    QCOMPARE(combo.count(), 0);
+    QCOMPARE(combo.currentIndex(), -1);
+    QCOMPARE(changed.last().at(0).toInt(), -1);
+}
+
+void TestWidgets::comboClickShowsMenu()
+{
+    QWidget top;
+    auto *combo = new QCustomComboBox(&top);
+    combo->setGeometry(10, 10, 150, 24);
+    QVERIFY(combo->loadImage(writeFourFrames(m_dir, "combo.png", 600, 24)));
+    combo->addItems({"Auto", "1280x720"});
+    top.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top));
+    QSignalSpy shown(combo, &QCustomComboBox::emitShowItemMenu);
+
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(20, 12));
+    QCOMPARE(shown.count(), 1);
+    QVERIFY(combo->itemMenu());
+    QTRY_VERIFY_WITH_TIMEOUT(combo->itemMenu()->isVisible(), 2000);
+    QVERIFY(combo->itemMenu()->styleSheet().contains("rgb(37,118,150)"));
+    combo->itemMenu()->close();
+
+    combo->setEnabled(false);
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(20, 12));
+    QCOMPARE(shown.count(), 1);
+}
+
+void TestWidgets::scrollBarSteps_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("ups");
+    QTest::addColumn<int>("downs");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("down twice") << 10 << 0 << 2 << 16;
+    QTest::newRow("up once") << 10 << 1 << 0 << 7;
+    QTest::newRow("up clamps at minimum") << 2 << 3 << 0 << 0;
+    QTest::newRow("down clamps at maximum") << 98 << 0 << 5 << 100;
+}
+
+void TestWidgets::scrollBarSteps()
+{
+    QFETCH(int, start);
+    QFETCH(int, ups);
+    QFETCH(int, downs);
+    QFETCH(int, expected);
+    ScrollBar bar;
+    bar.setRange(0, 100);
+    bar.setSingleStep(3);
+    bar.setValue(start);
+    for (int i = 0; i < ups; ++i)
+        bar.UP();
+    for (int i = 0; i < downs; ++i)
+        bar.DOWN();
+    QCOMPARE(bar.value(), expected);
+}
+
+void TestWidgets::styleScrollBarPaintsArrowImages()
+{
+    // A folder with a space, as user folders often have.
+    QDir(m_dir.path()).mkpath("arrow images");
+    QTemporaryDir &dir = m_dir;
+    const QColor up(10, 220, 220), down(220, 10, 220);
+    const QString upPath = writeSolid(dir, "arrow images/up.png", QSize(8, 9), up);
+    const QString downPath = writeSolid(dir, "arrow images/down.png", QSize(8, 9), down);
+
+    StyleScrollBar bar;
+    bar.setArrowImages(upPath, upPath, downPath, downPath);
+    bar.setRange(0, 100);
+    bar.resize(8, 200);
+    const QImage shot = grabImage(&bar);
+    QCOMPARE(shot.pixelColor(4, 4), up);
+    QCOMPARE(shot.pixelColor(4, 195), down);
+    QVERIFY(!containsColor(shot.copy(0, 20, 8, 160), up));
+}
+
+VELMORA_TEST_MAIN(TestWidgets)
+#include "test_widgets.moc"

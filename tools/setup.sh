@@ -19,6 +19,7 @@ PACKAGES=(
   fontconfig fonts-dejavu-core
   # tests: unit framework, media generation, DVD images, virtual display
   libgtest-dev ffmpeg dvdauthor genisoimage xvfb xauth
+  clang libclang-rt-14-dev  # tools/fuzz.sh: libFuzzer with the sanitizers
 )
 
 missing=()

@@ -1,0 +1,410 @@
+// The catalogue that ships beside the program: its structure, its codes, and
+// the encoder limits of the engine that its menus must respect.
+
+#include <QApplication>
+#include <QRegularExpression>
+#include <QSet>
+#include <QtTest>
+
+#include "TestEnv.h"
+#include "profiles/OutputFormat.h"
+#include "profiles/ProfileCatalog.h"
+#include "shell/AppPaths.h"
+
+namespace {
+
+using Plist::array_type;
+using Plist::dictionary_type;
+
+const dictionary_type *dictAt(const dictionary_type &d, const char *key)
+{
+    const auto it = d.find(key);
+    return it == d.end() ? nullptr : boost::any_cast<dictionary_type>(&it->second);
+}
+
+QString text(const dictionary_type *d, const char *key)
+{
+    if (!d)
+        return QString();
+    const auto it = d->find(key);
+    if (it == d->end())
+        return QString();
+    const std::string *s = boost::any_cast<std::string>(&it->second);
+    return s ? QString::fromStdString(*s) : QStringLiteral("<not a string>");
+}
+
+QStringList entries(const QString &list)
+{
+    QStringList out;
+    for (const QString &piece : list.split(',', Qt::SkipEmptyParts))
+        out << piece.trimmed();
+    return out;
+}
+
+QList<const dictionary_type *> dicts(const dictionary_type &d, const char *key)
+{
+    QList<const dictionary_type *> out;
+    const auto it = d.find(key);
+    if (it == d.end())
+        return out;
+    if (const array_type *a = boost::any_cast<array_type>(&it->second)) {
+        for (const boost::any &item : *a)
+            out << boost::any_cast<dictionary_type>(&item);
+    }
+    return out;
+}
+
+struct Format
+{
+    QString category;
+    QString id;
+    QString title;
+    QString ext;
+    const dictionary_type *dict;
+};
+
+} // namespace
+
+class TestShippedCatalogue : public QObject
+{
+    Q_OBJECT
+
+private:
+    dictionary_type m_root;
+    QList<Format> m_formats;
+    ProfileCatalog *m_catalog = nullptr;
+
+    // Every problem found, so one run lists them all.
+    QStringList m_problems;
+    void problem(const Format &f, const QString &what)
+    {
+        m_problems << QString("%1/%2 (%3): %4").arg(f.category, f.id, f.title, what);
+    }
+    void report()
+    {
+        m_problems.removeDuplicates();
+        const QString all = m_problems.join('\n');
+        m_problems.clear();
+        QVERIFY2(all.isEmpty(), qPrintable(all));
+    }
+
+    QStringList videoCodes(const Format &f) const
+    {
+        return entries(text(dictAt(*f.dict, "videoencoders"), "supports"));
+    }
+    QStringList audioCodes(const Format &f) const
+    {
+        const QString filter = text(dictAt(*f.dict, "videoencoders"), "filter");
+        if (filter.isEmpty())
+            return entries(text(dictAt(*f.dict, "audioencoders"), "supports"));
+        QStringList codes;
+        for (const QString &v : videoCodes(f))
+            codes += ProfileCatalog::filterList(filter, v);
+        codes.removeDuplicates();
+        return codes;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString path = AppPaths::dataPath("/profile/profiles_win.plist");
+        Plist::loadPlist(path.toStdString(), m_root); // a failure here names the reason
+        m_catalog = new ProfileCatalog(path);
+        QVERIFY2(m_catalog->isLoaded(), qPrintable(m_catalog->loadError()));
+        for (const QString &category : m_catalog->categories()) {
+            for (const dictionary_type *d : dicts(m_root, category.toUtf8().constData())) {
+                QVERIFY2(d, qPrintable(category + ": an entry that is not a dictionary"));
+                const dictionary_type *base = dictAt(*d, "baseinfo");
+                m_formats << Format{category, text(base, "id"), text(base, "title"), text(base, "ext"), d};
+            }
+        }
+        QVERIFY(m_formats.size() > 50);
+    }
+    void cleanupTestCase() { delete m_catalog; }
+
+    void categoriesAndIds()
+    {
+        QCOMPARE(m_catalog->categories(),
+                 (QStringList{"Devices", "HD Video", "Web Video", "General Video", "General Audio"}));
+        QSet<QString> all;
+        QMap<QString, QSet<QString>> perCategory;
+        for (const Format &f : m_formats) {
+            if (perCategory[f.category].contains(f.id))
+                problem(f, "id not unique in its category");
+            // Icons and the one-at-a-time rule go by id alone.
+            if (all.contains(f.id))
+                problem(f, "id used in another category too");
+            perCategory[f.category].insert(f.id);
+            all.insert(f.id);
+        }
+        report();
+
+        const FormatParams def = m_catalog->params("Devices", "1101", "", "", "", "");
+        QCOMPARE(def.ext, QString("mp4"));
+        QCOMPARE(def.videoEncoder, QString("H264"));
+        QCOMPARE(def.audioEncoder, QString("AAC"));
+        int heavy = 0;
+        for (const Format &f : m_formats) {
+            if (f.id != "4016")
+                continue;
+            ++heavy;
+            const FormatParams p = m_catalog->params(f.category, f.id, "", "", "", "");
+            QCOMPARE(p.videoEncoder, QString("H265"));
+            QCOMPARE(p.resolution, QString("3840*2160"));
+        }
+        QCOMPARE(heavy, 1);
+    }
+
+    void neededKeys()
+    {
+        for (const Format &f : m_formats) {
+            const dictionary_type *base = dictAt(*f.dict, "baseinfo");
+            if (!base) {
+                problem(f, "no baseinfo");
+                continue;
+            }
+            for (const char *key : {"title", "id", "ext"}) {
+                if (text(base, key).isEmpty())
+                    problem(f, QString("baseinfo without ") + key);
+            }
+            if (text(base, "auto") != "0" && text(base, "auto") != "1")
+                problem(f, "auto is neither 0 nor 1");
+            const dictionary_type *video = dictAt(*f.dict, "videoencoders");
+            const bool hasVideo = video && !video->empty();
+            if (hasVideo) {
+                if (text(dictAt(*f.dict, "resolution"), "default").isEmpty())
+                    problem(f, "no default resolution");
+                if (dicts(*f.dict, "videoparams").isEmpty())
+                    problem(f, "no videoparams");
+                if (!videoCodes(f).contains(text(video, "default").trimmed()))
+                    problem(f, "default video encoder not offered");
+            }
+            if (!hasVideo || text(video, "filter").isEmpty()) {
+                const dictionary_type *audio = dictAt(*f.dict, "audioencoders");
+                if (!audio || !entries(text(audio, "supports")).contains(text(audio, "default").trimmed()))
+                    problem(f, "audioencoders missing or its default not offered");
+            }
+            if (text(dictAt(*f.dict, "channels"), "default").isEmpty())
+                problem(f, "no default channel count");
+            if (dicts(*f.dict, "audioparams").isEmpty())
+                problem(f, "no audioparams");
+        }
+        report();
+    }
+
+    void codesAreKnown()
+    {
+        const QStringList unavailable = {"WMV3", "vc-1", "wma3", "AMRN"}; // no encoder in the engine
+        for (const Format &f : m_formats) {
+            QStringList codes = videoCodes(f) + audioCodes(f);
+            for (const dictionary_type *e : dicts(*f.dict, "videoparams") + dicts(*f.dict, "audioparams"))
+                codes << text(e, "fourcc").trimmed();
+            for (const QString &code : codes) {
+                if (ProfileCatalog::codecId(code) == 0)
+                    problem(f, "code without a codec number: " + code);
+                const QString padded = code.size() == 3 ? code + ' ' : code;
+                const dictionary_type *names = dictAt(m_root, "Codecs");
+                if (!names || text(names, padded.toUtf8().constData()).isEmpty()
+                    || m_catalog->codecName(code) != text(names, padded.toUtf8().constData()))
+                    problem(f, "code without a display name: " + code);
+                if (unavailable.contains(code))
+                    problem(f, "code the engine cannot encode: " + code);
+            }
+            const QString filter = text(dictAt(*f.dict, "videoencoders"), "filter");
+            for (const QString &v : filter.isEmpty() ? QStringList() : videoCodes(f)) {
+                const QStringList allowed = ProfileCatalog::filterList(filter, v);
+                if (allowed.isEmpty() || allowed.contains("Auto"))
+                    problem(f, "filter gives no usable audio list for " + v);
+            }
+        }
+        report();
+    }
+
+    // Every encoder offered has its menus, and every default lies in its menu.
+    void menusAreConsistent()
+    {
+        const QRegularExpression size("^(\\d+)\\*(\\d+)$");
+        for (const Format &f : m_formats) {
+            const QStringList video = videoCodes(f);
+            for (const QString &code : video) {
+                bool found = false;
+                for (const dictionary_type *e : dicts(*f.dict, "videoparams"))
+                    found = found || text(e, "fourcc").trimmed() == code;
+                if (!found)
+                    problem(f, "no videoparams for " + code);
+            }
+            for (const QString &code : audioCodes(f)) {
+                bool found = false;
+                for (const dictionary_type *e : dicts(*f.dict, "audioparams"))
+                    found = found || text(e, "fourcc").trimmed() == code;
+                if (!found)
+                    problem(f, "no audioparams for " + code);
+            }
+            for (const dictionary_type *e : dicts(*f.dict, "videoparams")) {
+                const QString where = text(e, "fourcc") + " " + text(e, "resolution");
+                const auto m = size.match(text(e, "resolution"));
+                if (!m.hasMatch() || m.captured(1).toInt() % 2 || m.captured(2).toInt() % 2)
+                    problem(f, where + ": resolution is not an even W*H");
+                const dictionary_type *fr = dictAt(*e, "framerate");
+                if (text(fr, "default") != "0" && !entries(text(fr, "supports")).contains(text(fr, "default")))
+                    problem(f, where + ": default frame rate not offered");
+                const dictionary_type *br = dictAt(*e, "videobitrate");
+                for (const char *key : {"default", "low", "high"}) {
+                    if (!entries(text(br, "supports")).contains(text(br, key)))
+                        problem(f, where + ": video bit rate " + key + " not offered");
+                }
+                if (text(br, "low").toInt() > text(br, "default").toInt()
+                    || text(br, "default").toInt() > text(br, "high").toInt())
+                    problem(f, where + ": video bit rates not low <= default <= high");
+            }
+            for (const dictionary_type *e : dicts(*f.dict, "audioparams")) {
+                const QString where = text(e, "fourcc") + " " + text(e, "channel");
+                if (!QSet<QString>{"1", "2", "6"}.contains(text(e, "channel")))
+                    problem(f, where + ": channel count is not 1, 2 or 6");
+                const dictionary_type *sr = dictAt(*e, "samplerate");
+                if (!entries(text(sr, "supports")).contains(text(sr, "default")))
+                    problem(f, where + ": default sample rate not offered");
+                const dictionary_type *br = dictAt(*e, "audiobitrate");
+                for (const char *key : {"default", "low", "high"}) {
+                    if (!entries(text(br, "supports")).contains(text(br, key)))
+                        problem(f, where + ": audio bit rate " + key + " not offered");
+                }
+            }
+        }
+        report();
+    }
+
+    // Limits of the engine's encoders and multiplexers.
+    void encoderLimits()
+    {
+        const QSet<QString> h263Sizes = {"128*96", "176*144", "352*288", "704*576", "1408*1152"};
+        const QSet<QString> mpegRates = {"23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+        for (const Format &f : m_formats) {
+            for (const dictionary_type *e : dicts(*f.dict, "videoparams")) {
+                const QString code = text(e, "fourcc").trimmed();
+                const QString res = text(e, "resolution");
+                const QStringList rates = entries(text(dictAt(*e, "framerate"), "supports"))
+                                          << text(dictAt(*e, "framerate"), "default");
+                if (code == "H263" && !h263Sizes.contains(res))
+                    problem(f, "H.263 at " + res);
+                if (code == "DV50" || code == "DV60") {
+                    const QString want = res == "720*576" ? "25" : res == "720*480" ? "29.97" : "";
+                    if (want.isEmpty() || rates != QStringList{want, want})
+                        problem(f, "DV at " + res + " " + rates.join(','));
+                }
+                if (code == "mpg1" || code == "HMP2") {
+                    for (const QString &r : rates) {
+                        if (!mpegRates.contains(r))
+                            problem(f, "MPEG video at " + r + " fps");
+                    }
+                }
+            }
+            for (const dictionary_type *e : dicts(*f.dict, "audioparams")) {
+                const QString code = text(e, "fourcc").trimmed();
+                const int channels = text(e, "channel").toInt();
+                const QStringList rates = entries(text(dictAt(*e, "samplerate"), "supports"));
+                if ((code == "MP2A" || code == "MP3" || code.startsWith("wma")) && channels > 2)
+                    problem(f, code + " with " + text(e, "channel") + " channels");
+                QSet<QString> allowed;
+                if (code == "fmp3" || (code == "MP3" && f.ext == "flv"))
+                    allowed = {"11025", "22050", "44100"};
+                if (code == "AC3")
+                    allowed = {"32000", "44100", "48000"};
+                if (f.ext == "dv")
+                    allowed = {"32000", "48000"};
+                for (const QString &r : rates) {
+                    if (!allowed.isEmpty() && !allowed.contains(r))
+                        problem(f, code + " at " + r + " Hz");
+                }
+            }
+        }
+        report();
+    }
+
+    // The defaults of every format, under every preset, give a complete output.
+    void defaultsApply()
+    {
+        for (const Format &f : m_formats) {
+            const FormatParams p = m_catalog->params(f.category, f.id, "", "", "", "");
+            for (int quality : {0, 1, 2}) {
+                OutputChoice c;
+                c.category = f.category;
+                c.formatId = f.id;
+                c.quality = quality;
+                c.audioOnly = p.audioOnly;
+                // What the panel shows after a preset: "Auto" where offered, else the defaults.
+                const auto first = [&](const QStringList &list, const QString &fallback) {
+                    return p.autoValues && !list.isEmpty() ? list.first() : fallback;
+                };
+                c.videoEncoder = first(p.videoEncoders, p.videoEncoder);
+                c.resolution = first(p.resolutions, p.resolution);
+                c.frameRate = first(p.frameRates, p.frameRateDefault);
+                c.videoBitRate = first(p.videoBitRates, quality == 0 ? p.videoBitRateLow : p.videoBitRateHigh);
+                c.audioEncoder = first(p.audioEncoders, p.audioEncoders.value(0));
+                c.channel = first(p.channels, p.channel);
+                c.sampleRate = first(p.sampleRates, p.sampleRateDefault);
+                c.audioBitRate = first(p.audioBitRates, quality == 0 ? p.audioBitRateLow : p.audioBitRateHigh);
+                const OutputFormat o = OutputFormat::fromChoice(*m_catalog, c);
+                const QString where = QString(" (preset %1)").arg(quality);
+                if (o.ext != f.ext || o.container.isEmpty())
+                    problem(f, "no container" + where);
+                if (!o.audioOnly && (o.videoCodecId <= 0 || o.frameRateDen <= 0))
+                    problem(f, "no video codec" + where);
+                if (!o.audioOnly && !p.autoValues && (o.width <= 0 || o.height <= 0))
+                    problem(f, "no output size" + where);
+                if (o.audioCodecId <= 0 || o.sampleRate <= 0 || o.channels <= 0)
+                    problem(f, "incomplete audio" + where);
+            }
+        }
+        report();
+    }
+
+    void expectedFormatsExist()
+    {
+        // (category, ext, video code or "", audio code)
+        const QList<QStringList> wanted = {
+            {"General Video", "mp4", "H264", "AAC"}, {"General Video", "mp4", "H265", ""},
+            {"General Video", "mkv", "", ""},         {"General Video", "avi", "Xvid", "MP3"},
+            {"General Video", "mov", "", ""},         {"General Video", "wmv", "", ""},
+            {"General Video", "flv", "", ""},         {"General Video", "webm", "VP8", ""},
+            {"General Video", "webm", "VP9", ""},     {"General Video", "mpg", "mpg1", ""},
+            {"General Video", "mpg", "HMP2", ""},     {"General Video", "ts", "", ""},
+            {"General Video", "3gp", "", ""},         {"General Video", "dv", "", ""},
+            {"General Video", "m4v", "", ""},
+            {"General Audio", "mp3", "", "MP3"},      {"General Audio", "aac", "", "AAC"},
+            {"General Audio", "m4a", "", "AAC"},      {"General Audio", "ac3", "", "AC3"},
+            {"General Audio", "flac", "", "flac"},    {"General Audio", "wav", "", "PCM"},
+            {"General Audio", "ogg", "", "VBIS"},     {"General Audio", "wma", "", "wma2"},
+            {"General Audio", "mka", "", ""},         {"General Audio", "m4a", "", "alac"},
+        };
+        for (const QStringList &w : wanted) {
+            bool found = false;
+            for (const Format &f : m_formats) {
+                if (f.category != w[0] || f.ext != w[1])
+                    continue;
+                const bool video = w[2].isEmpty() || videoCodes(f).contains(w[2]);
+                const bool audio = w[3].isEmpty() || audioCodes(f).contains(w[3]);
+                found = found || (video && audio);
+            }
+            QVERIFY2(found, qPrintable(w.join(' ')));
+        }
+        for (const QString &size : {"720p", "1080p", "4K"}) {
+            bool found = false;
+            for (const Format &f : m_formats)
+                found = found || (f.category == "HD Video" && f.title.contains(size));
+            QVERIFY2(found, qPrintable(size));
+        }
+        const QRegularExpression brands(
+            "iphone|ipad|ipod|apple|samsung|galaxy|android|sony|playstation|psp|xbox|nintendo|"
+            "wii|switch|kindle|huawei|lg |nokia|blackberry|youtube|facebook|instagram|tiktok|vimeo",
+            QRegularExpression::CaseInsensitiveOption);
+        for (const Format &f : m_formats) {
+            if (brands.match(f.title).hasMatch())
+                problem(f, "product or brand name in the title");
+        }
+        report();
+    }
+};
+
+VELMORA_TEST_MAIN(TestShippedCatalogue)
+#include "test_shipped_catalogue.moc"

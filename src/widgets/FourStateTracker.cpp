@@ -25,6 +25,20 @@ int FourStateTracker::frameWidth(const QPixmap &strip)
     return strip.width() / 4;
 }
 
+bool FourStateTracker::loadStrip(QWidget *button, QPixmap &strip, const QString &path)
+{
+    QPixmap image;
+    if (!image.load(path) || frameWidth(image) <= 0) {
+        strip = QPixmap();
+        button->update();
+        return false;
+    }
+    strip = image;
+    button->setFixedSize(frameWidth(strip), strip.height());
+    button->update();
+    return true;
+}
+
 void FourStateTracker::drawFrame(QPainter &painter, const QRect &target, const QPixmap &strip, int state)
 {
     const int fw = frameWidth(strip);

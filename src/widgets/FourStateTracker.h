@@ -16,6 +16,7 @@
 #include <QPixmap>
 
 class QPainter;
+class QString;
 class QWidget;
 
 class FourStateTracker : public QObject
@@ -31,6 +32,10 @@ public:
 
     // Width of one frame: a quarter of the image width, truncated.
     static int frameWidth(const QPixmap &strip);
+
+    // Loads a four-frame strip into `strip` (cleared on failure) and, on
+    // success, fixes `button` at one frame's size. Repaints it either way.
+    static bool loadStrip(QWidget *button, QPixmap &strip, const QString &path);
 
     // Paints frame `state` of `strip` over `target`; when the strip is missing
     // or too narrow, paints a flat fill instead so the control stays visible.

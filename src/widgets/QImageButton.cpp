@@ -13,16 +13,7 @@ QImageButton::QImageButton(QWidget *parent)
 
 bool QImageButton::loadImage(const QString &path)
 {
-    QPixmap image;
-    if (!image.load(path) || FourStateTracker::frameWidth(image) <= 0) {
-        m_image = QPixmap();
-        update();
-        return false;
-    }
-    m_image = image;
-    setFixedSize(FourStateTracker::frameWidth(m_image), m_image.height());
-    update();
-    return true;
+    return FourStateTracker::loadStrip(this, m_image, path);
 }
 
 int QImageButton::state() const

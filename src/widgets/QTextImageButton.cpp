@@ -19,16 +19,7 @@ bool QTextImageButton::setImage(const QString &path, const QString &text, int te
         setText(text);
     m_textFlags = textFlags;
 
-    QPixmap image;
-    if (!image.load(path) || FourStateTracker::frameWidth(image) <= 0) {
-        m_image = QPixmap();
-        update();
-        return false;
-    }
-    m_image = image;
-    setFixedSize(FourStateTracker::frameWidth(m_image), m_image.height());
-    update();
-    return true;
+    return FourStateTracker::loadStrip(this, m_image, path);
 }
 
 void QTextImageButton::setFixedRect(int x1, int y1, int x2, int y2)

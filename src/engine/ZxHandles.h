@@ -1,0 +1,27 @@
+#pragma once
+// Owning pointers for the engine's handles, so no caller releases one by
+// hand. Releasing a job or a merger closes it first (the engine joins its
+// own thread there), so let a handle go only when no other thread of ours
+// still polls it.
+
+#include <zentrix.h>
+
+#include <memory>
+
+namespace zxh {
+
+struct SourceDeleter { void operator()(ZxSource *h) const { SourceRelease(h); } };
+struct ParamsDeleter { void operator()(ZxParams *h) const { ParamsRelease(h); } };
+struct JobDeleter { void operator()(ZxJob *h) const { JobRelease(h); } };
+struct MergerDeleter { void operator()(ZxMerger *h) const { MergerRelease(h); } };
+struct TrackDeleter { void operator()(ZxTrack *h) const { TrackRelease(h); } };
+struct PacketDeleter { void operator()(ZxPacket *h) const { PacketRelease(h); } };
+
+using SourcePtr = std::unique_ptr<ZxSource, SourceDeleter>;
+using ParamsPtr = std::unique_ptr<ZxParams, ParamsDeleter>;
+using JobPtr = std::unique_ptr<ZxJob, JobDeleter>;
+using MergerPtr = std::unique_ptr<ZxMerger, MergerDeleter>;
+using TrackPtr = std::unique_ptr<ZxTrack, TrackDeleter>;
+using PacketPtr = std::unique_ptr<ZxPacket, PacketDeleter>;
+
+} // namespace zxh

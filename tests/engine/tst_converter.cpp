@@ -1,0 +1,502 @@
+// The converter on the real engine with generated clips: progress, finish,
+// stop, merge and failure reports, and the handles' lifetimes.
+#include "engine/CAVConverter.h"
+#include "engine/ZxHandles.h"
+#include "TestEnv.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <mutex>
+#include <thread>
+
+Q_DECLARE_METATYPE(ConvertParams)
+
+namespace {
+
+struct Report {
+    int percent;
+    convertState state;
+};
+
+bool isEnd(convertState s) { return s != ConvertProgress; }
+
+QString mediaPath(const QString &name)
+{
+    return qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + name;
+}
+
+int64_t probeDurationUs(const QString &path)
+{
+    zxh::SourcePtr src(SourceCreate(-1));
+    if (SourceOpenFile(src.get(), path.toUtf8().constData()) != 1)
+        return -1;
+    return SourceDuration(src.get());
+}
+
+ConvertParams h264Mp4(int width = 320, int height = 240)
+{
+    ConvertParams p;
+    p.container = "mp4";
+    p.videoCodecId = 28;
+    p.width = width;
+    p.height = height;
+    p.frameRateNum = 25;
+    p.frameRateDen = 1;
+    p.videoBitRate = 800;
+    p.videoQuality = 50;
+    p.audioCodecId = 86018;
+    p.sampleRate = 44100;
+    p.channels = 2;
+    p.audioBitRate = 128;
+    return p;
+}
+
+// A heavier job, so that a stop or a poll lands while it runs.
+ConvertParams slowMp4()
+{
+    ConvertParams p = h264Mp4(1280, 720);
+    p.videoBitRate = 4000;
+    p.videoQuality = 100;
+    return p;
+}
+
+std::string utf8(const QString &s) { return s.toStdString(); }
+
+} // namespace
+
+// Stands in for a queue row: the callback records on the worker thread and
+// emits the row's queued signal, as the row does.
+class Recorder : public QObject {
+    Q_OBJECT
+public:
+    Recorder()
+    {
+        registerItemRecordTypes();
+        connect(this, SIGNAL(seedConvertPro(uint, convertState)), this,
+                SLOT(UpdataConverPro(uint, convertState)), Qt::QueuedConnection);
+    }
+
+    static void callback(int percent, void *owner, convertState state)
+    {
+        auto *self = static_cast<Recorder *>(owner);
+        {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_direct.push_back({percent, state});
+        }
+        emit self->seedConvertPro(uint(percent), state);
+    }
+
+    std::vector<Report> direct() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_direct;
+    }
+    int endCount() const
+    {
+        int n = 0;
+        for (const Report &r : direct())
+            n += isEnd(r.state) ? 1 : 0;
+        return n;
+    }
+    convertState lastState() const
+    {
+        const auto d = direct();
+        return d.empty() ? convertState(0) : d.back().state;
+    }
+    bool anyProgress() const
+    {
+        for (const Report &r : direct())
+            if (r.state == ConvertProgress)
+                return true;
+        return false;
+    }
+
+    QList<QPair<uint, convertState>> queued;
+
+signals:
+    void seedConvertPro(uint pro, convertState state);
+
+public slots:
+    void UpdataConverPro(uint pro, convertState state) { queued.append({pro, state}); }
+
+private:
+    mutable std::mutex m_mutex; // guards m_direct
+    std::vector<Report> m_direct;
+};
+
+// Records the elementary-stream callbacks (worker thread).
+struct StreamRecorder {
+    std::mutex mutex; // guards everything below
+    std::vector<int64_t> positions;
+    int ends = 0;
+    int64_t total = -1;
+    convertState state = convertState(0);
+
+    static void position(int64_t written_us, void *owner)
+    {
+        auto *self = static_cast<StreamRecorder *>(owner);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->positions.push_back(written_us);
+    }
+    static void time(int64_t total_us, void *owner, convertState state)
+    {
+        auto *self = static_cast<StreamRecorder *>(owner);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        ++self->ends;
+        self->total = total_us;
+        self->state = state;
+    }
+    int endCount()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ends;
+    }
+};
+
+class TestConverter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void convertReportsProgressThenFinished_data();
+    void convertReportsProgressThenFinished();
+    void emptyRangeReportsOnlyFinished();
+    void stopWaitsForTheWorker_data();
+    void stopWaitsForTheWorker();
+    void stopsWithoutJobDoNothing();
+    void stopRacingTheEnd();
+    void mergeThreeSources();
+    void cancelMergedRun();
+    void failureIsNotSuccess_data();
+    void failureIsNotSuccess();
+    void elementaryStreams();
+
+private:
+    QTemporaryDir m_out;
+};
+
+void TestConverter::initTestCase()
+{
+    QVERIFY2(QFileInfo::exists(mediaPath("clip_10s.mp4")), "run the make_test_media fixture first");
+    QVERIFY(m_out.isValid());
+}
+
+void TestConverter::convertReportsProgressThenFinished_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<ConvertParams>("params");
+    QTest::addColumn<double>("expectedSeconds");
+    QTest::addColumn<bool>("mustReportProgress");
+
+    QTest::newRow("10 s H.264 at 720p") << "clip_10s.mp4" << slowMp4() << 10.0 << true;
+    ConvertParams cc = h264Mp4();
+    cc.subtitleStreamCount = 0;
+    cc.subtitleIndex = 1; // the closed-caption entry; the clip has none
+    QTest::newRow("closed captions asked, none present") << "clip_h264_aac.mp4" << cc << 5.0 << false;
+    ConvertParams trimmed = h264Mp4();
+    trimmed.trimStart = 1000000;
+    trimmed.trimLength = 2000000;
+    QTest::newRow("trimmed to 2 s") << "clip_10s.mp4" << trimmed << 2.0 << false;
+    ConvertParams avi = h264Mp4();
+    avi.container = "avi";
+    avi.videoCodecId = 13;
+    avi.audioCodecId = 86017;
+    QTest::newRow("MPEG-4 and MP3 in AVI") << "clip_mpeg4_mp3.avi" << avi << 4.0 << false;
+}
+
+void TestConverter::convertReportsProgressThenFinished()
+{
+    QFETCH(QString, source);
+    QFETCH(ConvertParams, params);
+    QFETCH(double, expectedSeconds);
+    QFETCH(bool, mustReportProgress);
+
+    const QString output = m_out.filePath(QString("convert_%1.%2").arg(QTest::currentDataTag()).arg(
+                                              params.container == "avi" ? "avi" : "mp4"));
+    Recorder rec;
+    CAVConverter conv;
+    QVERIFY(conv.StartConvert(utf8(mediaPath(source)), utf8(output), params, &rec, &Recorder::callback));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
+
+    const std::vector<Report> reports = rec.direct();
+    QCOMPARE(rec.endCount(), 1);
+    QCOMPARE(int(reports.back().state), int(ConvertFinished));
+    QCOMPARE(reports.back().percent, 0);
+    int previous = -1;
+    for (size_t i = 0; i + 1 < reports.size(); ++i) {
+        QCOMPARE(int(reports[i].state), int(ConvertProgress));
+        QVERIFY(reports[i].percent >= previous && reports[i].percent <= 100);
+        previous = reports[i].percent;
+    }
+    if (mustReportProgress)
+        QVERIFY2(reports.size() >= 3, "a 10 s job at 720p should be polled several times");
+    QVERIFY(conv.LastError().empty());
+
+    // The same reports reach the GUI thread through the queued signal.
+    QTRY_COMPARE_WITH_TIMEOUT(rec.queued.size(), int(reports.size()), 5000);
+    QCOMPARE(int(rec.queued.back().second), int(ConvertFinished));
+
+    const double seconds = probeDurationUs(output) / 1e6;
+    QVERIFY2(qAbs(seconds - expectedSeconds) < 0.35, qPrintable(QString::number(seconds)));
+}
+
+void TestConverter::emptyRangeReportsOnlyFinished()
+{
+    // A range that starts at the very end leaves nothing to convert: the job
+    // is over before any poll could see it move.
+    ConvertParams p = h264Mp4();
+    p.trimStart = probeDurationUs(mediaPath("clip_h264_aac.mp4"));
+    QVERIFY(p.trimStart > 0);
+    Recorder rec;
+    CAVConverter conv;
+    QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(m_out.filePath("empty.mp4")), p, &rec,
+                              &Recorder::callback));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 30000);
+    const auto reports = rec.direct();
+    QCOMPARE(int(reports.size()), 1);
+    QCOMPARE(int(reports.front().state), int(ConvertFinished));
+    QCOMPARE(reports.front().percent, 0);
+}
+
+void TestConverter::stopWaitsForTheWorker_data()
+{
+    QTest::addColumn<bool>("waitForProgress");
+    QTest::addColumn<bool>("releaseInsteadOfStop");
+    QTest::newRow("stop while it runs") << true << false;
+    QTest::newRow("stop right after the start") << false << false;
+    QTest::newRow("converter released while it runs") << true << true;
+}
+
+void TestConverter::stopWaitsForTheWorker()
+{
+    QFETCH(bool, waitForProgress);
+    QFETCH(bool, releaseInsteadOfStop);
+    const QString output = m_out.filePath(QString("stopped_%1.mp4").arg(QTest::currentDataTag()).replace(' ', '_'));
+    Recorder rec;
+    auto conv = std::make_unique<CAVConverter>();
+    QVERIFY(conv->StartConvert(utf8(mediaPath("clip_10s.mp4")), utf8(output), slowMp4(), &rec, &Recorder::callback));
+    if (waitForProgress)
+        QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
+
+    QElapsedTimer clock;
+    clock.start();
+    if (releaseInsteadOfStop) {
+        conv.reset(); // stops, waits, releases; the owner hears nothing more
+        QVERIFY(rec.endCount() == 0);
+    } else {
+        conv->StopConvert();
+        // Returned only after the worker's last word, and that word is "stopped".
+        QCOMPARE(rec.endCount(), 1);
+        QCOMPARE(int(rec.lastState()), int(ConvertStopped));
+        const size_t count = rec.direct().size();
+        conv->StopConvert(); // nothing left to stop
+        QCOMPARE(rec.direct().size(), count);
+    }
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(QFileInfo(output).size() > 0, "a stop deletes no file");
+    if (!releaseInsteadOfStop) {
+        const double seconds = probeDurationUs(output) / 1e6;
+        QVERIFY2(seconds >= 0.0 && seconds < 9.9, qPrintable(QString::number(seconds)));
+    }
+}
+
+void TestConverter::stopsWithoutJobDoNothing()
+{
+    Recorder rec;
+    {
+        CAVConverter fresh;
+        QElapsedTimer clock;
+        clock.start();
+        fresh.StopConvert();
+        fresh.StopMerge(true);
+        fresh.StopMerge(false);
+        QVERIFY(clock.elapsed() < 500);
+    }
+    // After a job has finished by itself, a stop adds nothing.
+    CAVConverter conv;
+    QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
+                              h264Mp4(), &rec, &Recorder::callback));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == 1, 60000);
+    const size_t count = rec.direct().size();
+    conv.StopConvert();
+    QCOMPARE(rec.direct().size(), count);
+    QCOMPARE(int(rec.lastState()), int(ConvertFinished));
+    // Starting without paths fails before touching the engine.
+    QVERIFY(!conv.StartConvert("", utf8(m_out.filePath("x.mp4")), h264Mp4(), &rec, &Recorder::callback));
+    QVERIFY(!conv.AddMergeFile(utf8(mediaPath("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
+}
+
+void TestConverter::stopRacingTheEnd()
+{
+    // A stop that lands around the job's own end: whichever side ends the
+    // job closes it, and the owner hears exactly one end.
+    ConvertParams p = h264Mp4();
+    p.trimLength = 400000;
+    for (int delayMs = 0; delayMs <= 400; delayMs += 40) {
+        Recorder rec;
+        CAVConverter conv;
+        const QString output = m_out.filePath(QString("race_%1.mp4").arg(delayMs));
+        QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(output), p, &rec, &Recorder::callback));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        conv.StopConvert();
+        QCOMPARE(rec.endCount(), 1);
+        const convertState end = rec.lastState();
+        QVERIFY2(end == ConvertStopped || end == ConvertFinished, qPrintable(QString::number(end)));
+        conv.StopConvert();
+        QCOMPARE(rec.endCount(), 1);
+    }
+}
+
+void TestConverter::mergeThreeSources()
+{
+    const QStringList sources{"clip_h264_aac.mp4", "clip_10s.mp4", "clip_mpeg4_mp3.avi"};
+    double expected = 0;
+    for (const QString &s : sources)
+        expected += probeDurationUs(mediaPath(s)) / 1e6;
+
+    const QString output = m_out.filePath("merged.mp4");
+    const ConvertParams params = h264Mp4();
+    Recorder rec;
+    CAVConverter conv;
+    QVERIFY(conv.StartMerge(utf8(output), params));
+    for (int i = 0; i < sources.size(); ++i) {
+        QVERIFY2(conv.AddMergeFile(utf8(mediaPath(sources[i])), params, &rec, &Recorder::callback),
+                 conv.LastError().c_str());
+        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == i + 1, 120000);
+        QCOMPARE(int(rec.lastState()), int(ConvertFinished));
+    }
+    conv.StopMerge(false);
+    QVERIFY(conv.LastError().empty());
+
+    const double seconds = probeDurationUs(output) / 1e6;
+    QVERIFY2(qAbs(seconds - expected) < 0.5, qPrintable(QString("%1 of %2").arg(seconds).arg(expected)));
+    // One file only: the merged output.
+    QCOMPARE(QDir(m_out.path()).entryList({"merged*"}, QDir::Files).size(), 1);
+}
+
+void TestConverter::cancelMergedRun()
+{
+    const QString output = m_out.filePath("merge_cancelled.mp4");
+    const ConvertParams params = slowMp4();
+    Recorder rec;
+    CAVConverter conv;
+    QVERIFY(conv.StartMerge(utf8(output), params));
+    QVERIFY(conv.AddMergeFile(utf8(mediaPath("clip_10s.mp4")), params, &rec, &Recorder::callback));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
+    conv.StopMerge(true);
+    QCOMPARE(rec.endCount(), 1);
+    QCOMPARE(int(rec.lastState()), int(ConvertStopped));
+    QVERIFY(QFileInfo(output).size() > 0);
+    // The merger is gone: nothing more can be appended, and a new run starts afresh.
+    QVERIFY(!conv.AddMergeFile(utf8(mediaPath("clip_h264_aac.mp4")), params, &rec, &Recorder::callback));
+    QVERIFY(conv.StartMerge(utf8(m_out.filePath("merge_again.mp4")), h264Mp4()));
+    conv.StopMerge(false);
+}
+
+void TestConverter::failureIsNotSuccess_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("fileSizeLimitKiB"); // 0 = none
+    QTest::addColumn<bool>("mayFailAtStart");
+
+    QTest::newRow("folder does not exist") << "/nonexistent-velmora-dir/out.mp4" << 0 << true;
+    QTest::newRow("device full") << "/dev/full" << 0 << true;
+    QTest::newRow("file size limit reached mid-job") << "limited.mp4" << 256 << false;
+}
+
+void TestConverter::failureIsNotSuccess()
+{
+    QFETCH(QString, output);
+    QFETCH(int, fileSizeLimitKiB);
+    QFETCH(bool, mayFailAtStart);
+    if (!output.startsWith('/'))
+        output = m_out.filePath(output);
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (fileSizeLimitKiB > 0) {
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(fileSizeLimitKiB) * 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    }
+
+    Recorder rec;
+    bool started = false;
+    {
+        CAVConverter conv;
+        ConvertParams p = slowMp4();
+        started = conv.StartConvert(utf8(mediaPath("clip_10s.mp4")), utf8(output), p, &rec, &Recorder::callback);
+        if (started) {
+            QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
+            QCOMPARE(int(rec.lastState()), int(ConvertFailed));
+        } else {
+            QVERIFY(rec.direct().empty());
+        }
+        QVERIFY2(!conv.LastError().empty(), "a failure says why");
+        qInfo() << "engine error:" << conv.LastError().c_str();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+
+    if (!mayFailAtStart)
+        QVERIFY2(started, "the job should fail while it runs, not when it opens");
+    for (const Report &r : rec.direct())
+        QVERIFY(r.state != ConvertFinished);
+}
+
+void TestConverter::elementaryStreams()
+{
+    // Two seconds of silent 16-bit stereo PCM fed packet by packet; sample
+    // times count in samples (the audio track's time base is its rate).
+    const int rate = 44100;
+    const int perPacket = 1024;
+    StreamTrackInfo pcm;
+    pcm.codecId = 65536;
+    pcm.sampleRate = rate;
+    pcm.channels = 2;
+
+    CAVConverter conv;
+    QCOMPARE(conv.AddTrackAt(5, 9, pcm), -1); // no such kind
+    QCOMPARE(conv.AddTrackAt(ZX_TRACK_AUDIO, 7, pcm), 7);
+    StreamSample sample;
+    sample.data.assign(size_t(perPacket) * 4, 0);
+    sample.duration = perPacket;
+    sample.keyFrame = true;
+    QVERIFY(!conv.WriteSample(sample, 7)); // not started yet
+
+    ConvertParams params;
+    params.container = "matroska";
+    StreamRecorder rec;
+    const QString output = m_out.filePath("streams.mkv");
+    QVERIFY2(conv.StartStreams(utf8(output), params, &rec, &StreamRecorder::position, &StreamRecorder::time),
+             conv.LastError().c_str());
+    QVERIFY(!conv.WriteSample(sample, 8)); // unknown track number
+    const int packets = 2 * rate / perPacket;
+    for (int i = 0; i < packets; ++i) {
+        sample.pts = int64_t(i) * perPacket;
+        QVERIFY(conv.WriteSample(sample, 7));
+    }
+    conv.FlushTracks();
+    QTRY_COMPARE_WITH_TIMEOUT(rec.endCount(), 1, 10000);
+    const double expected = double(packets) * perPacket / rate;
+    {
+        std::lock_guard<std::mutex> lock(rec.mutex);
+        QCOMPARE(int(rec.state), int(ConvertFinished));
+        QVERIFY2(qAbs(rec.total / 1e6 - expected) < 0.05, qPrintable(QString::number(rec.total)));
+        for (size_t i = 1; i < rec.positions.size(); ++i)
+            QVERIFY(rec.positions[i] > rec.positions[i - 1]);
+    }
+    QVERIFY(!conv.WriteSample(sample, 7)); // the tracks are gone with the finished output
+    const double seconds = probeDurationUs(output) / 1e6;
+    QVERIFY2(qAbs(seconds - expected) < 0.1, qPrintable(QString::number(seconds)));
+}
+
+VELMORA_TEST_MAIN(TestConverter)
+#include "tst_converter.moc"

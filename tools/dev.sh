@@ -31,6 +31,13 @@ case "$cmd" in
     ;;
   test)
     build
+    # Sanitizer and fuzz stages first, so the main suite's summary closes the
+    # output. VELMORA_QUICK=1 skips them for a fast local run.
+    if [ "${VELMORA_QUICK:-0}" != 1 ]; then
+      bash "$ROOT/tools/asan_engine.sh" "$ROOT/build-asan"
+      bash "$ROOT/tools/tsan_engine.sh" "$ROOT/build-tsan"
+      bash "$ROOT/tools/fuzz.sh" "$ROOT/build-fuzz" "${FUZZ_SECONDS:-30}"
+    fi
     cd "$BUILD"
     ctest --output-on-failure -j "$JOBS" --timeout 900
     ;;

@@ -100,7 +100,8 @@ int SourceDisplayAspect(ZxSource *src, int *num, int *den);
 int SourceCanSeek(ZxSource *src);
 
 /* A picture of the first frame at or after time_us (clamped into the
- * source), upright, scaled to width x height (<= 0 means the source size),
+ * source; the first picture when nothing decodes there), upright, scaled to
+ * width x height (<= 0 means the source size),
  * as a 24-bit Windows BMP file in memory: "BM", its total size as 32-bit
  * little-endian at byte 2. flags and reserved are reserved (pass 1, 0).
  * The buffer is owned by the source and valid until the next
@@ -275,9 +276,9 @@ int JobIsFinished(ZxJob *job);
 int JobIsStopped(ZxJob *job);
 /* enum ZxStatus. */
 int JobStatus(ZxJob *job);
-/* Output time written so far and the expected output length, in
- * microseconds; the position never falls and equals the duration when the
- * job has finished. */
+/* Output time written to the file for every stream so far, and the expected
+ * output length, in microseconds; the position never falls and equals the
+ * duration when the job has finished. */
 uint64_t JobPosition(ZxJob *job);
 uint64_t JobDuration(ZxJob *job);
 /* Asks a running job to stop; it ends within a second, leaving a valid file
@@ -296,8 +297,12 @@ void JobRelease(ZxJob *job);
  * that plays continuously. */
 
 ZxMerger *MergerCreate(void);
-/* Creates the output. The set decides codecs, frame size and rate, and the
- * audio format; a missing size or rate is taken from the first source. */
+/* Checks the codecs and creates the output file. The set decides codecs,
+ * frame size and rate, and the audio format; a missing size or rate is taken
+ * from the first source. The output has sound whenever the set names an
+ * audio codec (and picture when the first source has one): a source without
+ * sound is filled with silence, one without picture with black, so every
+ * join stays in step. */
 int MergerOpen(ZxMerger *m, const char *output_utf8, const char *container,
                const ZxParams *set);
 /* Readies the merger for the first source. */

@@ -1,0 +1,289 @@
+// zxtool: probes, thumbnails, converts and merges through the engine's public
+// C API, for developers and CI.
+#include "zentrix.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage:\n"
+                 "  zxtool probe FILE\n"
+                 "  zxtool thumb FILE TIME_US W H OUT.bmp\n"
+                 "  zxtool convert SRC OUT [options]\n"
+                 "  zxtool merge OUT SRC... [options]\n"
+                 "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
+                 "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
+                 "         [--rotate D] [--flip] [--crop x,y,w,h] [--quiet]\n");
+    return 2;
+}
+
+std::string json(const char *s)
+{
+    std::string out = "\"";
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(s ? s : ""); *p; ++p) {
+        switch (*p) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (*p < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", *p);
+                out += buf;
+            } else {
+                out += char(*p);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int probe(const char *path)
+{
+    ZxSource *src = SourceCreate(-1);
+    SourceOpenFile(src, path); // an unreadable file still answers: no streams
+    std::string brand = SourceMetadata(src, "major_brand", -1);
+    if (brand.empty())
+        brand = SourceBrand(src);
+    std::printf("{\"brand\": %s, \"hasVideo\": %s, \"hasAudio\": %s, \"duration_us\": %lld, \"width\": %d, "
+                "\"height\": %d, \"canSeek\": %s, \"audio\": [",
+                json(brand.c_str()).c_str(), SourceHasVideo(src) ? "true" : "false",
+                SourceHasAudio(src) ? "true" : "false", static_cast<long long>(SourceDuration(src)), SourceWidth(src),
+                SourceHeight(src), SourceCanSeek(src) ? "true" : "false");
+    for (int i = 0; i < SourceAudioCount(src); ++i) {
+        SourceSelectAudio(src, i);
+        std::printf("%s{\"title\": %s, \"codec\": %s, \"language\": %s}", i ? ", " : "", json(AudioTitle(src)).c_str(),
+                    json(AudioCodecName(src)).c_str(), json(AudioLanguage(src)).c_str());
+    }
+    std::printf("], \"subtitles\": [");
+    for (int i = 0; i < SourceSubtitleCount(src); ++i) {
+        SourceSelectSubtitle(src, i);
+        std::printf("%s{\"title\": %s, \"codec\": %s, \"language\": %s}", i ? ", " : "",
+                    json(SubtitleTitle(src)).c_str(), json(SubtitleCodecName(src)).c_str(),
+                    json(SubtitleLanguage(src)).c_str());
+    }
+    std::printf("]}\n");
+    SourceClose(src);
+    SourceRelease(src);
+    return 0;
+}
+
+int thumb(int argc, char **argv)
+{
+    if (argc < 7)
+        return usage();
+    ZxSource *src = SourceCreate(-1);
+    int rc = 1;
+    if (SourceOpenFile(src, argv[2])) {
+        const unsigned char *bmp = SourceThumbnail(src, std::atoll(argv[3]), 1, std::atoi(argv[4]), std::atoi(argv[5]), 0);
+        if (bmp) {
+            const uint32_t size = uint32_t(bmp[2]) | uint32_t(bmp[3]) << 8 | uint32_t(bmp[4]) << 16 | uint32_t(bmp[5]) << 24;
+            if (FILE *f = std::fopen(argv[6], "wb")) {
+                rc = std::fwrite(bmp, 1, size, f) == size ? 0 : 1;
+                std::fclose(f);
+            }
+        } else {
+            std::fprintf(stderr, "zxtool: no picture could be decoded\n");
+        }
+    } else {
+        std::fprintf(stderr, "zxtool: cannot open %s\n", argv[2]);
+    }
+    SourceRelease(src);
+    return rc;
+}
+
+struct Options {
+    std::string container = "mp4";
+    int vcodec = 28, acodec = 86018;
+    int width = 0, height = 0, fpsNum = 0, fpsDen = 1;
+    int vbitrateK = 0, abitrateK = 0, rate = 44100, channels = 2, quality = 50;
+    long long start = 0, length = 0;
+    int rotate = 0, flip = 0;
+    double crop[4] = {0, 0, 1, 1};
+    bool quiet = false;
+    std::vector<std::string> positional;
+};
+
+bool parse(int argc, char **argv, int first, Options &o)
+{
+    for (int i = first; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> const char * { return i + 1 < argc ? argv[++i] : nullptr; };
+        const char *v = nullptr;
+        if (a == "--flip") {
+            o.flip = 1;
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a.rfind("--", 0) == 0) {
+            if (!(v = value()))
+                return false;
+            if (a == "--container") o.container = v;
+            else if (a == "--vcodec") o.vcodec = std::atoi(v);
+            else if (a == "--acodec") o.acodec = std::atoi(v);
+            else if (a == "--size") { if (std::sscanf(v, "%dx%d", &o.width, &o.height) != 2) return false; }
+            else if (a == "--fps") { if (std::sscanf(v, "%d/%d", &o.fpsNum, &o.fpsDen) < 1) return false; }
+            else if (a == "--vbitrate") o.vbitrateK = std::atoi(v);
+            else if (a == "--abitrate") o.abitrateK = std::atoi(v);
+            else if (a == "--rate") o.rate = std::atoi(v);
+            else if (a == "--channels") o.channels = std::atoi(v);
+            else if (a == "--quality") o.quality = std::atoi(v);
+            else if (a == "--start") o.start = std::atoll(v);
+            else if (a == "--length") o.length = std::atoll(v);
+            else if (a == "--rotate") o.rotate = std::atoi(v);
+            else if (a == "--crop") {
+                if (std::sscanf(v, "%lf,%lf,%lf,%lf", &o.crop[0], &o.crop[1], &o.crop[2], &o.crop[3]) != 4)
+                    return false;
+            } else {
+                return false;
+            }
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    return true;
+}
+
+ZxParams *makeParams(const Options &o)
+{
+    ZxParams *p = ParamsCreate();
+    SetVideoCodec(p, o.vcodec);
+    SetAudioCodec(p, o.acodec);
+    if (o.vcodec == 28) {
+        SetVideoCodecOption(p, 2);
+        SetVideoProfile(p, 66);
+    } else if (o.vcodec == 1211250229) {
+        SetVideoCodecOption(p, 2);
+        SetVideoProfile(p, 1);
+    }
+    if (o.width > 0 && o.height > 0)
+        SetVideoSize(p, o.width, o.height);
+    if (o.fpsNum > 0)
+        SetFrameRate(p, o.fpsNum, o.fpsDen > 0 ? o.fpsDen : 1);
+    if (o.vbitrateK > 0)
+        SetVideoBitrate(p, o.vbitrateK * 1000);
+    SetChannels(p, o.channels > 0 ? o.channels : 2);
+    SetSampleRate(p, o.rate > 0 ? o.rate : 44100);
+    if (o.abitrateK > 0)
+        SetAudioBitrate(p, o.abitrateK * 1000);
+    SetVideoQuality(p, o.quality);
+    SetAudioQuality(p, o.quality);
+    SetRotation(p, o.rotate);
+    SetFlip(p, o.flip);
+    if (!SetCropRect(p, o.crop[0], o.crop[1], o.crop[2], o.crop[3]))
+        std::fprintf(stderr, "zxtool: crop rectangle ignored\n");
+    return p;
+}
+
+void progress(const Options &o, uint64_t pos, uint64_t dur, const char *what)
+{
+    if (o.quiet)
+        return;
+    const double pct = dur ? 100.0 * double(pos) / double(dur) : 0.0;
+    std::fprintf(stderr, "\r%s %5.1f%%  %.2f / %.2f s", what, pct, pos / 1e6, dur / 1e6);
+}
+
+int convert(int argc, char **argv)
+{
+    Options o;
+    if (!parse(argc, argv, 2, o) || o.positional.size() != 2)
+        return usage();
+    ZxParams *params = makeParams(o);
+    ZxJob *job = JobCreate(-1);
+    int code = 0;
+    int ok = JobOpenFile(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params);
+    ParamsRelease(params);
+    if (ok) {
+        JobSetRange(job, o.start, o.length);
+        ok = JobStart(job);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "zxtool: %s\n", JobLastError(job, &code));
+        JobRelease(job);
+        return code ? 10 + code : 1;
+    }
+    while (!JobIsFinished(job) && !JobIsStopped(job)) {
+        progress(o, JobPosition(job), JobDuration(job), "converting");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    progress(o, JobPosition(job), JobDuration(job), "converting");
+    if (!o.quiet)
+        std::fprintf(stderr, "\n");
+    const int status = JobStatus(job);
+    const std::string error = JobLastError(job, &code);
+    JobClose(job);
+    JobRelease(job);
+    if (status != ZX_STATUS_FINISHED) {
+        std::fprintf(stderr, "zxtool: conversion failed: %s\n", error.c_str());
+        return code ? 10 + code : 1;
+    }
+    return 0;
+}
+
+int merge(int argc, char **argv)
+{
+    Options o;
+    if (!parse(argc, argv, 2, o) || o.positional.size() < 2)
+        return usage();
+    ZxParams *params = makeParams(o);
+    ZxMerger *m = MergerCreate();
+    int code = 0, rc = 0;
+    if (!MergerOpen(m, o.positional[0].c_str(), o.container.c_str(), params) || !MergerBegin(m)) {
+        std::fprintf(stderr, "zxtool: %s\n", MergerLastError(m, &code));
+        rc = code ? 10 + code : 1;
+    }
+    for (size_t i = 1; rc == 0 && i < o.positional.size(); ++i) {
+        if (!MergerAddFile(m, o.positional[i].c_str(), 0, 0, params)) {
+            std::fprintf(stderr, "zxtool: %s: %s\n", o.positional[i].c_str(), MergerLastError(m, &code));
+            rc = code ? 10 + code : 1;
+            break;
+        }
+        while (!MergerIsFinished(m) && !MergerIsStopped(m)) {
+            progress(o, MergerPosition(m), MergerDuration(m), o.positional[i].c_str());
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (!o.quiet)
+            std::fprintf(stderr, "\n");
+        if (MergerStatus(m) != ZX_STATUS_FINISHED) {
+            std::fprintf(stderr, "zxtool: %s: %s\n", o.positional[i].c_str(), MergerLastError(m, &code));
+            rc = code ? 10 + code : 1;
+        }
+    }
+    ParamsRelease(params);
+    if (!MergerClose(m) && rc == 0) {
+        std::fprintf(stderr, "zxtool: %s\n", MergerLastError(m, &code));
+        rc = code ? 10 + code : 1;
+    }
+    MergerRelease(m);
+    return rc;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 3)
+        return usage();
+    ZxStartup(1, 1);
+    LibraryInit(1);
+    const std::string cmd = argv[1];
+    if (cmd == "probe")
+        return probe(argv[2]);
+    if (cmd == "thumb")
+        return thumb(argc, argv);
+    if (cmd == "convert")
+        return convert(argc, argv);
+    if (cmd == "merge")
+        return merge(argc, argv);
+    return usage();
+}

@@ -1,0 +1,252 @@
+// Merger: sources appended one after another into one output, each
+// re-encoded with the output's parameter set.
+#include "codec_map.h"
+#include "task_state.h"
+#include "transcoder.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <memory>
+#include <thread>
+
+struct ZxMerger {
+    // State of the source added last; a new source gets a fresh one so
+    // that a caller still polling the previous one never sees it reset.
+    std::shared_ptr<zx::TaskState> state = std::make_shared<zx::TaskState>();
+    std::atomic<bool> stop{false};   // stops the merger as a whole
+    std::thread worker;
+    std::string path, container;
+    ZxParams set;
+    bool opened = false, begun = false, closed = false;
+    std::atomic<bool> broken{false};         // a source failed or was stopped: no more appends
+    std::unique_ptr<zx::Output> output;      // created with the first source
+    std::atomic<zx::Output *> outputView{nullptr}; // the same, for the polling threads
+    std::unique_ptr<zx::Segment> segment;    // the source being appended
+    std::atomic<int64_t> offsetUs{0};        // where the current source starts
+    std::atomic<bool> feedsVideo{true}, feedsAudio{true}; // streams the current source has
+    int64_t lengthUs = 0, startUs = 0;
+    bool createdOutput = false;              // MergerOpen made the file (so it may remove it)
+
+    std::shared_ptr<zx::TaskState> current() const { return std::atomic_load(&state); }
+    void setCurrent(std::shared_ptr<zx::TaskState> s) { std::atomic_store(&state, std::move(s)); }
+
+    void joinWorker()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+};
+
+namespace {
+
+void runSegment(ZxMerger *m, std::shared_ptr<zx::TaskState> state)
+{
+    zx::Failure fail;
+    zx::Segment::Result r = m->segment->run(*m->output, m->startUs, m->lengthUs, m->offsetUs.load(), fail);
+    // Both streams continue from the same point with the next source.
+    if (r == zx::Segment::Result::Done && !m->output->fillTo(m->output->endUs(), fail))
+        r = zx::Segment::Result::Failed;
+    m->segment.reset();
+    if (r == zx::Segment::Result::Failed) {
+        m->broken = true;
+        state->fail(fail);
+        state->status.store(ZX_STATUS_FAILED);
+    } else if (r == zx::Segment::Result::Stopped) {
+        m->broken = true;
+        state->status.store(ZX_STATUS_STOPPED);
+    } else {
+        state->status.store(ZX_STATUS_FINISHED);
+    }
+}
+
+bool checkEncoder(int id, const AVOutputFormat *muxer, AVMediaType type, zx::Failure &fail)
+{
+    if (id <= 0)
+        return true;
+    zx::EncoderChoice choice;
+    std::string err;
+    return zx::chooseEncoder(id, muxer, choice, err, type) || fail.set(ZX_ERR_CODEC, err);
+}
+
+} // namespace
+
+extern "C" {
+
+ZxMerger *MergerCreate(void) { return new ZxMerger(); }
+
+int MergerOpen(ZxMerger *m, const char *output, const char *container, const ZxParams *set)
+{
+    if (!m)
+        return 0;
+    zx::Failure fail;
+    const AVOutputFormat *muxer = container ? zx::findMuxer(container) : nullptr;
+    if (!output || !container || !set)
+        fail.set(ZX_ERR_ARGUMENT, "a path, the container or the parameter set is missing");
+    else if (m->opened)
+        fail.set(ZX_ERR_ARGUMENT, "the merger is already open");
+    else if (!muxer)
+        fail.set(ZX_ERR_ARGUMENT, std::string("unknown container \"") + container + "\"");
+    else if (set->videoCodec <= 0 && set->audioCodec <= 0)
+        fail.set(ZX_ERR_ARGUMENT, "the parameter set names no codec");
+    else if (checkEncoder(set->videoCodec, muxer, AVMEDIA_TYPE_VIDEO, fail)
+             && checkEncoder(set->audioCodec, muxer, AVMEDIA_TYPE_AUDIO, fail)) {
+        // Find out now, not after the first source, whether the file can be written.
+        const std::string url = std::string("file:") + output;
+        struct stat before;
+        m->createdOutput = ::stat(output, &before) != 0;
+        AVIOContext *probe = nullptr;
+        int ret = avio_open(&probe, url.c_str(), AVIO_FLAG_WRITE);
+        if (ret < 0) {
+            fail.set(ZX_ERR_OUTPUT, "cannot create the output file: " + zx::avErr(ret));
+        } else {
+            avio_closep(&probe);
+            m->path = output;
+            m->container = container;
+            m->set = *set;
+            m->opened = true;
+            return 1;
+        }
+    }
+    m->current()->fail(fail);
+    return 0;
+}
+
+int MergerBegin(ZxMerger *m)
+{
+    if (!m || !m->opened || m->closed)
+        return 0;
+    m->begun = true;
+    return 1;
+}
+
+int MergerAddFile(ZxMerger *m, const char *source, int64_t start, int64_t length, const ZxParams *set)
+{
+    if (!m)
+        return 0;
+    const int previous = m->current()->status.load();
+    if (!source || !set || !m->begun || m->closed || start < 0 || length < 0) {
+        m->current()->failNow(ZX_ERR_ARGUMENT, "the merger is not open, or an argument is missing");
+        return 0;
+    }
+    if (previous == ZX_STATUS_RUNNING) {
+        m->current()->failNow(ZX_ERR_ARGUMENT, "the previous source is still being appended");
+        return 0;
+    }
+    if (m->broken) {
+        m->current()->failNow(ZX_ERR_ARGUMENT, "the merger was stopped or failed");
+        return 0;
+    }
+    m->joinWorker();
+    auto state = std::make_shared<zx::TaskState>();
+    zx::Failure fail;
+    auto segment = std::make_unique<zx::Segment>(m->stop);
+    if (!segment->open(std::make_unique<zx::FileReader>(source), *set, fail)) {
+        state->fail(fail);
+        m->setCurrent(state);
+        return 0;
+    }
+    if (!m->output) {
+        auto out = std::make_unique<zx::Output>();
+        // Every source of a merge gets an audio stream, silent if need be.
+        if (!out->open(m->path, m->container, m->set, segment->media(), true, fail)) {
+            state->fail(fail);
+            m->setCurrent(state);
+            return 0;
+        }
+        m->output = std::move(out);
+        m->outputView.store(m->output.get());
+    }
+    m->segment = std::move(segment);
+    m->startUs = start;
+    m->lengthUs = length;
+    m->offsetUs = m->output->endUs();
+    m->feedsVideo = m->segment->media().videoStream() >= 0;
+    m->feedsAudio = !m->segment->media().audioStreams().empty();
+    state->durationUs.store(m->segment->expectedUs(start, length));
+    state->status.store(ZX_STATUS_RUNNING);
+    m->setCurrent(state);
+    try {
+        m->worker = std::thread(runSegment, m, state);
+    } catch (const std::system_error &) {
+        m->segment.reset();
+        state->failNow(ZX_ERR_INTERNAL, "cannot start a thread");
+        state->status.store(ZX_STATUS_FAILED);
+        return 0;
+    }
+    return 1;
+}
+
+int MergerIsFinished(ZxMerger *m)
+{
+    if (!m)
+        return 0;
+    const int s = m->current()->status.load();
+    return s == ZX_STATUS_FINISHED || s == ZX_STATUS_FAILED ? 1 : 0;
+}
+
+int MergerIsStopped(ZxMerger *m) { return m && m->current()->status.load() == ZX_STATUS_STOPPED ? 1 : 0; }
+int MergerStatus(ZxMerger *m) { return m ? m->current()->status.load() : ZX_STATUS_IDLE; }
+
+uint64_t MergerPosition(ZxMerger *m)
+{
+    zx::Output *out = m ? m->outputView.load() : nullptr;
+    if (!out)
+        return 0;
+    return m->current()->position(out->writtenUs(m->feedsVideo.load(), m->feedsAudio.load()) - m->offsetUs.load());
+}
+
+uint64_t MergerDuration(ZxMerger *m) { return m ? uint64_t(std::max<int64_t>(0, m->current()->durationUs.load())) : 0; }
+
+uint64_t MergerTotalPosition(ZxMerger *m)
+{
+    zx::Output *out = m ? m->outputView.load() : nullptr;
+    return out ? uint64_t(std::max<int64_t>(0, out->writtenUs())) : 0;
+}
+
+int MergerRequestStop(ZxMerger *m)
+{
+    if (!m || !m->opened || m->closed)
+        return 0;
+    m->stop.store(true);
+    return 1;
+}
+
+const char *MergerLastError(ZxMerger *m, int *code)
+{
+    if (!m) {
+        if (code)
+            *code = ZX_ERR_ARGUMENT;
+        return "";
+    }
+    return m->current()->error(code);
+}
+
+int MergerClose(ZxMerger *m)
+{
+    if (!m)
+        return 0;
+    m->joinWorker();
+    if (m->closed)
+        return 1;
+    m->closed = true;
+    if (m->output) {
+        zx::Failure fail;
+        if (!m->output->finish(m->broken, fail)) {
+            m->current()->fail(fail);
+            return 0;
+        }
+    } else if (m->opened && m->createdOutput) {
+        std::remove(m->path.c_str()); // created by MergerOpen, never written
+    }
+    return 1;
+}
+
+void MergerRelease(ZxMerger *m)
+{
+    if (!m)
+        return;
+    MergerClose(m);
+    delete m;
+}
+
+} // extern "C"

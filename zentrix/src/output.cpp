@@ -1,0 +1,464 @@
+// Output: encoders conformed to their limits, and the muxer.
+#include "transcoder.h"
+#include "geometry.h"
+#include "zentrix.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace zx {
+namespace {
+
+bool isEncoder(const AVCodecContext *enc, const char *name) { return std::strcmp(enc->codec->name, name) == 0; }
+
+AVPixelFormat choosePixelFormat(const AVCodec *enc)
+{
+    if (!enc->pix_fmts)
+        return AV_PIX_FMT_YUV420P;
+    for (const AVPixelFormat *f = enc->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == AV_PIX_FMT_YUV420P)
+            return *f;
+    return enc->pix_fmts[0];
+}
+
+AVRational sourceRate(const InputMedia &src)
+{
+    if (src.videoStream() < 0)
+        return {25, 1};
+    const AVStream *st = src.context()->streams[src.videoStream()];
+    for (AVRational r : {st->avg_frame_rate, st->r_frame_rate})
+        if (r.num > 0 && r.den > 0 && av_q2d(r) >= 1 && av_q2d(r) <= 240)
+            return r;
+    return {25, 1};
+}
+
+// H.263 codes only these picture sizes; pick the one of nearest area.
+void conformH263(int &w, int &h)
+{
+    static const int sizes[][2] = {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}};
+    double best = 1e18;
+    int bw = 176, bh = 144;
+    for (const auto &s : sizes) {
+        const double d = std::fabs(std::log(double(s[0]) * s[1] / (double(w) * h)));
+        if (d < best) {
+            best = d;
+            bw = s[0];
+            bh = s[1];
+        }
+    }
+    w = bw;
+    h = bh;
+}
+
+int nearestRate(const int *rates, int want)
+{
+    if (!rates)
+        return want;
+    int best = rates[0];
+    for (const int *r = rates; *r; ++r)
+        if (std::abs(*r - want) < std::abs(best - want))
+            best = *r;
+    return best;
+}
+
+bool isLossless(AVCodecID id)
+{
+    const AVCodecDescriptor *d = avcodec_descriptor_get(id);
+    return d && (d->props & AV_CODEC_PROP_LOSSLESS) && !(d->props & AV_CODEC_PROP_LOSSY);
+}
+
+} // namespace
+
+Output::Output() : m_pkt(makePacket()) {}
+
+Output::~Output()
+{
+    if (m_oc) {
+        if (m_oc->pb)
+            avio_closep(&m_oc->pb);
+        avformat_free_context(m_oc);
+    }
+    av_channel_layout_uninit(&m_layout);
+}
+
+int Output::audioFrameSize() const
+{
+    if (!m_aenc || (m_aenc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+        return 0;
+    return m_aenc->frame_size;
+}
+
+bool Output::open(const std::string &path, const std::string &container, const ZxParams &set,
+                  const InputMedia &firstSource, bool wantAudioAlways, Failure &fail)
+{
+    const AVOutputFormat *muxer = findMuxer(container.c_str());
+    if (!muxer)
+        return fail.set(ZX_ERR_ARGUMENT, "unknown container \"" + container + "\"");
+    if (avformat_alloc_output_context2(&m_oc, muxer, nullptr, nullptr) < 0 || !m_oc)
+        return fail.set(ZX_ERR_INTERNAL, "cannot create the muxer");
+    // Room for the program-stream muxers to interleave large pictures.
+    m_oc->max_delay = 700000;
+
+    const bool wantVideo = set.videoCodec > 0 && firstSource.videoStream() >= 0;
+    const bool wantAudio = set.audioCodec > 0 && (wantAudioAlways || !firstSource.audioStreams().empty());
+    if (!wantVideo && !wantAudio)
+        return fail.set(ZX_ERR_ARGUMENT, "nothing to convert: the source has no stream the output asks for");
+    if (wantVideo && !openVideo(set, firstSource, muxer, fail))
+        return false;
+    if (wantAudio && !openAudio(set, firstSource, muxer, fail))
+        return false;
+
+    if (!(muxer->flags & AVFMT_NOFILE)) {
+        const std::string url = path.rfind("file:", 0) == 0 ? path : "file:" + path;
+        int ret = avio_open(&m_oc->pb, url.c_str(), AVIO_FLAG_WRITE);
+        if (ret < 0)
+            return fail.set(ZX_ERR_OUTPUT, "cannot create the output file: " + avErr(ret));
+        m_fileCreated = true;
+    }
+    int ret = avformat_write_header(m_oc, nullptr);
+    if (ret < 0)
+        return fail.set(ZX_ERR_OUTPUT, std::string("the ") + muxer->name + " container refused the streams: " + avErr(ret));
+    m_headerWritten = true;
+    return true;
+}
+
+bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail)
+{
+    EncoderChoice choice;
+    std::string err;
+    if (!chooseEncoder(set.videoCodec, muxer, choice, err, AVMEDIA_TYPE_VIDEO))
+        return fail.set(ZX_ERR_CODEC, err);
+    const AVCodec *codec = choice.encoder;
+    m_pixFmt = choosePixelFormat(codec);
+    const AVPixFmtDescriptor *pd = av_pix_fmt_desc_get(m_pixFmt);
+    const bool evenW = pd && pd->log2_chroma_w > 0, evenH = pd && pd->log2_chroma_h > 0;
+    Geometry g = computeGeometry(set, src.picture(), evenW, evenH);
+    m_frameW = g.frameW;
+    m_frameH = g.frameH;
+
+    AVRational fps = set.fpsNum > 0 ? AVRational{set.fpsNum, set.fpsDen} : sourceRate(src);
+    av_reduce(&fps.num, &fps.den, fps.num, fps.den, 65535);
+    if (codec->supported_framerates)
+        fps = codec->supported_framerates[av_find_nearest_q_idx(fps, codec->supported_framerates)];
+
+    if (codec->id == AV_CODEC_ID_H263)
+        conformH263(m_frameW, m_frameH);
+    if (codec->id == AV_CODEC_ID_DVVIDEO) {
+        // DV has fixed profiles: the PAL one unless the rate is nearer 30.
+        if (std::fabs(av_q2d(fps) - 29.97) < std::fabs(av_q2d(fps) - 25)) {
+            m_frameW = 720, m_frameH = 480, fps = {30000, 1001}, m_pixFmt = AV_PIX_FMT_YUV411P;
+        } else {
+            m_frameW = 720, m_frameH = 576, fps = {25, 1}, m_pixFmt = AV_PIX_FMT_YUV420P;
+        }
+    }
+    if (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO) {
+        m_frameW = std::min(m_frameW, 4094);
+        m_frameH = std::min(m_frameH, 4094);
+    }
+    m_fps = fps;
+
+    m_venc.reset(avcodec_alloc_context3(codec));
+    AVCodecContext *enc = m_venc.get();
+    enc->width = m_frameW;
+    enc->height = m_frameH;
+    enc->pix_fmt = m_pixFmt;
+    enc->sample_aspect_ratio = {1, 1};
+    enc->framerate = fps;
+    enc->time_base = av_inv_q(fps);
+    enc->thread_count = 0;
+    enc->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (muxer->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    const bool better = set.videoQuality >= 90;
+    AVDictionary *opts = nullptr;
+    if (set.videoBitrate > 0)
+        enc->bit_rate = set.videoBitrate;
+    if (isEncoder(enc, "libx264") || isEncoder(enc, "libx265")) {
+        av_dict_set(&opts, "preset", better ? "medium" : "veryfast", 0);
+        if (set.videoBitrate <= 0)
+            av_dict_set(&opts, "crf", isEncoder(enc, "libx264") ? (better ? "20" : "23") : (better ? "24" : "28"), 0);
+        if (isEncoder(enc, "libx264")) {
+            const char *profile = set.videoProfile == 66 ? "baseline" : set.videoProfile == 77 ? "main"
+                                : set.videoProfile == 100 ? "high" : nullptr;
+            if (profile)
+                av_dict_set(&opts, "profile", profile, 0);
+        } else {
+            av_dict_set(&opts, "x265-params", "log-level=error", 0);
+            if (set.videoProfile == 1)
+                av_dict_set(&opts, "profile", "main", 0);
+        }
+    } else if (isEncoder(enc, "libvpx") || isEncoder(enc, "libvpx-vp9")) {
+        const bool vp9 = isEncoder(enc, "libvpx-vp9");
+        av_dict_set(&opts, "deadline", "good", 0);
+        av_dict_set(&opts, "cpu-used", better ? "2" : (vp9 ? "5" : "4"), 0);
+        if (vp9) {
+            av_dict_set(&opts, "row-mt", "1", 0);
+            av_dict_set(&opts, "tile-columns", "2", 0);
+        }
+        if (set.videoBitrate <= 0) {
+            av_dict_set(&opts, "crf", vp9 ? (better ? "31" : "36") : (better ? "8" : "12"), 0);
+            // VP8's quality mode is capped by a bit rate; VP9 takes 0 = unconstrained.
+            enc->bit_rate = vp9 ? 0 : 4000000;
+        }
+    } else if (codec->id != AV_CODEC_ID_DVVIDEO && set.videoBitrate <= 0) {
+        enc->flags |= AV_CODEC_FLAG_QSCALE;
+        enc->global_quality = FF_QP2LAMBDA * (better ? 3 : 5);
+    }
+    if (codec->id == AV_CODEC_ID_MJPEG)
+        enc->color_range = AVCOL_RANGE_JPEG;
+    int ret = avcodec_open2(enc, codec, &opts);
+    av_dict_free(&opts);
+    if (ret < 0)
+        return fail.set(ZX_ERR_CODEC, std::string("the ") + codec->name + " encoder refused " + std::to_string(m_frameW)
+                                           + "x" + std::to_string(m_frameH) + " at " + std::to_string(fps.num) + "/"
+                                           + std::to_string(fps.den) + " fps: " + avErr(ret));
+    m_vst = avformat_new_stream(m_oc, nullptr);
+    if (!m_vst || avcodec_parameters_from_context(m_vst->codecpar, enc) < 0)
+        return fail.set(ZX_ERR_INTERNAL, "cannot add the video stream");
+    m_vst->time_base = enc->time_base;
+    m_vst->avg_frame_rate = fps;
+    m_vst->sample_aspect_ratio = enc->sample_aspect_ratio;
+    m_vst->codecpar->codec_tag = choice.codecTag;
+    // Buffer sizes and rates the encoder reports guide the program-stream muxers.
+    for (int i = 0; i < enc->nb_coded_side_data; ++i) {
+        const AVPacketSideData &sd = enc->coded_side_data[i];
+        if (uint8_t *dst = av_stream_new_side_data(m_vst, sd.type, sd.size))
+            std::memcpy(dst, sd.data, sd.size);
+    }
+    return true;
+}
+
+bool Output::openAudio(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail)
+{
+    EncoderChoice choice;
+    std::string err;
+    if (!chooseEncoder(set.audioCodec, muxer, choice, err, AVMEDIA_TYPE_AUDIO))
+        return fail.set(ZX_ERR_CODEC, err);
+    const AVCodec *codec = choice.encoder;
+
+    int channels = std::max(1, set.channels);
+    if (choice.maxChannels > 0)
+        channels = std::min(channels, choice.maxChannels);
+    AVChannelLayout layout{};
+    av_channel_layout_default(&layout, channels);
+    if (codec->ch_layouts) {
+        // The encoder's own layout of the nearest channel count not above
+        // the wanted one (else the smallest it has).
+        const AVChannelLayout *best = nullptr;
+        for (const AVChannelLayout *l = codec->ch_layouts; l->nb_channels; ++l) {
+            if (!av_channel_layout_compare(l, &layout)) {
+                best = l;
+                break;
+            }
+            const bool fits = l->nb_channels <= channels;
+            if (!best || (fits && (best->nb_channels > channels || l->nb_channels > best->nb_channels))
+                || (!fits && best->nb_channels > channels && l->nb_channels < best->nb_channels))
+                best = l;
+        }
+        av_channel_layout_uninit(&layout);
+        av_channel_layout_copy(&layout, best);
+    }
+    int rate = set.sampleRate > 0 ? set.sampleRate : 44100;
+    if (std::strcmp(muxer->name, "dv") == 0)
+        rate = 48000; // the DV container carries 48 kHz (or 32 kHz) PCM only
+    static const int swfRates[] = {11025, 22050, 44100, 0}; // checked by the encoder, not listed
+    rate = nearestRate(codec->id == AV_CODEC_ID_ADPCM_SWF ? swfRates : codec->supported_samplerates, rate);
+
+    m_aenc.reset(avcodec_alloc_context3(codec));
+    AVCodecContext *enc = m_aenc.get();
+    enc->sample_rate = rate;
+    av_channel_layout_copy(&enc->ch_layout, &layout);
+    enc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    enc->time_base = {1, rate};
+    enc->thread_count = 0;
+    if (!isLossless(codec->id) && codec->id != AV_CODEC_ID_ADPCM_IMA_QT && codec->id != AV_CODEC_ID_ADPCM_SWF) {
+        const int defaultRate = 64000 * std::min(layout.nb_channels, 2) + 32000 * std::max(0, layout.nb_channels - 2);
+        enc->bit_rate = set.audioBitrate > 0 ? set.audioBitrate : defaultRate;
+    }
+    if (muxer->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
+        enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    const std::string asked = std::to_string(rate) + " Hz, " + std::to_string(layout.nb_channels) + " channels, "
+                              + std::to_string(enc->bit_rate / 1000) + " kbit/s";
+    int ret = avcodec_open2(enc, codec, nullptr);
+    if (ret < 0) {
+        av_channel_layout_uninit(&layout);
+        return fail.set(ZX_ERR_CODEC, std::string("the ") + codec->name + " encoder refused " + asked + ": " + avErr(ret));
+    }
+    m_sampleRate = rate;
+    m_sampleFmt = enc->sample_fmt;
+    av_channel_layout_uninit(&m_layout);
+    av_channel_layout_copy(&m_layout, &enc->ch_layout);
+    av_channel_layout_uninit(&layout);
+
+    m_ast = avformat_new_stream(m_oc, nullptr);
+    if (!m_ast || avcodec_parameters_from_context(m_ast->codecpar, enc) < 0)
+        return fail.set(ZX_ERR_INTERNAL, "cannot add the audio stream");
+    m_ast->time_base = enc->time_base;
+    // Keep the language of the chosen audio stream.
+    const auto &audio = src.audioStreams();
+    if (!audio.empty()) {
+        const int idx = set.audioTrack >= 0 && set.audioTrack < int(audio.size()) ? audio[size_t(set.audioTrack)]
+                                                                                  : src.bestAudioStream();
+        if (const AVDictionaryEntry *e = av_dict_get(src.context()->streams[idx]->metadata, "language", nullptr, 0))
+            av_dict_set(&m_ast->metadata, "language", e->value, 0);
+    }
+    return true;
+}
+
+bool Output::encode(AVCodecContext *enc, AVStream *st, AVFrame *frame, Failure &fail)
+{
+    int ret = avcodec_send_frame(enc, frame);
+    if (ret < 0 && ret != AVERROR_EOF)
+        return fail.set(ZX_ERR_CODEC, std::string("the ") + enc->codec->name + " encoder failed: " + avErr(ret));
+    for (;;) {
+        ret = avcodec_receive_packet(enc, m_pkt.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return true;
+        if (ret < 0)
+            return fail.set(ZX_ERR_CODEC, std::string("the ") + enc->codec->name + " encoder failed: " + avErr(ret));
+        m_pkt->stream_index = st->index;
+        // Players read the length of the last picture from its packet.
+        if (enc->codec_type == AVMEDIA_TYPE_VIDEO && m_pkt->duration <= 0)
+            m_pkt->duration = 1;
+        av_packet_rescale_ts(m_pkt.get(), enc->time_base, st->time_base);
+        if (m_pkt->pts != AV_NOPTS_VALUE) {
+            const int64_t end = av_rescale_q(m_pkt->pts + std::max<int64_t>(0, m_pkt->duration), st->time_base, AV_TIME_BASE_Q);
+            std::atomic<int64_t> &written = st == m_vst ? m_videoWrittenUs : m_audioWrittenUs;
+            if (end > written.load())
+                written.store(end);
+        }
+        ret = av_interleaved_write_frame(m_oc, m_pkt.get());
+        if (ret < 0)
+            return fail.set(ZX_ERR_OUTPUT, "cannot write the output file: " + avErr(ret));
+    }
+}
+
+bool Output::sendVideo(AVFrame *frame, AVRational tb, Failure &fail)
+{
+    if (!m_venc)
+        return true;
+    const int64_t pts = av_rescale_q(frame->pts, tb, m_venc->time_base);
+    if (m_lastVideoPts != AV_NOPTS_VALUE && pts <= m_lastVideoPts)
+        return true; // a late duplicate; the encoder needs rising timestamps
+    frame->pts = pts;
+    // Frame types of the source must not force key frames in the encoder.
+    frame->pict_type = AV_PICTURE_TYPE_NONE;
+    m_lastVideoPts = pts;
+    return encode(m_venc.get(), m_vst, frame, fail);
+}
+
+bool Output::sendAudio(AVFrame *frame, AVRational tb, Failure &fail)
+{
+    if (!m_aenc)
+        return true;
+    int64_t pts = av_rescale_q(frame->pts, tb, m_aenc->time_base);
+    if (pts < m_nextAudioPts)
+        pts = m_nextAudioPts;
+    frame->pts = pts;
+    m_nextAudioPts = pts + frame->nb_samples;
+    return encode(m_aenc.get(), m_ast, frame, fail);
+}
+
+int64_t Output::videoEndUs() const
+{
+    if (!m_venc || m_lastVideoPts == AV_NOPTS_VALUE)
+        return 0;
+    return av_rescale_q(m_lastVideoPts + 1, m_venc->time_base, AV_TIME_BASE_Q);
+}
+
+int64_t Output::audioEndUs() const
+{
+    return m_aenc ? av_rescale_q(m_nextAudioPts, m_aenc->time_base, AV_TIME_BASE_Q) : 0;
+}
+
+int64_t Output::endUs() const { return std::max(videoEndUs(), audioEndUs()); }
+
+int64_t Output::writtenUs() const { return writtenUs(true, true); }
+
+int64_t Output::writtenUs(bool video, bool audio) const
+{
+    video = video && m_vst;
+    audio = audio && m_ast;
+    if (video && audio)
+        return std::min(m_videoWrittenUs.load(), m_audioWrittenUs.load());
+    if (video || audio)
+        return video ? m_videoWrittenUs.load() : m_audioWrittenUs.load();
+    return std::max(m_videoWrittenUs.load(), m_audioWrittenUs.load());
+}
+
+bool Output::fillTo(int64_t endUs, Failure &fail)
+{
+    if (m_venc) {
+        FramePtr black = makeFrame();
+        black->format = m_pixFmt;
+        black->width = m_frameW;
+        black->height = m_frameH;
+        if (av_frame_get_buffer(black.get(), 0) < 0)
+            return fail.set(ZX_ERR_INTERNAL, "out of memory");
+        ptrdiff_t lines[4] = {black->linesize[0], black->linesize[1], black->linesize[2], black->linesize[3]};
+        av_image_fill_black(black->data, lines, m_pixFmt, AVCOL_RANGE_MPEG, m_frameW, m_frameH);
+        const AVRational tb = m_venc->time_base;
+        int64_t next = m_lastVideoPts == AV_NOPTS_VALUE ? 0 : m_lastVideoPts + 1;
+        while (av_rescale_q(next, tb, AV_TIME_BASE_Q) < endUs) {
+            if (av_frame_make_writable(black.get()) < 0)
+                return fail.set(ZX_ERR_INTERNAL, "out of memory");
+            black->pts = next;
+            if (!sendVideo(black.get(), tb, fail))
+                return false;
+            next = m_lastVideoPts + 1;
+        }
+    }
+    if (m_aenc) {
+        const int frameSize = audioFrameSize() > 0 ? audioFrameSize() : 1024;
+        const int64_t endSamples = av_rescale_q(endUs, AV_TIME_BASE_Q, m_aenc->time_base);
+        while (m_nextAudioPts + frameSize / 2 < endSamples) {
+            FramePtr silence = makeFrame();
+            silence->format = m_sampleFmt;
+            silence->sample_rate = m_sampleRate;
+            av_channel_layout_copy(&silence->ch_layout, &m_layout);
+            silence->nb_samples = frameSize;
+            if (av_frame_get_buffer(silence.get(), 0) < 0)
+                return fail.set(ZX_ERR_INTERNAL, "out of memory");
+            av_samples_set_silence(silence->extended_data, 0, frameSize, m_layout.nb_channels, m_sampleFmt);
+            silence->pts = m_nextAudioPts;
+            if (!sendAudio(silence.get(), m_aenc->time_base, fail))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool Output::finish(bool abandon, Failure &fail)
+{
+    if (!m_oc)
+        return true;
+    bool ok = true;
+    if (!abandon) {
+        if (m_venc)
+            ok = encode(m_venc.get(), m_vst, nullptr, fail) && ok;
+        if (m_aenc && ok)
+            ok = encode(m_aenc.get(), m_ast, nullptr, fail) && ok;
+    }
+    if (m_headerWritten) {
+        int ret = av_write_trailer(m_oc);
+        if (ret < 0 && ok)
+            ok = fail.set(ZX_ERR_OUTPUT, "cannot finish the output file: " + avErr(ret));
+        m_headerWritten = false;
+    }
+    if (m_oc->pb)
+        avio_closep(&m_oc->pb);
+    return ok;
+}
+
+} // namespace zx

@@ -1,0 +1,117 @@
+// The conversion pipeline: one Output (encoders and muxer) fed by one or
+// more Segments (a source decoded, filtered and conformed to the output).
+// A job is one segment; a merger appends segments at a running offset.
+#pragma once
+
+#include "codec_map.h"
+#include "ffutil.h"
+#include "media_input.h"
+#include "params.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace zx {
+
+struct Failure {
+    int code = 0;       // enum ZxError
+    std::string message;
+    bool set(int c, std::string m)
+    {
+        code = c;
+        message = std::move(m);
+        return false;
+    }
+};
+
+class Output {
+public:
+    Output();
+    ~Output();
+    Output(const Output &) = delete;
+    Output &operator=(const Output &) = delete;
+
+    // Chooses and opens the encoders for the set (sizes and rates the set
+    // leaves open come from the first source), creates the file and writes
+    // the header. wantAudioAlways: an audio stream even when the first source
+    // has none (merging fills silence).
+    bool open(const std::string &path, const std::string &container, const ZxParams &set,
+              const InputMedia &firstSource, bool wantAudioAlways, Failure &fail);
+    bool isOpen() const { return m_oc != nullptr; }
+    bool createdFile() const { return m_fileCreated; }   // open() got as far as creating the file
+
+    bool hasVideo() const { return m_venc != nullptr; }
+    bool hasAudio() const { return m_aenc != nullptr; }
+    int frameWidth() const { return m_frameW; }
+    int frameHeight() const { return m_frameH; }
+    AVPixelFormat pixelFormat() const { return m_pixFmt; }
+    AVRational frameRate() const { return m_fps; }
+    int sampleRate() const { return m_sampleRate; }
+    AVSampleFormat sampleFormat() const { return m_sampleFmt; }
+    const AVChannelLayout &channelLayout() const { return m_layout; }
+    int audioFrameSize() const;   // 0 = the encoder takes any size
+
+    // Encode one filtered frame; pts in the sink's time base tb.
+    bool sendVideo(AVFrame *frame, AVRational tb, Failure &fail);
+    bool sendAudio(AVFrame *frame, AVRational tb, Failure &fail);
+    // Pads a stream that ended early up to endUs (black or silence).
+    bool fillTo(int64_t endUs, Failure &fail);
+
+    int64_t videoEndUs() const;
+    int64_t audioEndUs() const;
+    int64_t endUs() const;                       // both streams written up to here
+    // Output time present in the file for every stream (the least of their
+    // ends), so a stop at this point keeps all streams up to it. Any thread.
+    int64_t writtenUs() const;
+    // The same over some streams only: a merged source without sound makes
+    // progress through its picture alone.
+    int64_t writtenUs(bool video, bool audio) const;
+
+    // Drains the encoders (unless abandon) and writes the trailer.
+    bool finish(bool abandon, Failure &fail);
+
+private:
+    bool openVideo(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
+    bool openAudio(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
+    bool encode(AVCodecContext *enc, AVStream *st, AVFrame *frame, Failure &fail);
+
+    AVFormatContext *m_oc = nullptr;
+    CodecCtxPtr m_venc, m_aenc;
+    AVStream *m_vst = nullptr, *m_ast = nullptr;
+    uint32_t m_vtag = 0;
+    int m_frameW = 0, m_frameH = 0;
+    AVPixelFormat m_pixFmt = AV_PIX_FMT_NONE;
+    AVRational m_fps{25, 1};
+    int m_sampleRate = 0;
+    AVSampleFormat m_sampleFmt = AV_SAMPLE_FMT_NONE;
+    AVChannelLayout m_layout{};
+    int64_t m_lastVideoPts = AV_NOPTS_VALUE;   // encoder time base (1/fps)
+    int64_t m_nextAudioPts = 0;                // samples
+    bool m_headerWritten = false;
+    bool m_fileCreated = false;
+    PacketPtr m_pkt;
+    std::atomic<int64_t> m_videoWrittenUs{0}, m_audioWrittenUs{0};
+};
+
+class Segment {
+public:
+    enum class Result { Done, Stopped, Failed };
+
+    explicit Segment(const std::atomic<bool> &stop) : m_interrupter(&stop), m_stop(stop) {}
+
+    bool open(std::unique_ptr<MediaReader> reader, const ZxParams &set, Failure &fail);
+    const InputMedia &media() const { return m_media; }
+    // Length of output this segment will produce for a range.
+    int64_t expectedUs(int64_t startUs, int64_t lengthUs) const;
+    // Decodes the range and sends it, shifted to offsetUs, into out.
+    Result run(Output &out, int64_t startUs, int64_t lengthUs, int64_t offsetUs, Failure &fail);
+
+private:
+    Interrupter m_interrupter;
+    const std::atomic<bool> &m_stop;
+    InputMedia m_media;
+    ZxParams m_set;
+};
+
+} // namespace zx

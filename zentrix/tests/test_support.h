@@ -1,0 +1,170 @@
+// Helpers shared by the engine tests: paths, ffprobe facts, running jobs
+// under a deadline.
+#pragma once
+
+#include "zentrix.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zxtest {
+
+namespace fs = std::filesystem;
+
+// The program starts the engine first; so do the tests (it quietens the log).
+inline const int kStarted = ZxStartup(1, 1);
+
+inline std::string media(const std::string &name) { return std::string(ZX_TEST_MEDIA) + "/" + name; }
+
+inline std::string outPath(const std::string &name)
+{
+    fs::create_directories(ZX_TEST_OUT);
+    const std::string p = std::string(ZX_TEST_OUT) + "/" + name;
+    fs::remove(p);
+    return p;
+}
+
+inline std::string shellQuote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs a command and returns its standard output; exitCode gets its status.
+inline std::string run(const std::string &cmd, int *exitCode = nullptr)
+{
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    const int st = pclose(p);
+    if (exitCode)
+        *exitCode = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+// What ffprobe reports about a file: one key/value map per stream and one
+// for the container.
+struct Probe {
+    std::vector<std::map<std::string, std::string>> streams;
+    std::map<std::string, std::string> format;
+    bool ok = false;
+
+    const std::map<std::string, std::string> *first(const std::string &type) const
+    {
+        for (const auto &s : streams)
+            if (s.count("codec_type") && s.at("codec_type") == type)
+                return &s;
+        return nullptr;
+    }
+    int count(const std::string &type) const
+    {
+        int n = 0;
+        for (const auto &s : streams)
+            n += s.count("codec_type") && s.at("codec_type") == type;
+        return n;
+    }
+    double duration() const { return format.count("duration") ? std::atof(format.at("duration").c_str()) : 0; }
+};
+
+inline Probe ffprobe(const std::string &path)
+{
+    int rc = 0;
+    const std::string text = run("ffprobe -v error -show_entries "
+                                 "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels,duration,"
+                                 "nb_read_frames:stream_tags=language,title:stream_side_data=rotation:"
+                                 "format=duration,format_name:format_tags=major_brand -of compact "
+                                 + shellQuote(path) + " 2>/dev/null",
+                                 &rc);
+    Probe p;
+    p.ok = rc == 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        std::map<std::string, std::string> kv;
+        size_t start = line.find('|');
+        const std::string section = line.substr(0, start);
+        while (start != std::string::npos) {
+            size_t next = line.find('|', start + 1);
+            const std::string field = line.substr(start + 1, next == std::string::npos ? std::string::npos : next - start - 1);
+            const size_t eq = field.find('=');
+            if (eq != std::string::npos)
+                kv[field.substr(0, eq)] = field.substr(eq + 1);
+            start = next;
+        }
+        if (section == "stream")
+            p.streams.push_back(kv);
+        else if (section == "format")
+            p.format = kv;
+    }
+    return p;
+}
+
+inline int intOf(const std::map<std::string, std::string> *s, const char *key)
+{
+    return s && s->count(key) ? std::atoi(s->at(key).c_str()) : -1;
+}
+
+inline std::string strOf(const std::map<std::string, std::string> *s, const char *key)
+{
+    return s && s->count(key) ? s->at(key) : std::string();
+}
+
+// Waits for a job to end by itself; a job still running at the deadline is
+// stopped and reported as a hang.
+inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds(90))
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!JobIsFinished(job) && !JobIsStopped(job)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "job did not end within " << limit.count() << " s";
+            JobRequestStop(job);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return JobStatus(job);
+}
+
+struct Release {
+    void operator()(ZxParams *p) const { ParamsRelease(p); }
+    void operator()(ZxJob *j) const { JobRelease(j); }
+    void operator()(ZxMerger *m) const { MergerRelease(m); }
+    void operator()(ZxSource *s) const { SourceRelease(s); }
+};
+using ParamsPtr = std::unique_ptr<ZxParams, Release>;
+using JobPtr = std::unique_ptr<ZxJob, Release>;
+using MergerPtr = std::unique_ptr<ZxMerger, Release>;
+using SourcePtr = std::unique_ptr<ZxSource, Release>;
+
+inline ParamsPtr makeParams(int vcodec, int acodec, int width = 0, int height = 0, int rate = 44100, int channels = 2)
+{
+    ParamsPtr p(ParamsCreate());
+    SetVideoCodec(p.get(), vcodec);
+    SetAudioCodec(p.get(), acodec);
+    if (width > 0)
+        SetVideoSize(p.get(), width, height);
+    SetSampleRate(p.get(), rate);
+    SetChannels(p.get(), channels);
+    return p;
+}
+
+} // namespace zxtest

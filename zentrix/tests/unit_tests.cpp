@@ -1,0 +1,272 @@
+// Pure parts of the engine: geometry, codec choice, parameter checks, BMP.
+#include "bmp.h"
+#include "codec_map.h"
+#include "geometry.h"
+#include "zentrix.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// --- geometry --------------------------------------------------------------
+
+struct GeometryCase {
+    const char *name;
+    int srcW, srcH, sarN, sarD, autoRot;
+    int frameW, frameH;           // requested video size (0 = source)
+    int rotation, keepShape, shapeN, shapeD;
+    ZxCrop crop;
+    // expected
+    int outW, outH, picW, picH;
+};
+
+class GeometryTest : public ::testing::TestWithParam<GeometryCase> {};
+
+TEST_P(GeometryTest, PictureLandsInFrame)
+{
+    const GeometryCase &c = GetParam();
+    ZxParams p;
+    p.width = c.frameW;
+    p.height = c.frameH;
+    p.rotation = c.rotation;
+    p.keepShape = c.keepShape;
+    p.shapeNum = c.shapeN;
+    p.shapeDen = c.shapeD;
+    p.crop = c.crop;
+    zx::SourcePicture src{c.srcW, c.srcH, c.sarN, c.sarD, c.autoRot};
+    const zx::Geometry g = zx::computeGeometry(p, src, true, true);
+    EXPECT_EQ(g.frameW, c.outW);
+    EXPECT_EQ(g.frameH, c.outH);
+    EXPECT_EQ(g.pictureW, c.picW);
+    EXPECT_EQ(g.pictureH, c.picH);
+    // The picture is centred and inside the frame, on even coordinates.
+    EXPECT_LE(g.padX + g.pictureW, g.frameW);
+    EXPECT_LE(g.padY + g.pictureH, g.frameH);
+    EXPECT_EQ(g.padX % 2, 0);
+    EXPECT_EQ(g.padY % 2, 0);
+    EXPECT_LE(std::abs((g.frameW - g.pictureW) - 2 * g.padX), 2);
+    EXPECT_LE(std::abs((g.frameH - g.pictureH) - 2 * g.padY), 2);
+    EXPECT_EQ(g.frameW % 2, 0);
+    EXPECT_EQ(g.frameH % 2, 0);
+}
+
+const ZxCrop kFull{0, 0, 1, 1};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GeometryTest,
+    ::testing::Values(
+        GeometryCase{"same_size", 320, 240, 1, 1, 0, 0, 0, 0, 1, 0, 0, kFull, 320, 240, 320, 240},
+        GeometryCase{"pillarbox_4_3_in_16_9", 320, 240, 1, 1, 0, 640, 360, 0, 1, 0, 0, kFull, 640, 360, 480, 360},
+        GeometryCase{"letterbox_16_9_in_4_3", 640, 360, 1, 1, 0, 320, 240, 0, 1, 0, 0, kFull, 320, 240, 320, 180},
+        GeometryCase{"stretch_full_screen", 320, 240, 1, 1, 0, 640, 360, 0, 0, 0, 0, kFull, 640, 360, 640, 360},
+        GeometryCase{"rotation_swaps_frame", 320, 240, 1, 1, 0, 640, 360, 90, 1, 0, 0, kFull, 360, 640, 360, 480},
+        GeometryCase{"half_turn_keeps_frame", 320, 240, 1, 1, 0, 640, 360, 180, 1, 0, 0, kFull, 640, 360, 480, 360},
+        GeometryCase{"metadata_rotation_upright", 320, 240, 1, 1, 90, 0, 0, 0, 1, 0, 0, kFull, 240, 320, 240, 320},
+        GeometryCase{"odd_source_made_even", 641, 361, 1, 1, 0, 0, 0, 0, 1, 0, 0, kFull, 640, 360, 640, 360},
+        GeometryCase{"odd_request_made_even", 320, 240, 1, 1, 0, 641, 361, 0, 0, 0, 0, kFull, 640, 360, 640, 360},
+        GeometryCase{"anamorphic_source_widened", 720, 576, 16, 15, 0, 0, 0, 0, 1, 0, 0, kFull, 768, 576, 768, 576},
+        GeometryCase{"imposed_16_9_shape", 320, 240, 1, 1, 0, 640, 480, 0, 1, 16, 9, kFull, 640, 480, 640, 360},
+        GeometryCase{"crop_left_half", 320, 240, 1, 1, 0, 0, 0, 0, 1, 0, 0, ZxCrop{0, 0, 0.5, 1}, 160, 240, 160, 240},
+        GeometryCase{"crop_then_letterbox", 320, 240, 1, 1, 0, 320, 240, 0, 1, 0, 0, ZxCrop{0.25, 0, 0.5, 1}, 320, 240,
+                     160, 240}),
+    [](const ::testing::TestParamInfo<GeometryCase> &info) { return std::string(info.param.name); });
+
+TEST(GeometryFilters, NamesEveryStage)
+{
+    ZxParams p;
+    p.width = 640;
+    p.height = 360;
+    p.rotation = 270;
+    p.flip = 1;
+    p.crop = ZxCrop{0.1, 0.1, 0.5, 0.5};
+    const zx::SourcePicture src{320, 240, 1, 1, 90};
+    const zx::Geometry g = zx::computeGeometry(p, src, true, true);
+    const std::string chain = zx::geometryFilters(g, src.autoRotation);
+    // metadata turn, crop, user turn, mirror, scale, pad, square pixels, in that order
+    const char *order[] = {"transpose=clock", "crop=", "transpose=cclock", "hflip", "scale=", "pad=", "setsar=1"};
+    size_t at = 0;
+    for (const char *stage : order) {
+        const size_t found = chain.find(stage, at);
+        ASSERT_NE(found, std::string::npos) << stage << " missing or out of order in " << chain;
+        at = found + 1;
+    }
+}
+
+TEST(GeometryFilters, HalfTurnWithMirrorIsVerticalMirror)
+{
+    ZxParams p;
+    p.rotation = 180;
+    p.flip = 1;
+    const zx::Geometry g = zx::computeGeometry(p, zx::SourcePicture{320, 240, 1, 1, 0}, true, true);
+    const std::string chain = zx::geometryFilters(g, 0);
+    EXPECT_NE(chain.find("vflip"), std::string::npos);
+    EXPECT_EQ(chain.find("hflip"), std::string::npos) << chain;
+}
+
+TEST(DisplayMatrix, QuarterTurnsOnly)
+{
+    int32_t m[9];
+    // As ffmpeg's autorotation reads them: a matrix set to 90 is shown turned clockwise.
+    struct Row { double ccw; int clockwise; } rows[] = {{0, 0}, {90, 90}, {-90, 270}, {180, 180}, {-180, 180}, {45, 0}};
+    for (const Row &r : rows) {
+        av_display_rotation_set(m, r.ccw);
+        EXPECT_EQ(zx::rotationFromDisplayMatrix(m), r.clockwise) << r.ccw;
+    }
+    EXPECT_EQ(zx::rotationFromDisplayMatrix(nullptr), 0);
+}
+
+// --- codec numbers ------------------------------------------------------------
+
+struct CodecCase {
+    int legacy;
+    const char *container;   // nullptr = no container check
+    const char *encoder;     // nullptr = none
+};
+
+class CodecMapTest : public ::testing::TestWithParam<CodecCase> {};
+
+TEST_P(CodecMapTest, LegacyNumberPicksEncoderByCodec)
+{
+    const CodecCase &c = GetParam();
+    const char *got = ZxEncoderName(c.legacy, c.container);
+    if (!c.encoder)
+        EXPECT_EQ(got, nullptr) << c.legacy;
+    else
+        EXPECT_STREQ(got ? got : "(none)", c.encoder) << c.legacy << " in " << (c.container ? c.container : "-");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CodecMapTest,
+    ::testing::Values(CodecCase{28, "mp4", "libx264"}, CodecCase{169, "webm", "libvpx-vp9"},
+                      CodecCase{141, "webm", "libvpx"}, CodecCase{1211250229, "mp4", "libx265"},
+                      CodecCase{175, nullptr, "libx265"}, CodecCase{1145656920, "avi", "mpeg4"},
+                      CodecCase{808802372, "avi", "mpeg4"}, CodecCase{13, "mp4", "mpeg4"},
+                      CodecCase{1, "mpeg", "mpeg1video"}, CodecCase{2, "mpeg", "mpeg2video"},
+                      CodecCase{5, "3gp", "h263"}, CodecCase{8, "avi", "mjpeg"}, CodecCase{17, "avi", "msmpeg4"},
+                      CodecCase{18, "asf", "wmv1"}, CodecCase{19, "asf", "wmv2"}, CodecCase{22, "flv", "flv"},
+                      CodecCase{25, "dv", "dvvideo"}, CodecCase{71, "asf", "wmv2"}, CodecCase{72, "asf", "wmv2"},
+                      CodecCase{86018, "mp4", "aac"}, CodecCase{86017, "mp3", "libmp3lame"},
+                      CodecCase{86016, "mpeg", "mp2"}, CodecCase{86019, "ac3", "ac3"},
+                      CodecCase{86021, "ogg", "libvorbis"}, CodecCase{86023, "asf", "wmav1"},
+                      CodecCase{86024, "asf", "wmav2"}, CodecCase{86054, "asf", "wmav2"},
+                      CodecCase{86028, "flac", "flac"}, CodecCase{86032, "mov", "alac"},
+                      CodecCase{65536, "wav", "pcm_s16le"}, CodecCase{65537, "aiff", "pcm_s16be"},
+                      CodecCase{65549, "aiff", "pcm_s24be"}, CodecCase{69632, "mov", "adpcm_ima_qt"},
+                      CodecCase{69645, "flv", "adpcm_swf"}, CodecCase{73728, "3gp", "aac"},
+                      // refusals: unknown numbers, AMR in its own container, codecs a container cannot hold
+                      CodecCase{73728, "amr", nullptr}, CodecCase{0, nullptr, nullptr}, CodecCase{27, nullptr, nullptr},
+                      CodecCase{167, nullptr, nullptr}, CodecCase{169, "wav", nullptr},
+                      CodecCase{28, "nosuchcontainer", nullptr}));
+
+TEST(CodecMap, AviTagsOnlyInAvi)
+{
+    zx::EncoderChoice c;
+    std::string err;
+    ASSERT_TRUE(zx::chooseEncoder(1145656920, zx::findMuxer("avi"), c, err));
+    EXPECT_EQ(c.codecTag, uint32_t('X') | uint32_t('V') << 8 | uint32_t('I') << 16 | uint32_t('D') << 24);
+    ASSERT_TRUE(zx::chooseEncoder(808802372, zx::findMuxer("mp4"), c, err));
+    EXPECT_EQ(c.codecTag, 0u);
+}
+
+TEST(CodecMap, WrongKindAndFallbackAreExplained)
+{
+    zx::EncoderChoice c;
+    std::string err;
+    EXPECT_FALSE(zx::chooseEncoder(86018, zx::findMuxer("mp4"), c, err, AVMEDIA_TYPE_VIDEO));
+    EXPECT_NE(err.find("not a video codec"), std::string::npos) << err;
+    ASSERT_TRUE(zx::chooseEncoder(71, zx::findMuxer("asf"), c, err, AVMEDIA_TYPE_VIDEO));
+    EXPECT_NE(c.note.find("wmv2"), std::string::npos) << c.note;
+    EXPECT_FALSE(zx::chooseEncoder(123456, nullptr, c, err));
+    EXPECT_NE(err.find("123456"), std::string::npos) << err;
+}
+
+// --- parameter set ---------------------------------------------------------
+
+TEST(Params, SettersRejectOutOfRangeAndKeepOldValue)
+{
+    ZxParams *p = ParamsCreate();
+    ASSERT_NE(p, nullptr);
+    struct Row { const char *what; int result; } rows[] = {
+        {"rotation 90", SetRotation(p, 90)},          {"rotation 45", SetRotation(p, 45)},
+        {"channels 0", SetChannels(p, 0)},            {"channels 9", SetChannels(p, 9)},
+        {"rate 500", SetSampleRate(p, 500)},          {"quality 101", SetVideoQuality(p, 101)},
+        {"crop beyond", SetCropRect(p, 0.6, 0, 0.5, 1)}, {"crop empty", SetCropRect(p, 0, 0, 0, 1)},
+        {"fps den 0", SetFrameRate(p, 25, 0)},        {"negative size", SetVideoSize(p, -2, 10)},
+    };
+    const int expected[] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+        EXPECT_EQ(rows[i].result, expected[i]) << rows[i].what;
+    EXPECT_EQ(p->rotation, 90);
+    EXPECT_EQ(p->channels, 2);
+    EXPECT_EQ(p->sampleRate, 44100);
+    EXPECT_TRUE(p->crop == (ZxCrop{0, 0, 1, 1}));
+    EXPECT_EQ(SetRotation(p, -90), 1);
+    EXPECT_EQ(p->rotation, 270);
+    ParamsRelease(p);
+}
+
+TEST(Params, StoresEveryEditForTheLaterStages)
+{
+    ZxParams *p = ParamsCreate();
+    EXPECT_EQ(SetSubtitleFont(p, "DejaVu Sans"), 1);
+    EXPECT_EQ(SetSubtitleAnchorX(p, 0.5), 1);
+    EXPECT_EQ(SetWatermarkText(p, "caf\xC3\xA9"), 1);
+    EXPECT_EQ(SetWatermarkImagePos(p, 0.25, 0.75), 1);
+    EXPECT_EQ(SetSubtitleStream(p, -1), 1);
+    EXPECT_EQ(SetSubtitleStream(p, -2), 0);
+    EXPECT_EQ(SetFill(p, 1, 0x123456), 1);
+    EXPECT_EQ(p->subtitleStyle.font, "DejaVu Sans");
+    EXPECT_EQ(p->watermarkText, "caf\xC3\xA9");
+    EXPECT_DOUBLE_EQ(p->watermarkImageY, 0.75);
+    EXPECT_EQ(p->subtitleStream, -1);
+    EXPECT_EQ(p->fillColor, 0x123456);
+    // A copy is independent of the original, as jobs rely on.
+    ZxParams copy = *p;
+    SetWatermarkText(p, "other");
+    EXPECT_EQ(copy.watermarkText, "caf\xC3\xA9");
+    ParamsRelease(p);
+}
+
+TEST(Params, NullHandlesAreHarmless)
+{
+    EXPECT_EQ(SetVideoCodec(nullptr, 28), 0);
+    EXPECT_EQ(SetWatermarkText(nullptr, "x"), 0);
+    EXPECT_EQ(SetSubtitleFile(nullptr, nullptr), 0);
+    ParamsRelease(nullptr);
+    EXPECT_EQ(JobIsFinished(nullptr), 0);
+    EXPECT_EQ(JobRequestStop(nullptr), 0);
+    EXPECT_EQ(SourceDuration(nullptr), 0);
+    EXPECT_STREQ(SourceBrand(nullptr), "");
+    EXPECT_EQ(SourceThumbnail(nullptr, 0, 1, 10, 10, 0), nullptr);
+    EXPECT_EQ(MergerAddFile(nullptr, "x", 0, 0, nullptr), 0);
+    EXPECT_EQ(TrackCreate(3), nullptr);
+}
+
+// --- BMP -------------------------------------------------------------------
+
+TEST(Bmp, HeaderAndBottomUpRows)
+{
+    // 3x2 picture: top row blue-ish, bottom row red-ish (BGR order).
+    const uint8_t bgr[] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+    const std::vector<unsigned char> bmp = zx::encodeBmp24(bgr, 9, 3, 2);
+    ASSERT_GE(bmp.size(), 54u);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    const uint32_t size = bmp[2] | bmp[3] << 8 | bmp[4] << 16 | uint32_t(bmp[5]) << 24;
+    EXPECT_EQ(size, bmp.size());
+    EXPECT_EQ(bmp.size(), 54u + 2 * 12u); // rows padded to 4 bytes
+    const uint32_t offset = bmp[10] | bmp[11] << 8;
+    // The first stored row is the bottom one (red).
+    EXPECT_EQ(bmp[offset + 2], 255);
+    EXPECT_EQ(bmp[offset + 0], 0);
+    EXPECT_EQ(bmp[offset + 12], 255);
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// zxtool: the command line over the public API.
+#include "test_support.h"
+
+#include <regex>
+
+using namespace zxtest;
+
+namespace {
+
+std::string zxtool(const std::string &args, int *rc)
+{
+    return run(std::string("timeout 60 ") + shellQuote(ZXTOOL_PATH) + " " + args + " 2>&1", rc);
+}
+
+TEST(Zxtool, ProbePrintsOneJsonObjectForEveryFile)
+{
+    struct Row { const char *file; const char *expect; } rows[] = {
+        {"clip_h264_aac.mp4", R"("brand": "isom", "hasVideo": true, "hasAudio": true, "duration_us": 5000000, "width": 320, "height": 240, "canSeek": true, "audio": [{"title": "", "codec": "aac", "language": "eng"}], "subtitles": []})"},
+        {"clip_mkv_two_audio_sub.mkv", R"("subtitles": [{"title": "English", "codec": "subrip", "language": "eng"}]})"},
+        {"rotated_90.mp4", R"("width": 240, "height": 320)"},
+        {"audio_only.mp3", R"("brand": "mp3", "hasVideo": false, "hasAudio": true)"},
+        {"zero.mp4", R"({"brand": "", "hasVideo": false, "hasAudio": false, "duration_us": 0, "width": 0, "height": 0, "canSeek": false, "audio": [], "subtitles": []})"},
+        {"random.mp4", R"("duration_us": 0)"},
+        {"truncated.mp4", R"("audio": [], "subtitles": [])"},
+    };
+    for (const Row &r : rows) {
+        int rc = -1;
+        const std::string out = run(std::string("timeout 60 ") + shellQuote(ZXTOOL_PATH) + " probe "
+                                        + shellQuote(media(r.file)) + " 2>/dev/null",
+                                    &rc);
+        EXPECT_EQ(rc, 0) << r.file;
+        EXPECT_NE(out.find(r.expect), std::string::npos) << r.file << " printed " << out;
+        EXPECT_TRUE(std::regex_search(out, std::regex(R"(^\{.*\}\n$)"))) << out;
+        // Every probe must be valid JSON: let Python judge.
+        int jrc = -1;
+        run("printf '%s' " + shellQuote(out) + " | python3 -c 'import json,sys; json.load(sys.stdin)'", &jrc);
+        EXPECT_EQ(jrc, 0) << out;
+    }
+}
+
+TEST(Zxtool, ThumbWritesABitmap)
+{
+    const std::string bmp = outPath("thumb.bmp");
+    int rc = -1;
+    zxtool("thumb " + shellQuote(media("clip_h264_aac.mp4")) + " 2000000 160 120 " + shellQuote(bmp), &rc);
+    ASSERT_EQ(rc, 0);
+    const Probe p = ffprobe(bmp);
+    EXPECT_EQ(intOf(p.first("video"), "width"), 160);
+    EXPECT_EQ(intOf(p.first("video"), "height"), 120);
+    zxtool("thumb " + shellQuote(media("audio_only.wav")) + " 0 16 16 " + shellQuote(outPath("none.bmp")), &rc);
+    EXPECT_NE(rc, 0);
+}
+
+TEST(Zxtool, ConvertAndMergeReportOutcomes)
+{
+    int rc = -1;
+    const std::string out = outPath("cli.webm");
+    zxtool("convert " + shellQuote(media("clip_h264_aac.mp4")) + " " + shellQuote(out)
+               + " --container webm --vcodec 141 --acodec 86021 --size 160x120 --fps 15/1 --rate 22050 --channels 1"
+                 " --start 1000000 --length 2000000 --rotate 90 --flip --crop 0,0,0.5,1 --quiet",
+           &rc);
+    ASSERT_EQ(rc, 0);
+    const Probe p = ffprobe(out);
+    EXPECT_EQ(intOf(p.first("video"), "width"), 120);
+    EXPECT_EQ(intOf(p.first("video"), "height"), 160);
+    EXPECT_EQ(strOf(p.first("video"), "r_frame_rate"), "15/1");
+    EXPECT_EQ(intOf(p.first("audio"), "channels"), 1);
+    EXPECT_NEAR(p.duration(), 2.0, 0.1);
+
+    const std::string msg = zxtool("convert " + shellQuote(media("clip_h264_aac.mp4")) + " " + shellQuote(outPath("x.amr"))
+                                       + " --container amr --vcodec -1 --acodec 73728 --quiet",
+                                   &rc);
+    EXPECT_NE(rc, 0);
+    EXPECT_NE(msg.find("amr"), std::string::npos) << msg;
+
+    const std::string merged = outPath("cli_merge.mp4");
+    zxtool("merge " + shellQuote(merged) + " " + shellQuote(media("video_only.mp4")) + " "
+               + shellQuote(media("odd_641x361.mp4")) + " --container mp4 --vcodec 28 --acodec 86018 --size 320x240 --quiet",
+           &rc);
+    ASSERT_EQ(rc, 0);
+    EXPECT_NEAR(ffprobe(merged).duration(), 5.0, 0.1);
+    zxtool("merge " + shellQuote(outPath("bad_merge.mp4")) + " " + shellQuote(media("zero.mp4")) + " --quiet", &rc);
+    EXPECT_NE(rc, 0);
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "history/VXMessage.h"
+#include "profiles/FormatWidget.h"
 #include "queue/QMainDlg.h"
 #include "settings/ParserXML.h"
 #include "settings/QShowCloseDlg.h"
@@ -92,12 +93,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_queueList, &QMainDlg::seedIsAddItem, this, &MainWindow::SetConverterBtn);
     connect(m_queueList, &QMainDlg::emitIsStartConverter, this, &MainWindow::IsStartToConverter);
     connect(m_queueList, &QMainDlg::emitConvertedFinish, ui->m_btnConverted, &QImageButtonEx::addItemCount);
-    // The format chooser restores "FormatSet"/"Format_ID" in "Format_cate" and
-    // "VIDEO_QUALITY_ITEM"/"quality_value"; reading them here creates the items
-    // with their defaults so later writes land.
-    ParserXML::readSetting("FormatSet", "Format_ID", "1101");
-    ParserXML::readSetting("FormatSet", "Format_cate", "Devices");
-    ParserXML::readSetting("VIDEO_QUALITY_ITEM", "quality_value", "0");
+    // The one format chooser: its title goes to the format button, its changes
+    // to every queue row. Restoring the stored format and preset announces the
+    // title and fills OutputFormat.
+    FormatWidget *chooser = FormatWidget::instance();
+    connect(chooser, &FormatWidget::sendDevFormatChange, this, &MainWindow::OnFormatChange);
+    connect(chooser, &FormatWidget::settingChangeForFormat, m_queueList, &QMainDlg::emitFormatChange);
+    chooser->restoreStoredChoice();
 
     // 8. Title band for dragging.
     setTitleDragRegion(20, 0, 19, -1);
@@ -369,15 +371,18 @@ void MainWindow::ActOnUpdates()
 
 void MainWindow::OnFormatDlg()
 {
-    // The format chooser is centred like the other child dialogs and run
-    // modally with the stored quality; it arrives with the profile catalogue.
-    qDebug() << "--OnFormatDlg--" << ParserXML::readSetting("VIDEO_QUALITY_ITEM", "quality_value", "0");
+    FormatWidget *chooser = FormatWidget::instance();
+    centreChild(chooser);
+    chooser->prepareToShow();
+    chooser->setPreset(ParserXML::readSetting("VIDEO_QUALITY_ITEM", "quality_value", "0").toInt());
+    chooser->exec();
 }
 
 void MainWindow::OnFormatChange(QString DevFormat)
 {
     qDebug() << "--OnFormatChange--";
     ui->m_btnFromt->setText(DevFormat);
+    ui->m_btnFromt->setIconImage(FormatWidget::instance()->currentFormatIcon());
     ui->m_btnFromt->setIconRect(5, 3, 24, 22);
     ui->m_btnFromt->update();
 }

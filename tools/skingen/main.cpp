@@ -1,8 +1,10 @@
 // Paints every skin image of the program into OUTDIR/image and OUTDIR/pic, so
 // that no image binaries live in the source tree.
 //
-//   skingen OUTDIR [--sheet FILE] [--list]
+//   skingen OUTDIR [--profiles PLIST] [--sheet FILE] [--list]
 //
+// --profiles reads the output-format catalogue and paints one format icon,
+// image/Format/icon_<id>.png, for every format id in it.
 // --sheet writes a contact sheet of all images (for looking at the skin in one
 // go); --list prints each image with its size and frame count.
 //
@@ -32,8 +34,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextStream>
+#include <QXmlStreamReader>
 #include <QtMath>
 
 #include <functional>
@@ -954,6 +958,218 @@ void paintPlaylist(QPainter &p, const QSize &sz)
     p.drawLine(QPointF(1.5, 0), QPointF(1.5, sz.height()));
 }
 
+// ---- Format icons -----------------------------------------------------------
+
+// One format of the catalogue, as far as its icon needs it.
+struct FormatFacts {
+    QString category;
+    QString id;
+    QString title;
+    QString ext;
+};
+
+// The formats of a profile catalogue (an XML property list): every dictionary
+// under the key "baseinfo", with the root key of the array it sits in as its
+// category. Only the structure the catalogue promises is relied on.
+bool readFormatFacts(const QString &plistPath, std::vector<FormatFacts> &out, QString &error)
+{
+    QFile file(plistPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot read ") + plistPath;
+        return false;
+    }
+    QXmlStreamReader xml(&file);
+    QString lastKey;          // text of the last <key> seen
+    QString category;         // root key of the array being walked
+    int depth = 0;            // element depth; the root dictionary's children sit at 3
+    int baseinfoDepth = -1;   // depth of the open "baseinfo" dictionary
+    FormatFacts current;
+    QString innerKey;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            ++depth;
+            const auto name = xml.name();
+            if (name == QLatin1String("key")) {
+                const QString key = xml.readElementText();
+                --depth; // readElementText consumed the end element
+                if (baseinfoDepth >= 0)
+                    innerKey = key;
+                else
+                    lastKey = key;
+            } else if (name == QLatin1String("array") && depth == 3) {
+                category = lastKey;
+            } else if (name == QLatin1String("dict") && lastKey == QLatin1String("baseinfo") && baseinfoDepth < 0) {
+                baseinfoDepth = depth;
+                current = FormatFacts{category, {}, {}, {}};
+                lastKey.clear();
+            } else if (name == QLatin1String("string") && baseinfoDepth >= 0) {
+                const QString value = xml.readElementText();
+                --depth;
+                if (innerKey == QLatin1String("id"))
+                    current.id = value.trimmed();
+                else if (innerKey == QLatin1String("title"))
+                    current.title = value;
+                else if (innerKey == QLatin1String("ext"))
+                    current.ext = value.trimmed();
+            }
+        } else if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("dict") && depth == baseinfoDepth) {
+                baseinfoDepth = -1;
+                if (!current.id.isEmpty())
+                    out.push_back(current);
+            }
+            --depth;
+        }
+    }
+    if (xml.hasError()) {
+        error = plistPath + QStringLiteral(": ") + xml.errorString();
+        return false;
+    }
+    return true;
+}
+
+// A stable colour per container, so that tiles of one container look alike
+// and different containers differ.
+QColor containerColour(const QString &ext)
+{
+    static const QList<QColor> palette = {
+        QColor(37, 118, 150), QColor(168, 72, 60),  QColor(70, 130, 70),  QColor(140, 90, 160),
+        QColor(180, 120, 30), QColor(50, 110, 170), QColor(150, 60, 110), QColor(60, 135, 130),
+        QColor(110, 110, 50), QColor(95, 95, 150),  QColor(160, 80, 40),  QColor(40, 100, 90),
+    };
+    uint h = 0;
+    for (const QChar ch : ext.toLower())
+        h = h * 31 + ch.unicode();
+    return palette.at(int(h % uint(palette.size())));
+}
+
+// What the format is for, judged from its title and category.
+Glyph formatGlyph(const FormatFacts &f)
+{
+    const QString t = f.title.toLower();
+    if (f.category.contains(QLatin1String("Audio"), Qt::CaseInsensitive))
+        return Glyph::Note;
+    if (t.contains(QLatin1String("dvd")))
+        return Glyph::Disc;
+    if (t.contains(QLatin1String("phone")) || t.contains(QLatin1String("tablet")) || t.contains(QLatin1String("watch"))
+        || t.contains(QLatin1String("handheld")) || t.contains(QLatin1String("portable")))
+        return Glyph::Devices;
+    if (t.contains(QLatin1String("tv")) || t.contains(QLatin1String("projector")) || t.contains(QLatin1String("hd"))
+        || t.contains(QLatin1String("4k")) || t.contains(QLatin1String("qhd")))
+        return Glyph::HdScreen;
+    if (f.category.contains(QLatin1String("Web"), Qt::CaseInsensitive) || t.contains(QLatin1String("flash")))
+        return Glyph::Globe;
+    if (t.contains(QLatin1String("game")) || t.contains(QLatin1String("car")) || t.contains(QLatin1String("frame")))
+        return Glyph::Play;
+    return Glyph::Film;
+}
+
+// A short tag that tells formats of one container apart: the picture size
+// and the codec where the title names them ("720p HEVC"), else the title's
+// first word.
+QString formatTag(const FormatFacts &f)
+{
+    const QString t = f.title;
+    QStringList parts;
+    static const char *const sizes[] = {"4K", "1440p", "1080p", "720p", "Full HD", "PAL", "NTSC"};
+    for (const char *tag : sizes)
+        if (t.contains(QLatin1String(tag), Qt::CaseInsensitive)) {
+            parts << QString::fromLatin1(tag);
+            break;
+        }
+    static const QList<QPair<const char *, const char *>> codecs = {
+        {"H.265", "HEVC"}, {"HEVC", "HEVC"}, {"VP9", "VP9"}, {"VP8", "VP8"}, {"Xvid", "Xvid"},
+        {"MPEG-2", "MPEG-2"}, {"MPEG-1", "MPEG-1"}, {"ALAC", "ALAC"}, {"Vorbis", "Vorbis"}, {"Motion JPEG", "MJPEG"}};
+    for (const auto &c : codecs)
+        if (t.contains(QLatin1String(c.first), Qt::CaseInsensitive)) {
+            parts << QString::fromLatin1(c.second);
+            break;
+        }
+    if (t.contains(QLatin1String("TV")))
+        parts.prepend(QStringLiteral("TV"));
+    if (parts.isEmpty()) {
+        // The longest word that is not the container or a generic one.
+        static const QStringList generic = {"video", "audio", "media", "player", "format"};
+        QString best;
+        for (const QString &w : t.split(QRegularExpression(QStringLiteral("[\\s,()]+")), Qt::SkipEmptyParts))
+            if (w.compare(f.ext, Qt::CaseInsensitive) != 0 && !generic.contains(w.toLower()) && w.size() > best.size())
+                best = w;
+        parts << best;
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// A document-shaped badge in the container's colour, the container name in
+// large letters, the glyph of what the format is for, and a short tag.
+void paintFormatIcon(QPainter &p, const QSize &sz, const FormatFacts &f)
+{
+    const qreal w = sz.width(), h = sz.height();
+    const QRectF doc(w * 0.12, h * 0.04, w * 0.76, h * 0.92);
+    const qreal fold = w * 0.18;
+    QPainterPath page;
+    page.moveTo(doc.left() + 4, doc.top());
+    page.lineTo(doc.right() - fold, doc.top());
+    page.lineTo(doc.right(), doc.top() + fold);
+    page.lineTo(doc.right(), doc.bottom() - 4);
+    page.quadTo(doc.right(), doc.bottom(), doc.right() - 4, doc.bottom());
+    page.lineTo(doc.left() + 4, doc.bottom());
+    page.quadTo(doc.left(), doc.bottom(), doc.left(), doc.bottom() - 4);
+    page.lineTo(doc.left(), doc.top() + 4);
+    page.quadTo(doc.left(), doc.top(), doc.left() + 4, doc.top());
+    const QColor base = containerColour(f.ext);
+    p.setPen(QPen(base.lighter(135), 1));
+    p.setBrush(vGrad(doc, base.lighter(118), base.darker(125)));
+    p.drawPath(page);
+    // The folded corner.
+    QPainterPath corner;
+    corner.moveTo(doc.right() - fold, doc.top());
+    corner.lineTo(doc.right() - fold, doc.top() + fold);
+    corner.lineTo(doc.right(), doc.top() + fold);
+    corner.closeSubpath();
+    p.setBrush(base.lighter(150));
+    p.drawPath(corner);
+
+    const QRectF glyphBox(doc.left() + doc.width() * 0.1, doc.top() + doc.height() * 0.08, doc.height() * 0.34,
+                          doc.height() * 0.34);
+    drawGlyph(p, formatGlyph(f), glyphBox, Qt::white, QColor(255, 214, 120));
+
+    const QString name = f.ext.toUpper().left(5);
+    QFont big = uiFont(doc.height() * (name.size() > 3 ? 0.22 : 0.27), true);
+    p.setFont(big);
+    p.setPen(Qt::white);
+    const QRectF nameBox(doc.left(), doc.top() + doc.height() * 0.44, doc.width(), doc.height() * 0.3);
+    p.drawText(nameBox, Qt::AlignCenter, name);
+
+    const QString tag = formatTag(f);
+    if (!tag.isEmpty()) {
+        const qreal px = doc.height() * (tag.size() > 7 ? 0.13 : 0.15);
+        QFont small = uiFont(px, false);
+        p.setFont(small);
+        p.setPen(QColor(235, 240, 245));
+        const QRectF tagBox(doc.left() + 2, doc.top() + doc.height() * 0.74, doc.width() - 4, doc.height() * 0.22);
+        p.drawText(tagBox, Qt::AlignCenter, QFontMetricsF(small).elidedText(tag, Qt::ElideRight, tagBox.width()));
+    }
+}
+
+void paintFormatDialog(QPainter &p, const QSize &sz)
+{
+    const QRectF r(QPointF(0, 0), sz);
+    paintDialog(p, r, 34, 8);
+    // The column of category buttons sits on a darker strip.
+    const QRectF column(10, 39, 160, sz.height() - 39 - 58);
+    p.setPen(QPen(alpha(Qt::black, 90), 1));
+    p.setBrush(alpha(kBgDark, 200));
+    p.drawRoundedRect(column.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    // The grid's well.
+    const QRectF grid(178, 36, sz.width() - 178 - 10, sz.height() - 36 - 58);
+    p.setBrush(alpha(Qt::black, 40));
+    p.drawRoundedRect(grid.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    p.setFont(uiFont(13, true));
+    p.setPen(kTextDim);
+    p.drawText(QRectF(16, 0, 300, 34), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Output Format"));
+}
+
 std::vector<Entry> skinEntries()
 {
     using K = Kind;
@@ -1042,6 +1258,7 @@ std::vector<Entry> skinEntries()
     add(custom("image/mess_opacity.png", {400, 200}, paintToast));
     add(custom("image/msg_small_opacity.png", {350, 100}, paintToast));
     add(custom("image/Format_Dlg/bg_setting.png", {640, 200}, paintPanel));
+    add(custom("image/Format_Dlg/bg_format.png", {890, 585}, paintFormatDialog));
     add(custom("image/bg_edit.png", {200, 30}, paintEditField));
     add(custom("image/playlist_bg.PNG", {230, 480}, paintPlaylist));
     add(custom("image/bg_noFile.png", {200, 130}, paintNoFile));
@@ -1090,6 +1307,25 @@ std::vector<Entry> skinEntries()
     add(custom("image/ScrollBar/btn_up2.png", {9, 8}, [](QPainter &p, const QSize &s) { paintArrow(p, s, true, QColor(112, 113, 114)); }));
     add(custom("image/ScrollBar/btn_down.png", {9, 8}, [](QPainter &p, const QSize &s) { paintArrow(p, s, false, QColor(210, 210, 210)); }));
     add(custom("image/ScrollBar/btn_down2.png", {9, 8}, [](QPainter &p, const QSize &s) { paintArrow(p, s, false, QColor(112, 113, 114)); }));
+
+    // Queue row buttons: "Edit" (text written by the program) and rename, a
+    // pencil in four frames (normal, hover, pressed, disabled).
+    add(Entry{"image/videodisplay/btn_edit.png", K::PlainButton, QSize(64, 24), T::Neutral});
+    add(custom("image/videodisplay/btn_rename.png", {80, 20}, [](QPainter &p, const QSize &s) {
+        const QColor colours[4] = {kTextDim, Qt::white, kAccentHi, QColor(90, 90, 92)};
+        const qreal f = s.height();
+        for (int i = 0; i < 4; ++i) {
+            const QPointF o(i * f, 0);
+            p.setPen(roundPen(colours[i], 1.6));
+            p.setBrush(Qt::NoBrush);
+            QPolygonF pencil;
+            pencil << o + QPointF(f * 0.25, f * 0.75) << o + QPointF(f * 0.30, f * 0.58)
+                   << o + QPointF(f * 0.65, f * 0.23) << o + QPointF(f * 0.77, f * 0.35)
+                   << o + QPointF(f * 0.42, f * 0.70);
+            p.drawPolygon(pencil);
+            p.drawLine(o + QPointF(f * 0.22, f * 0.82), o + QPointF(f * 0.80, f * 0.82));
+        }
+    }));
 
     return t;
 }
@@ -1163,12 +1399,15 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString sheetPath;
+    QString profilesPath;
     bool list = false;
     QString out;
     bool usageError = false;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--sheet") && i + 1 < args.size())
             sheetPath = args[++i];
+        else if (args[i] == QLatin1String("--profiles") && i + 1 < args.size())
+            profilesPath = args[++i];
         else if (args[i] == QLatin1String("--list"))
             list = true;
         else if (out.isEmpty() && !args[i].startsWith(QLatin1Char('-')))
@@ -1178,14 +1417,28 @@ int main(int argc, char **argv)
     }
     QTextStream err(stderr);
     if (out.isEmpty() || usageError) {
-        err << "usage: skingen OUTDIR [--sheet FILE] [--list]\n";
+        err << "usage: skingen OUTDIR [--profiles PLIST] [--sheet FILE] [--list]\n";
         return 2;
     }
 
     QTextStream stdOut(stdout);
     std::vector<std::pair<QString, QImage>> made;
     int failures = 0;
-    for (const Entry &e : skinEntries()) {
+    std::vector<Entry> entries = skinEntries();
+    if (!profilesPath.isEmpty()) {
+        std::vector<FormatFacts> formats;
+        QString error;
+        if (!readFormatFacts(profilesPath, formats, error)) {
+            err << "skingen: " << error << "\n";
+            return 1;
+        }
+        for (const FormatFacts &f : formats) {
+            Entry e{QStringLiteral("image/Format/icon_%1.png").arg(f.id), Kind::Custom, QSize(72, 66)};
+            e.paint = [f](QPainter &p, const QSize &s) { paintFormatIcon(p, s, f); };
+            entries.push_back(std::move(e));
+        }
+    }
+    for (const Entry &e : entries) {
         const QString file = out + QLatin1Char('/') + e.path;
         QDir().mkpath(QFileInfo(file).absolutePath());
         const QImage img = render(e).convertToFormat(QImage::Format_ARGB32);

@@ -1,0 +1,718 @@
+// The format chooser and its custom parameters panel: the grid and category
+// buttons, the start-up choice, the presets and "Customized", the dependent
+// menus, audio-only formats, Ok/Cancel and what a new process restores.
+
+#include "TestEnv.h"
+
+#include "profiles/FormatCategoryButton.h"
+#include "profiles/FormatItem.h"
+#include "profiles/FormatItemWidget.h"
+#include "profiles/FormatWidget.h"
+#include "profiles/OutputFormat.h"
+#include "profiles/ProfileCatalog.h"
+#include "profiles/QSettingDlg.h"
+#include "settings/ParserXML.h"
+#include "widgets/QCustomComboBox.h"
+#include "widgets/QImageButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// ---- A small catalogue of our own, for shapes the shipped one lacks -------
+
+struct VideoEncoder {
+    QString code;
+    QStringList resolutions;
+};
+
+struct Fmt {
+    QString id;
+    QString title;
+    QString ext;
+    bool autoValues = false;
+    QList<VideoEncoder> video; // empty: audio-only
+    QStringList audio;         // audio codes
+    QStringList channels;      // channel counts of every audio code
+};
+
+QString entry(const QString &key, const QString &value)
+{
+    return QStringLiteral("<key>%1</key><string>%2</string>").arg(key, value);
+}
+
+QString rateDict(const QString &key, const QString &def, const QString &low, const QString &high,
+                 const QString &supports)
+{
+    return QStringLiteral("<key>%1</key><dict>%2%3%4%5</dict>")
+        .arg(key, entry("default", def), entry("low", low), entry("high", high), entry("supports", supports));
+}
+
+QString formatXml(const Fmt &f)
+{
+    QString x = QStringLiteral("<dict><key>baseinfo</key><dict>%1%2%3%4</dict>")
+                    .arg(entry("title", f.title), entry("id", f.id), entry("ext", f.ext),
+                         entry("auto", f.autoValues ? "1" : "0"));
+    if (!f.video.isEmpty()) {
+        QStringList codes;
+        for (const VideoEncoder &v : f.video)
+            codes << v.code;
+        x += QStringLiteral("<key>videoencoders</key><dict>%1%2</dict>")
+                 .arg(entry("default", codes.first()), entry("supports", codes.join(',')));
+        x += QStringLiteral("<key>resolution</key><dict>%1</dict>")
+                 .arg(entry("default", f.video.first().resolutions.first()));
+        x += QStringLiteral("<key>videoparams</key><array>");
+        for (const VideoEncoder &v : f.video)
+            for (const QString &r : v.resolutions)
+                x += QStringLiteral("<dict>%1%2<key>framerate</key><dict>%3%4</dict>%5</dict>")
+                         .arg(entry("fourcc", v.code), entry("resolution", r), entry("default", "25"),
+                              entry("supports", "24,25,30"),
+                              rateDict("videobitrate", "1500", "800", "2500", "800,1500,2500"));
+        x += QStringLiteral("</array>");
+    }
+    x += QStringLiteral("<key>audioencoders</key><dict>%1%2</dict>")
+             .arg(entry("default", f.audio.first()), entry("supports", f.audio.join(',')));
+    x += QStringLiteral("<key>channels</key><dict>%1</dict>").arg(entry("default", "2"));
+    x += QStringLiteral("<key>audioparams</key><array>");
+    for (const QString &a : f.audio)
+        for (const QString &c : f.channels)
+            x += QStringLiteral("<dict>%1%2%3<key>samplerate</key><dict>%4%5</dict></dict>")
+                     .arg(entry("fourcc", a), entry("channel", c),
+                          rateDict("audiobitrate", "128", "96", "192", "96,128,192"), entry("default", "44100"),
+                          entry("supports", "44100,48000"));
+    x += QStringLiteral("</array></dict>");
+    return x;
+}
+
+QString catalogueXml(const QList<QPair<QString, QList<Fmt>>> &categories)
+{
+    QString x = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+                               "<key>Categories</key><array>");
+    for (const auto &c : categories)
+        x += QStringLiteral("<string>%1</string>").arg(c.first);
+    x += QStringLiteral("</array><key>Codecs</key><dict>%1%2%3</dict>")
+             .arg(entry("AAA1", "Alpha Video"), entry("BBB2", "Beta Video"), entry("AAC ", "AAC"));
+    for (const auto &c : categories) {
+        x += QStringLiteral("<key>%1</key><array>").arg(c.first);
+        for (const Fmt &f : c.second)
+            x += formatXml(f);
+        x += QStringLiteral("</array>");
+    }
+    return x + QStringLiteral("</dict></plist>");
+}
+
+// ---- Helpers ------------------------------------------------------------------
+
+void clearSettings()
+{
+    for (const QString &p : {ParserXML::settingFilePath(), ParserXML::formatFilePath()})
+        QFile::remove(p);
+}
+
+void storeSetting(const QString &item, const QString &key, const QString &value)
+{
+    ParserXML::readSetting(item, key, value);
+    ParserXML::writeSetting(item, key, value);
+}
+
+QString setting(const char *item, const char *key)
+{
+    return ParserXML::readSetting(item, key, "<none>");
+}
+
+QCustomComboBox *combo(QWidget *w, const char *name)
+{
+    auto *c = w->findChild<QCustomComboBox *>(name);
+    if (!c)
+        qWarning("no combo %s", name);
+    return c;
+}
+
+QStringList itemsOf(const QCustomComboBox *c)
+{
+    QStringList items;
+    for (int i = 0; i < c->count(); ++i)
+        items << c->itemText(i);
+    return items;
+}
+
+// Picks an entry the way the user does: through the combo's menu.
+void pick(QCustomComboBox *c, int index)
+{
+    c->ShowItemMenu();
+    QVERIFY(c->itemMenu());
+    const QList<QAction *> actions = c->itemMenu()->actions();
+    QVERIFY(index >= 0 && index < actions.size());
+    actions.at(index)->trigger();
+    c->itemMenu()->close();
+}
+
+void pickText(QCustomComboBox *c, const QString &text)
+{
+    const int index = int(itemsOf(c).indexOf(text));
+    QVERIFY2(index >= 0, qPrintable(text));
+    pick(c, index);
+}
+
+void clickCategory(FormatWidget &w, const QString &category)
+{
+    for (FormatCategoryButton *b : w.categoryButtons())
+        if (b->category() == category)
+            b->click();
+}
+
+int leadingInt(const QString &text)
+{
+    return text.section(QLatin1Char(' '), 0, 0).toInt();
+}
+
+const char *const kComboNames[] = {"m_cmbVEncoder", "m_cmbVResolution", "m_cmbVFrame", "m_cmbVBitRate",
+                                   "m_cmbAEncoder", "m_cmbAChannel",    "m_cmbASample", "m_cmbABitRate"};
+
+} // namespace
+
+class TestFormatChooser : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void gridFillsRowsOfFive_data();
+    void gridFillsRowsOfFive();
+    void categoryButtonsAndIcons_data();
+    void categoryButtonsAndIcons();
+    void restoreStoredChoice_data();
+    void restoreStoredChoice();
+    void doubleClickActsAsOk();
+    void cancelKeepsTheStoredChoice_data();
+    void cancelKeepsTheStoredChoice();
+    void panelSlidesAndToggles();
+    void departingFromPresetShowsCustomized_data();
+    void departingFromPresetShowsCustomized();
+    void choiceRefillsDependentMenus();
+    void channelNamesAndCounts();
+    void audioOnlyFormat();
+    void defaultOnAutoFormatShowsAuto();
+    void okStoresAndNewProcessRestores_data();
+    void okStoresAndNewProcessRestores();
+    void everyFormatHasItsOwnIcon();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ProfileCatalog> m_own; // our small catalogue
+};
+
+void TestFormatChooser::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QList<Fmt> devices;
+    for (int i = 1; i <= 7; ++i)
+        devices << Fmt{QString::number(9100 + i), QStringLiteral("Device %1").arg(i), "mp4", false,
+                       {{"AAA1", {"640*480", "1280*720"}}}, {"AAC"}, {"2"}};
+    const QList<Fmt> odd = {Fmt{"9901", "Odd One", "mkv", false, {{"AAA1", {"640*480"}}}, {"AAC"}, {"2"}}};
+    const QList<Fmt> general = {
+        Fmt{"9201", "Two Encoders", "mkv", true,
+            {{"AAA1", {"320*240", "640*480"}}, {"BBB2", {"1280*720", "1920*1080", "3840*2160"}}}, {"AAC"},
+            {"1", "2", "6"}},
+        Fmt{"9202", "Two Encoders Again", "mkv", false,
+            {{"AAA1", {"352*288"}}, {"BBB2", {"854*480", "2560*1440"}}}, {"AAC"}, {"2"}},
+    };
+    const QList<Fmt> audio = {Fmt{"9501", "Audio Only", "m4a", false, {}, {"AAC"}, {"1", "2"}}};
+    const QString path = m_dir.filePath("own.plist");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(catalogueXml({{"Devices", devices}, {"Odd Things", odd}, {"General Video", general},
+                             {"General Audio", audio}})
+                   .toUtf8());
+    file.close();
+    m_own = std::make_unique<ProfileCatalog>(path);
+    QVERIFY2(m_own->isLoaded(), qPrintable(m_own->loadError()));
+    QVERIFY2(ProfileCatalog::instance().isLoaded(), qPrintable(ProfileCatalog::instance().loadError()));
+}
+
+void TestFormatChooser::init()
+{
+    clearSettings();
+    OutputFormat::instance() = OutputFormat();
+}
+
+void TestFormatChooser::gridFillsRowsOfFive_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::newRow("seven: five then two") << "Devices" << QList<int>{1, 2, 3, 4, 5, 1, 2};
+    QTest::newRow("one") << "Odd Things" << QList<int>{1};
+    QTest::newRow("unknown category: empty") << "Nothing Here" << QList<int>{};
+}
+
+void TestFormatChooser::gridFillsRowsOfFive()
+{
+    QFETCH(QString, category);
+    QFETCH(QList<int>, columns);
+    FormatWidget w(*m_own);
+    w.show();
+    FormatItemWidget *grid = w.formatGrid();
+    grid->fill("Devices"); // a refill must drop the earlier tiles
+    grid->fill(category);
+    const QList<FormatItem *> items = grid->items();
+    QCOMPARE(items.size(), columns.size());
+    for (int i = 0; i < items.size(); ++i) {
+        QCOMPARE(grid->columnOf(items[i]), columns[i]);
+        QCOMPARE(items[i]->iconFileName(), QStringLiteral("icon_%1.png").arg(items[i]->id()));
+        QVERIFY(items[i]->iconPath().endsWith("/image/Format/" + items[i]->iconFileName()));
+    }
+    QApplication::processEvents();
+    if (items.size() == 7) {
+        // The sixth tile starts the second row under the first.
+        QCOMPARE(items[5]->x(), items[0]->x());
+        QVERIFY(items[5]->y() >= items[0]->y() + items[0]->height());
+        QCOMPARE(items[1]->y(), items[0]->y());
+        QVERIFY(items[1]->x() > items[0]->x());
+    }
+}
+
+void TestFormatChooser::categoryButtonsAndIcons_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("Devices") << "Devices" << "/image/Format_Dlg/profile_icon_devices@2x.png";
+    QTest::newRow("General Video") << "General Video" << "/image/Format_Dlg/profile_icon_video@2x.png";
+    QTest::newRow("General Audio") << "General Audio" << "/image/Format_Dlg/profile_icon_audio@2x.png";
+    QTest::newRow("unknown key") << "Odd Things" << "/image/Format_Dlg/main_icon_format@2x.png";
+}
+
+void TestFormatChooser::categoryButtonsAndIcons()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, icon);
+    FormatWidget w(*m_own);
+    QStringList order;
+    FormatCategoryButton *button = nullptr;
+    for (FormatCategoryButton *b : w.categoryButtons()) {
+        order << b->text();
+        if (b->category() == category)
+            button = b;
+    }
+    QCOMPARE(order, m_own->categories());
+    QVERIFY(button);
+    QVERIFY2(button->iconPath().endsWith(icon), qPrintable(button->iconPath()));
+    QVERIFY2(QFile::exists(button->iconPath()), qPrintable(button->iconPath()));
+    QCOMPARE(button->height(), 45);
+}
+
+void TestFormatChooser::restoreStoredChoice_data()
+{
+    QTest::addColumn<QStringList>("stored"); // category, id, quality; empty: no settings file
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("quality");
+    QTest::newRow("first start") << QStringList{} << "Devices" << "1101" << 0;
+    QTest::newRow("stored HD, high") << QStringList{"HD Video", "4016", "1"} << "HD Video" << "4016" << 1;
+    QTest::newRow("id no longer in catalogue") << QStringList{"Devices", "9999", "1"} << "Devices" << "1101" << 1;
+    QTest::newRow("quality out of range") << QStringList{"Web Video", "3001", "7"} << "Web Video" << "3001" << 0;
+    QTest::newRow("quality not a number") << QStringList{"Web Video", "3002", "x"} << "Web Video" << "3002" << 0;
+}
+
+void TestFormatChooser::restoreStoredChoice()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QString, category);
+    QFETCH(QString, id);
+    QFETCH(int, quality);
+    if (!stored.isEmpty()) {
+        storeSetting("FormatSet", "Format_cate", stored[0]);
+        storeSetting("FormatSet", "Format_ID", stored[1]);
+        storeSetting("VIDEO_QUALITY_ITEM", "quality_value", stored[2]);
+    }
+    const ProfileCatalog &catalog = ProfileCatalog::instance();
+    FormatWidget w(catalog);
+    QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
+    QSignalSpy changed(&w, &FormatWidget::settingChangeForFormat);
+    w.restoreStoredChoice();
+
+    QCOMPARE(w.category(), category);
+    QCOMPARE(w.formatId(), id);
+    QCOMPARE(w.quality(), quality);
+    QCOMPARE(w.presetText(), FormatWidget::presetName(quality));
+    QCOMPARE(title.size(), 1);
+    QCOMPARE(title.first().first().toString(), catalog.baseInfo(category, id, "title"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(setting("FormatSet", "Format_ID"), id);
+    QCOMPARE(setting("FormatSet", "Format_cate"), category);
+    QVERIFY(w.currentFormatIcon().endsWith("/image/Format/icon_" + id + ".png"));
+    QVERIFY2(QFile::exists(w.currentFormatIcon()), qPrintable(w.currentFormatIcon()));
+
+    // OutputFormat follows the preset's bit rate.
+    const FormatParams p = catalog.params(category, id, "", "", "", "");
+    const OutputFormat &f = OutputFormat::instance();
+    QCOMPARE(f.ext, p.ext);
+    QCOMPARE(f.videoCodec, p.videoEncoder);
+    QCOMPARE(f.videoBitRate, leadingInt(quality == 0 ? p.videoBitRateLow : p.videoBitRateHigh));
+    QCOMPARE(f.quality, quality == 1 ? 90 : 50);
+}
+
+void TestFormatChooser::doubleClickActsAsOk()
+{
+    const ProfileCatalog &catalog = ProfileCatalog::instance();
+    FormatWidget w(catalog);
+    w.restoreStoredChoice();
+    w.prepareToShow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    clickCategory(w, "Web Video");
+    FormatItem *tile = w.formatGrid()->itemById("3005");
+    QVERIFY(tile);
+    QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
+
+    QTest::mouseClick(tile, Qt::LeftButton);
+    QCOMPARE(tile->state(), FormatItemSelected);
+    QVERIFY(tile->settingsButton()->isVisibleTo(tile));
+    QCOMPARE(w.formatId(), QString("3005"));
+    QCOMPARE(title.size(), 0); // pressing alone announces nothing
+    QCOMPARE(setting("FormatSet", "Format_ID"), QString("1101"));
+
+    QTest::mouseDClick(tile, Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(title.size(), 1);
+    QCOMPARE(title.first().first().toString(), catalog.baseInfo("Web Video", "3005", "title"));
+    QCOMPARE(setting("FormatSet", "Format_ID"), QString("3005"));
+    QCOMPARE(setting("FormatSet", "Format_cate"), QString("Web Video"));
+    QCOMPARE(OutputFormat::instance().ext, catalog.baseInfo("Web Video", "3005", "ext"));
+    // Only one tile is selected.
+    int selected = 0;
+    for (FormatItem *item : w.formatGrid()->items())
+        selected += item->state() == FormatItemSelected;
+    QCOMPARE(selected, 1);
+}
+
+void TestFormatChooser::cancelKeepsTheStoredChoice_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel") << "m_btnCancel";
+    QTest::newRow("close button") << "m_btnClose";
+    QTest::newRow("Escape") << "Escape";
+}
+
+void TestFormatChooser::cancelKeepsTheStoredChoice()
+{
+    QFETCH(QString, how);
+    FormatWidget w(ProfileCatalog::instance());
+    w.restoreStoredChoice();
+    w.prepareToShow();
+    w.show();
+    clickCategory(w, "HD Video");
+    FormatItem *tile = w.formatGrid()->itemById("4002");
+    QVERIFY(tile);
+    QTest::mouseClick(tile, Qt::LeftButton);
+    QCOMPARE(w.formatId(), QString("4002"));
+    QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
+
+    if (how == "Escape")
+        QTest::keyClick(&w, Qt::Key_Escape);
+    else
+        w.findChild<QPushButton *>(how)->click();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(title.size(), 0);
+    QCOMPARE(setting("FormatSet", "Format_ID"), QString("1101"));
+    QCOMPARE(setting("VIDEO_QUALITY_ITEM", "quality_value"), QString("0"));
+    QVERIFY(!ParserXML::formatCustom("4002"));
+    // Showing again shows the choice in effect, not the cancelled one.
+    QCOMPARE(w.formatId(), QString("1101"));
+    w.prepareToShow();
+    FormatItem *current = w.formatGrid()->currentItem();
+    QVERIFY(current);
+    QCOMPARE(current->id(), QString("1101"));
+    QCOMPARE(w.settingPanel()->formatId(), QString("1101"));
+}
+
+void TestFormatChooser::panelSlidesAndToggles()
+{
+    FormatWidget w(ProfileCatalog::instance());
+    const QRect panelIn(QPoint(174, 395), QPoint(866, 524));
+    const QRect gridShort(181, 39, 680, 372);
+    // Built with the panel slid in.
+    QVERIFY(w.isPanelShown());
+    QTRY_COMPARE_WITH_TIMEOUT(w.settingPanel()->geometry(), panelIn, 2000);
+    QCOMPARE(w.formatGrid()->geometry(), gridShort);
+
+    w.restoreStoredChoice();
+    w.prepareToShow(); // slides it out
+    QVERIFY(!w.isPanelShown());
+    QTRY_COMPARE_WITH_TIMEOUT(w.settingPanel()->height(), 0, 2000);
+    QCOMPARE(w.formatGrid()->geometry(), QRect(181, 39, 680, 484));
+
+    // The selected tile's settings button toggles it; a press on the free grid hides it.
+    FormatItem *tile = w.formatGrid()->currentItem();
+    QVERIFY(tile);
+    tile->settingsButton()->click();
+    QVERIFY(w.isPanelShown());
+    QTRY_COMPARE_WITH_TIMEOUT(w.settingPanel()->geometry(), panelIn, 2000);
+    QCOMPARE(w.settingPanel()->formatId(), QString("1101"));
+    tile->settingsButton()->click();
+    QVERIFY(!w.isPanelShown());
+    tile->settingsButton()->click();
+    QVERIFY(w.isPanelShown());
+    QWidget *free = w.formatGrid()->findChild<QWidget *>("m_wgtItems");
+    QVERIFY(free);
+    QTest::mouseClick(free, Qt::LeftButton, {}, QPoint(free->width() - 3, free->height() - 3));
+    QVERIFY(!w.isPanelShown());
+}
+
+void TestFormatChooser::departingFromPresetShowsCustomized_data()
+{
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<QString>("comboName");
+    QTest::newRow("High Quality, video bit rate") << 1 << "m_cmbVBitRate";
+    QTest::newRow("Small Size, video bit rate") << 0 << "m_cmbVBitRate";
+    QTest::newRow("High Quality, audio bit rate") << 1 << "m_cmbABitRate";
+    QTest::newRow("Small Size, sample rate") << 0 << "m_cmbASample";
+}
+
+void TestFormatChooser::departingFromPresetShowsCustomized()
+{
+    QFETCH(int, preset);
+    QFETCH(QString, comboName);
+    FormatWidget w(ProfileCatalog::instance());
+    w.restoreStoredChoice();
+    w.setPreset(preset);
+    QCOMPARE(w.presetText(), FormatWidget::presetName(preset));
+    QCustomComboBox *c = combo(w.settingPanel(), qPrintable(comboName));
+    QVERIFY(c && c->count() > 1);
+    const int original = c->currentIndex();
+    const int other = original == 0 ? 1 : 0;
+
+    pick(c, other);
+    QCOMPARE(w.presetText(), QString("Customized"));
+    QVERIFY(w.presetLinkText().contains(">Customized<"));
+    QCOMPARE(w.settingPanel()->shownQuality(), 2);
+    QCOMPARE(w.quality(), preset); // the box's entry stays until Ok
+
+    pick(c, original);
+    QCOMPARE(w.presetText(), FormatWidget::presetName(preset));
+    QCOMPARE(w.settingPanel()->shownQuality(), preset);
+}
+
+void TestFormatChooser::choiceRefillsDependentMenus()
+{
+    FormatWidget w(*m_own);
+    QSettingDlg *panel = w.settingPanel();
+    QCustomComboBox *encoder = combo(panel, "m_cmbVEncoder");
+    QCustomComboBox *resolution = combo(panel, "m_cmbVResolution");
+
+    w.ItemPress("General Video", "9201");
+    QCOMPARE(itemsOf(encoder), (QStringList{"Auto", "Alpha Video", "Beta Video"}));
+    pickText(encoder, "Beta Video");
+    QCOMPARE(itemsOf(resolution), m_own->params("General Video", "9201", "BBB2", "", "", "").resolutions);
+    QVERIFY(!itemsOf(resolution).contains("320*240"));
+    pickText(resolution, "1920*1080");
+    pickText(encoder, "Alpha Video");
+    QCOMPARE(itemsOf(resolution), m_own->params("General Video", "9201", "AAA1", "", "", "").resolutions);
+    pickText(encoder, "Beta Video");
+
+    // The encoder last chosen in one format, chosen in another, still refills its menus.
+    w.ItemPress("General Video", "9202");
+    QCOMPARE(encoder->currentText(), QString("Alpha Video"));
+    pickText(encoder, "Beta Video");
+    QCOMPARE(itemsOf(resolution), (QStringList{"854*480", "2560*1440"}));
+    pickText(encoder, "Alpha Video");
+    pickText(encoder, "Beta Video");
+    QCOMPARE(itemsOf(resolution), (QStringList{"854*480", "2560*1440"}));
+
+    // The apply step takes the refilled choice.
+    pickText(resolution, "2560*1440");
+    w.applyOutputFormat();
+    QCOMPARE(OutputFormat::instance().videoCodec, QString("BBB2"));
+    QCOMPARE(OutputFormat::instance().width, 2560);
+    QCOMPARE(OutputFormat::instance().height, 1440);
+}
+
+void TestFormatChooser::channelNamesAndCounts()
+{
+    FormatWidget w(*m_own);
+    w.ItemPress("General Video", "9201");
+    QCustomComboBox *channel = combo(w.settingPanel(), "m_cmbAChannel");
+    QCOMPARE(itemsOf(channel), (QStringList{"Auto", "Mono", "Stereo", "5.1 Surround"}));
+    const QList<QPair<QString, int>> rows = {{"Mono", 1}, {"5.1 Surround", 6}, {"Stereo", 2}, {"Auto", 2}};
+    for (const auto &row : rows) {
+        pickText(channel, row.first);
+        w.applyOutputFormat();
+        QCOMPARE(OutputFormat::instance().channels, row.second);
+    }
+}
+
+void TestFormatChooser::audioOnlyFormat()
+{
+    FormatWidget w(ProfileCatalog::instance());
+    w.restoreStoredChoice();
+    QWidget *videoButton = w.settingPanel()->findChild<QWidget *>("m_btnVideo");
+    QVERIFY(videoButton && !videoButton->isHidden());
+
+    w.ItemPress("General Audio", "5001");
+    QVERIFY(w.settingPanel()->isAudioOnly());
+    QVERIFY(videoButton->isHidden());
+    QVERIFY(!w.settingPanel()->isVideoPageShown());
+    QVERIFY(combo(w.settingPanel(), "m_cmbAEncoder")->isVisibleTo(w.settingPanel()));
+    QCOMPARE(combo(w.settingPanel(), "m_cmbVEncoder")->count(), 0);
+    w.applyOutputFormat();
+    const OutputFormat &f = OutputFormat::instance();
+    QVERIFY(f.audioOnly);
+    QCOMPARE(f.videoCodecId, -1);
+    QCOMPARE(f.width, 0);
+    QCOMPARE(f.height, 0);
+    QCOMPARE(f.frameRateNum, 0);
+    QCOMPARE(f.videoBitRate, 0);
+    QVERIFY(!f.audioCodec.isEmpty());
+    QCOMPARE(f.audioCodecId, ProfileCatalog::codecId(f.audioCodec));
+
+    // A video format brings the page back.
+    w.ItemPress("Devices", "1101");
+    QVERIFY(!videoButton->isHidden());
+    w.applyOutputFormat();
+    QVERIFY(!OutputFormat::instance().audioOnly);
+    QVERIFY(OutputFormat::instance().width > 0);
+}
+
+void TestFormatChooser::defaultOnAutoFormatShowsAuto()
+{
+    const ProfileCatalog &catalog = ProfileCatalog::instance();
+    QVERIFY(catalog.params("General Video", "2001", "", "", "", "").autoValues);
+    FormatWidget w(catalog);
+    w.restoreStoredChoice();
+    w.ItemPress("General Video", "2001");
+    QSettingDlg *panel = w.settingPanel();
+    pickText(combo(panel, "m_cmbVEncoder"), catalog.codecName("MP4V"));
+    pick(combo(panel, "m_cmbABitRate"), 2);
+    QCOMPARE(w.presetText(), QString("Customized"));
+
+    panel->findChild<QPushButton *>("m_btnDefault")->click();
+    for (const char *name : kComboNames) {
+        QCustomComboBox *c = combo(panel, name);
+        QVERIFY2(c->count() > 0, name);
+        QCOMPARE(c->currentText(), QString("Auto"));
+    }
+    QCOMPARE(w.presetText(), QString("High Quality"));
+    // "Auto" resolves to the format's defaults with the high bit rate.
+    w.applyOutputFormat();
+    const FormatParams p = catalog.params("General Video", "2001", "", "", "", "");
+    QCOMPARE(OutputFormat::instance().videoCodec, p.videoEncoder);
+    QCOMPARE(OutputFormat::instance().videoBitRate, leadingInt(p.videoBitRateHigh));
+    QCOMPARE(OutputFormat::instance().width, 0);
+}
+
+void TestFormatChooser::okStoresAndNewProcessRestores_data()
+{
+    QTest::addColumn<int>("presetEntry"); // entry of the preset box: 0 High, 1 Small
+    QTest::addColumn<bool>("custom");     // change the audio bit rate before Ok
+    QTest::addColumn<int>("storedQuality");
+    QTest::newRow("Small Size") << 1 << false << 0;
+    QTest::newRow("High Quality") << 0 << false << 1;
+    QTest::newRow("Small Size, then a custom value") << 1 << true << 2;
+}
+
+void TestFormatChooser::okStoresAndNewProcessRestores()
+{
+    QFETCH(int, presetEntry);
+    QFETCH(bool, custom);
+    QFETCH(int, storedQuality);
+    const ProfileCatalog &catalog = ProfileCatalog::instance();
+    FormatWidget w(catalog);
+    w.restoreStoredChoice();
+    w.prepareToShow();
+    w.show();
+    clickCategory(w, "HD Video");
+    FormatItem *tile = w.formatGrid()->itemById("4002");
+    QVERIFY(tile);
+    QTest::mouseClick(tile, Qt::LeftButton);
+    auto *presets = w.findChild<QComboBox *>("m_cmbQuality");
+    QVERIFY(presets);
+    QCOMPARE(presets->count(), 2); // nothing stored for 4002 yet
+    presets->setCurrentIndex(presetEntry);
+    emit presets->activated(presetEntry);
+    QCOMPARE(w.presetText(), FormatWidget::presetName(storedQuality == 2 ? 0 : storedQuality));
+
+    QCustomComboBox *audioRate = combo(w.settingPanel(), "m_cmbABitRate");
+    if (custom)
+        pick(audioRate, audioRate->currentIndex() == 0 ? 1 : 0);
+    const OutputChoice chosen = w.settingPanel()->currentChoice();
+    QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
+    w.findChild<QPushButton *>("m_btnOk")->click();
+
+    QVERIFY(!w.isVisible());
+    QCOMPARE(title.size(), 1);
+    const QString expectedTitle = catalog.baseInfo("HD Video", "4002", "title");
+    QCOMPARE(title.first().first().toString(), expectedTitle);
+    QCOMPARE(setting("VIDEO_QUALITY_ITEM", "quality_value"), QString::number(storedQuality));
+    QCOMPARE(setting("FormatSet", "Format_cate"), QString("HD Video"));
+    QCOMPARE(setting("FormatSet", "Format_ID"), QString("4002"));
+    const std::optional<FormatCustomSettings> record = ParserXML::formatCustom("4002");
+    QVERIFY(record);
+    QCOMPARE(record->onlyAudio, false);
+    QCOMPARE(record->videoEncoder, chosen.videoEncoder);
+    QCOMPARE(record->videoResolution, chosen.resolution);
+    QCOMPARE(record->videoBitRate, chosen.videoBitRate);
+    QCOMPARE(record->audioEncoder, chosen.audioEncoder);
+    QCOMPARE(record->audioChannel, chosen.channel);
+    QCOMPARE(record->audioBitRate, chosen.audioBitRate);
+    QCOMPARE(presets->count(), 3); // "Customized" is offered from now on
+    QCOMPARE(OutputFormat::instance().audioBitRate, leadingInt(chosen.audioBitRate));
+
+    // A new process restores the same choice.
+    QProcess probe;
+    probe.start(QCoreApplication::applicationDirPath() + "/format_restore_probe", {});
+    QVERIFY(probe.waitForFinished(30000));
+    QCOMPARE(probe.exitCode(), 0);
+    QMap<QString, QString> restored;
+    for (const QString &line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n'))
+        if (line.contains('='))
+            restored.insert(line.section('=', 0, 0), line.section('=', 1));
+    QCOMPARE(restored.value("category"), QString("HD Video"));
+    QCOMPARE(restored.value("formatId"), QString("4002"));
+    QCOMPARE(restored.value("title"), expectedTitle);
+    QCOMPARE(restored.value("quality"), QString::number(storedQuality));
+    QCOMPARE(restored.value("preset"), FormatWidget::presetName(storedQuality));
+    QCOMPARE(restored.value("ext"), catalog.baseInfo("HD Video", "4002", "ext"));
+    if (custom) {
+        QCOMPARE(restored.value("audioBitRateEntry"), chosen.audioBitRate);
+        QCOMPARE(restored.value("audioBitRate").toInt(), leadingInt(chosen.audioBitRate));
+    } else {
+        const FormatParams p = catalog.params("HD Video", "4002", "", "", "", "");
+        QCOMPARE(restored.value("videoBitRate").toInt(),
+                 leadingInt(storedQuality == 0 ? p.videoBitRateLow : p.videoBitRateHigh));
+    }
+}
+
+void TestFormatChooser::everyFormatHasItsOwnIcon()
+{
+    const ProfileCatalog &catalog = ProfileCatalog::instance();
+    QHash<QByteArray, QString> seen; // pixels -> format id
+    int formats = 0;
+    for (const QString &category : catalog.categories()) {
+        for (const FormatRecord &record : catalog.formats(category)) {
+            ++formats;
+            const FormatItem tile(record.category, record.id, record.title);
+            QImage icon(tile.iconPath());
+            QVERIFY2(!icon.isNull(), qPrintable(tile.iconPath()));
+            icon = icon.convertToFormat(QImage::Format_ARGB32);
+            const QByteArray pixels(reinterpret_cast<const char *>(icon.constBits()), icon.sizeInBytes());
+            QVERIFY2(!seen.contains(pixels),
+                     qPrintable(QString("%1 looks like %2").arg(record.id, seen.value(pixels))));
+            seen.insert(pixels, record.id);
+        }
+    }
+    QVERIFY(formats > 0);
+}
+
+VELMORA_TEST_MAIN(TestFormatChooser)
+#include "test_format_chooser.moc"

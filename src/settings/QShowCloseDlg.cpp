@@ -1,6 +1,7 @@
 #include "settings/QShowCloseDlg.h"
 #include "ui_QShowCloseDlg.h"
 
+#include "settings/PageStyle.h"
 #include "settings/ParserXML.h"
 #include "shell/AppPaths.h"
 
@@ -29,20 +30,8 @@ QShowCloseDlg::QShowCloseDlg(QWidget *parent)
 
     QFont font("Tahoma");
     font.setPixelSize(12);
-    const QString radio = QString(
-        "QRadioButton { color: white; }"
-        "QRadioButton::indicator { width: 18px; height: 18px; }"
-        "QRadioButton::indicator:unchecked { image: url(%1); }"
-        "QRadioButton::indicator:checked { image: url(%2); }")
-        .arg(AppPaths::dataPath("/image/EditDlg/Edit_selections_no.png"),
-             AppPaths::dataPath("/image/EditDlg/Edit_selections_yes.png"));
-    const QString check = QString(
-        "QCheckBox { color: white; }"
-        "QCheckBox::indicator { width: 18px; height: 18px; }"
-        "QCheckBox::indicator:unchecked { image: url(%1); }"
-        "QCheckBox::indicator:checked { image: url(%2); }")
-        .arg(AppPaths::dataPath("/image/Common_bg/btn_check_off.png"),
-             AppPaths::dataPath("/image/Common_bg/btn_check_on.png"));
+    const QString radio = PageStyle::radioButtons();
+    const QString check = PageStyle::checkBoxes();
     for (QWidget *w : {static_cast<QWidget *>(ui->m_radioMin), static_cast<QWidget *>(ui->m_radioClose)}) {
         w->setFont(font);
         w->setStyleSheet(radio);

@@ -1,10 +1,12 @@
 #include "shell/MainWindow.h"
 #include "ui_MainWindow.h"
 
+#include "history/QConvertedDlg.h"
 #include "history/VXMessage.h"
 #include "profiles/FormatWidget.h"
 #include "queue/QMainDlg.h"
 #include "settings/ParserXML.h"
+#include "settings/QPreferencesDlg.h"
 #include "settings/QShowCloseDlg.h"
 #include "shell/AppGlobals.h"
 #include "shell/AppPaths.h"
@@ -359,9 +361,11 @@ void MainWindow::ActOnAbout()
 
 void MainWindow::ActOnPreferDlg()
 {
-    // The preferences dialog arrives with the preferences page set; its
-    // emitAutoUpdate/emitLangugeChangeSet go to setAutoUpdate/LangugeChangeSet.
-    qDebug() << "--ActOnPreferDlg--";
+    QPreferencesDlg dlg(this);
+    connect(&dlg, &QPreferencesDlg::emitAutoUpdate, this, &MainWindow::setAutoUpdate);
+    connect(&dlg, &QPreferencesDlg::emitLangugeChangeSet, this, &MainWindow::LangugeChangeSet);
+    centreChild(&dlg);
+    dlg.exec();
 }
 
 void MainWindow::ActOnUpdates()
@@ -455,8 +459,11 @@ void MainWindow::OnBtnConverted()
 {
     ui->m_btnConverted->resetCount();
     ui->m_btnConverted->update();
-    // The converted-files list opens here, a new one each time, centred and modal.
-    qDebug() << "--OnBtnConverted--";
+    // A new list each time, so it always shows the history file as it is now.
+    delete m_convertedDlg;
+    m_convertedDlg = new QConvertedDlg(this);
+    centreChild(m_convertedDlg);
+    m_convertedDlg->exec();
 }
 
 void MainWindow::OnClose()

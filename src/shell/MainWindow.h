@@ -11,6 +11,7 @@ namespace Ui { class MainWindow; }
 class QAction;
 class QMenu;
 class QMainDlg;
+class QConvertedDlg;
 
 class MainWindow : public QVariableSizeWidget
 {
@@ -88,6 +89,7 @@ private:
     QAction *m_actUpdates = nullptr;
     QAction *m_actAbout = nullptr;
     QMainDlg *m_queueList = nullptr;
+    QPointer<QConvertedDlg> m_convertedDlg; // the list of the last opening
     QString m_outputFolder;
     bool m_hasItems = false; // the queue list holds at least one item
     QSystemTrayIcon *m_trayIcon = nullptr;

@@ -1,0 +1,166 @@
+#include "history/ConvertedItem.h"
+#include "ui_ConvertedItem.h"
+
+#include "settings/ParserXML.h"
+#include "shell/AppPaths.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+
+namespace {
+
+ConvertedItem::FolderOpener &folderOpener()
+{
+    static ConvertedItem::FolderOpener opener = &ConvertedItem::showInFolder;
+    return opener;
+}
+
+QPixmap scaledInto(const QPixmap &pixmap, const QSize &box)
+{
+    if (pixmap.isNull())
+        return pixmap;
+    return pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+ConvertedItem::ConvertedItem(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::ConvertedItem)
+{
+    ui->setupUi(this);
+    setFixedHeight(64);
+    setAttribute(Qt::WA_Hover);
+
+    QFont nameFont("Tahoma");
+    nameFont.setPixelSize(13);
+    QFont factFont("Tahoma");
+    factFont.setPixelSize(11);
+    ui->m_labVideoName->setFont(nameFont);
+    ui->m_labVideoName->setStyleSheet("color: white;");
+    for (QLabel *l : {ui->m_time, ui->m_resolution, ui->m_size, ui->m_format}) {
+        l->setFont(factFont);
+        l->setStyleSheet("color: rgb(172, 170, 171);");
+    }
+    // Small glyphs before the facts, taken from the row pictures of the skin.
+    const QPixmap audioIcon(AppPaths::dataPath("/image/videodisplay/main_icon_audio@2x.png"));
+    const QPixmap videoIcon(AppPaths::dataPath("/image/videodisplay/Video_icon.png"));
+    const QPixmap formatIcon(AppPaths::dataPath("/image/Format_Dlg/main_icon_format@2x.png"));
+    ui->m_iconTime->setPixmap(scaledInto(QPixmap(AppPaths::dataPath("/image/videodisplay/btn_play.png")), {14, 14}));
+    ui->m_iconResolution->setPixmap(scaledInto(videoIcon, {14, 14}));
+    ui->m_iconSize->setPixmap(scaledInto(audioIcon, {14, 14}));
+    ui->m_iconFormat->setPixmap(scaledInto(formatIcon, {14, 14}));
+
+    ui->m_btnSearch->loadImage(AppPaths::dataPath("/image/EditDlg/Edit_btn_folder.png"));
+    ui->m_btnSearch->setToolTip(tr("Show in folder"));
+    ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
+    ui->m_btnClose->setToolTip(tr("Delete"));
+    connect(ui->m_btnSearch, &QPushButton::clicked, this, &ConvertedItem::OnBtnSearch);
+    connect(ui->m_btnClose, &QPushButton::clicked, this, &ConvertedItem::emitDelete);
+}
+
+ConvertedItem::~ConvertedItem()
+{
+    delete ui;
+}
+
+void ConvertedItem::setPath(const QString &path)
+{
+    m_path = path;
+    ui->m_labVideoName->setText(QFileInfo(path).fileName());
+    ui->m_labVideoName->setToolTip(path);
+
+    const auto info = ParserXML::convertedFile(path);
+    const QString unknown = tr("Unkown");
+    ui->m_time->setText(info ? info->time : unknown);
+    ui->m_resolution->setText(info ? info->resolution : unknown);
+    ui->m_size->setText(info ? info->size : unknown);
+    ui->m_format->setText(info ? info->extend : unknown);
+
+    QPixmap thumb;
+    if (info && !info->imgPath.isEmpty())
+        thumb.load(info->imgPath);
+    if (thumb.isNull())
+        thumb.load(AppPaths::dataPath("/image/Converted_Dlg/Video_icon.png"));
+    ui->m_labThumb->setPixmap(scaledInto(thumb, ui->m_labThumb->size()));
+    ui->m_labThumb->setAlignment(Qt::AlignCenter);
+}
+
+void ConvertedItem::setSelected(bool selected)
+{
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
+void ConvertedItem::setFolderOpener(FolderOpener opener)
+{
+    folderOpener() = opener ? std::move(opener) : FolderOpener(&ConvertedItem::showInFolder);
+}
+
+void ConvertedItem::showInFolder(const QString &filePath)
+{
+    const QString clean = QFileInfo(filePath).absoluteFilePath();
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+        "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(clean).toString()} << QString();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(clean).absolutePath()));
+}
+
+void ConvertedItem::OnBtnSearch()
+{
+    // Paths arrive as the history stored them; "//" runs are collapsed.
+    QString path = m_path;
+    while (path.contains("//"))
+        path.replace("//", "/");
+    folderOpener()(path);
+}
+
+void ConvertedItem::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
+        setSelected(true);
+        emit emitMousePress();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void ConvertedItem::enterEvent(QEnterEvent *event)
+{
+    m_hover = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void ConvertedItem::leaveEvent(QEvent *event)
+{
+    m_hover = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void ConvertedItem::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    QColor fill(50, 51, 51);
+    if (m_selected)
+        fill = QColor(37, 118, 150);
+    else if (m_hover)
+        fill = QColor(70, 72, 72);
+    p.fillRect(rect(), fill);
+    p.setPen(QColor(40, 41, 41));
+    p.drawLine(rect().bottomLeft(), rect().bottomRight());
+}

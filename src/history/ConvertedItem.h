@@ -1,0 +1,51 @@
+#pragma once
+// One row of the converted-files list: thumbnail, name and the facts the
+// history recorded, a button that shows the file in its folder and one that
+// removes the row.
+
+#include <QWidget>
+
+#include <functional>
+
+namespace Ui { class ConvertedItem; }
+
+class ConvertedItem : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ConvertedItem(QWidget *parent = nullptr);
+    ~ConvertedItem() override;
+
+    // Fills the row from the history entry of `path` ("Unkown" facts without one).
+    void setPath(const QString &path);
+    QString path() const { return m_path; }
+
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
+
+    // How "show in folder" reaches the desktop; tests replace it.
+    using FolderOpener = std::function<void(const QString &filePath)>;
+    static void setFolderOpener(FolderOpener opener);
+    // The default: the file manager's FileManager1.ShowItems over D-Bus,
+    // else the folder opened with the desktop's default handler.
+    static void showInFolder(const QString &filePath);
+
+signals:
+    void emitMousePress();
+    void emitDelete();
+
+public slots:
+    void OnBtnSearch();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    Ui::ConvertedItem *ui;
+    QString m_path;
+    bool m_selected = false;
+    bool m_hover = false;
+};

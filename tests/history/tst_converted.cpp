@@ -1,0 +1,247 @@
+// The converted-files list over a real history file: pruning of vanished
+// files, removing rows from the list or from the disk, and the row facts.
+
+#include "ModalHelper.h"
+#include "TestEnv.h"
+
+#include "history/AskMessageDlg.h"
+#include "history/ConvertedItem.h"
+#include "history/QConvertedDlg.h"
+#include "settings/ParserXML.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+QString makeFile(const QString &name)
+{
+    const QString dir = TestEnv::root() + "/out";
+    QDir().mkpath(dir);
+    const QString path = dir + "/" + name;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("media");
+    return path;
+}
+
+void record(const QString &path, const QString &time = "00:05")
+{
+    ConvertedFileInfo info;
+    info.convertedPath = path;
+    info.imgPath = "";
+    info.resolution = "320*240";
+    info.time = time;
+    info.size = "1.50 MB";
+    info.extend = "MP4";
+    ParserXML::addConvertedFile(info);
+}
+
+QByteArray historyText()
+{
+    QFile f(ParserXML::convertedFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList shownPaths(const QConvertedDlg &dlg)
+{
+    QStringList paths;
+    for (ConvertedItem *row : dlg.rows())
+        paths << row->path();
+    return paths;
+}
+
+bool nothingShown(QConvertedDlg &dlg)
+{
+    return dlg.findChild<QLabel *>("m_labNothing")->isVisibleTo(&dlg)
+           && !dlg.findChild<QWidget *>("m_scrollArea")->isVisibleTo(&dlg);
+}
+
+} // namespace
+
+class TestConverted : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void vanishedFilesArePrunedFromListAndHistory();
+    void removeOneRow_data();
+    void removeOneRow();
+    void deleteAllRemovesFilesAndEmptiesHistory();
+    void fileThatCannotBeDeletedStillLeavesTheHistory();
+    void rowShowsRecordedFactsAndSelection();
+    void showInFolderGetsTheCleanPath();
+    void askDialogAnswers_data();
+    void askDialogAnswers();
+};
+
+void TestConverted::init()
+{
+    QFile::remove(ParserXML::convertedFilePath());
+    QDir(TestEnv::root() + "/out").removeRecursively();
+}
+
+void TestConverted::cleanup()
+{
+    QConvertedDlg::setAsker(nullptr);
+    ConvertedItem::setFolderOpener(nullptr);
+}
+
+void TestConverted::vanishedFilesArePrunedFromListAndHistory()
+{
+    const QString kept = makeFile("kept clip [1].mp4");
+    const QString gone = makeFile("gone.mp4");
+    record(kept);
+    record(gone);
+    QFile::remove(gone);
+
+    QConvertedDlg dlg;
+    QCOMPARE(shownPaths(dlg), QStringList{kept});
+    QVERIFY(!historyText().contains("gone.mp4"));
+    QVERIFY(historyText().contains("kept clip [1].mp4"));
+    QVERIFY(!nothingShown(dlg));
+}
+
+void TestConverted::removeOneRow_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("fileKept");
+    QTest::addColumn<bool>("entryKept");
+    QTest::newRow("cancel changes nothing") << int(AskMessageDlg::Cancelled) << true << true;
+    QTest::newRow("move files keeps the file") << int(AskMessageDlg::MoveFiles) << true << false;
+    QTest::newRow("delete files removes it") << int(AskMessageDlg::DeleteFiles) << false << false;
+}
+
+void TestConverted::removeOneRow()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, fileKept);
+    QFETCH(bool, entryKept);
+    const QString path = makeFile("one ü.mkv");
+    record(path);
+    QString question;
+    QConvertedDlg::setAsker([&](const QString &q) { question = q; return answer; });
+
+    QConvertedDlg dlg;
+    QCOMPARE(dlg.rows().size(), 1);
+    QMetaObject::invokeMethod(dlg.rows().first()->findChild<QAbstractButton *>("m_btnClose"), "click");
+    QCOMPARE(question, QString("Do you want to delete the seleted files or just move the \nfiles from the list?"));
+    QCOMPARE(QFile::exists(path), fileKept);
+    QCOMPARE(historyText().contains("one ü.mkv"), entryKept);
+    QCOMPARE(dlg.rows().size(), entryKept ? 1 : 0);
+    QCOMPARE(nothingShown(dlg), !entryKept);
+}
+
+void TestConverted::deleteAllRemovesFilesAndEmptiesHistory()
+{
+    const QStringList paths{makeFile("a.mp4"), makeFile("b: colon.avi"), makeFile("c'quote.mp3")};
+    for (const QString &p : paths)
+        record(p);
+    int asked = 0;
+    QConvertedDlg::setAsker([&](const QString &q) {
+        ++asked;
+        return q.contains("all files") ? int(AskMessageDlg::DeleteFiles) : int(AskMessageDlg::Cancelled);
+    });
+    QConvertedDlg dlg;
+    QCOMPARE(dlg.rows().size(), 3);
+    dlg.OnBtnAllDelete();
+    QCOMPARE(asked, 1);
+    for (const QString &p : paths)
+        QVERIFY2(!QFile::exists(p), qPrintable(p));
+    QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+    QVERIFY(!historyText().contains("Path_item"));
+    QVERIFY(dlg.rows().isEmpty());
+    QVERIFY(dlg.currentRow() == nullptr);
+    QVERIFY(nothingShown(dlg));
+
+    // With nothing listed the question is not even asked.
+    dlg.OnBtnAllDelete();
+    QCOMPARE(asked, 1);
+}
+
+void TestConverted::fileThatCannotBeDeletedStillLeavesTheHistory()
+{
+    // A folder where the output file was: removing it as a file fails, even as root.
+    const QString stuck = TestEnv::root() + "/out/stuck.mp4";
+    QDir().mkpath(stuck + "/inner");
+    record(stuck);
+    QConvertedDlg::setAsker([](const QString &) { return int(AskMessageDlg::DeleteFiles); });
+    QConvertedDlg dlg;
+    QCOMPARE(dlg.rows().size(), 1);
+    dlg.OnBtnAllDelete();
+    QVERIFY(QFileInfo::exists(stuck));
+    QVERIFY(!historyText().contains("stuck.mp4"));
+}
+
+void TestConverted::rowShowsRecordedFactsAndSelection()
+{
+    const QString a = makeFile("first.mp4");
+    const QString b = makeFile("second.mp4");
+    record(a, "01:02:03");
+    record(b);
+    QConvertedDlg dlg;
+    ConvertedItem *rowA = dlg.rows().at(0);
+    ConvertedItem *rowB = dlg.rows().at(1);
+    QCOMPARE(rowA->findChild<QLabel *>("m_labVideoName")->text(), QString("first.mp4"));
+    QCOMPARE(rowA->findChild<QLabel *>("m_time")->text(), QString("01:02:03"));
+    QCOMPARE(rowA->findChild<QLabel *>("m_resolution")->text(), QString("320*240"));
+    QCOMPARE(rowA->findChild<QLabel *>("m_size")->text(), QString("1.50 MB"));
+    QCOMPARE(rowA->findChild<QLabel *>("m_format")->text(), QString("MP4"));
+    QVERIFY(!rowA->findChild<QLabel *>("m_labThumb")->pixmap().isNull()); // the placeholder
+
+    // A row for a path the history does not know.
+    ConvertedItem stray;
+    stray.setPath(makeFile("stray.mp4"));
+    QCOMPARE(stray.findChild<QLabel *>("m_time")->text(), QString("Unkown"));
+
+    dlg.show();
+    QTest::mouseClick(rowA, Qt::LeftButton, {}, QPoint(30, 30));
+    QVERIFY(rowA->isSelected());
+    QCOMPARE(dlg.currentRow(), rowA);
+    QTest::mouseClick(rowB, Qt::LeftButton, {}, QPoint(30, 30));
+    QVERIFY(!rowA->isSelected());
+    QVERIFY(rowB->isSelected());
+    QCOMPARE(dlg.currentRow(), rowB);
+}
+
+void TestConverted::showInFolderGetsTheCleanPath()
+{
+    const QString path = makeFile("shown.mp4");
+    QString doubled = path;
+    doubled.replace("/out/", "//out//");
+    record(doubled);
+    QStringList opened;
+    ConvertedItem::setFolderOpener([&](const QString &p) { opened << p; });
+    QConvertedDlg dlg;
+    QCOMPARE(dlg.rows().size(), 1);
+    dlg.rows().first()->OnBtnSearch();
+    QCOMPARE(opened, QStringList{path});
+}
+
+void TestConverted::askDialogAnswers_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("result");
+    QTest::newRow("move") << "m_btnMove" << int(AskMessageDlg::MoveFiles);
+    QTest::newRow("delete") << "m_btnDelete" << int(AskMessageDlg::DeleteFiles);
+    QTest::newRow("cancel") << "m_btnCancel" << int(AskMessageDlg::Cancelled);
+    QTest::newRow("close") << "m_btnClose" << int(AskMessageDlg::Cancelled);
+}
+
+void TestConverted::askDialogAnswers()
+{
+    QFETCH(QString, button);
+    QFETCH(int, result);
+    AskMessageDlg dlg;
+    QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
+    ModalHelper::clickInModal(button);
+    QCOMPARE(dlg.exec(), result);
+}
+
+VELMORA_TEST_MAIN(TestConverted)
+#include "tst_converted.moc"

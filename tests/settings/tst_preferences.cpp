@@ -1,0 +1,173 @@
+// The preferences pages and the close-choice dialog against the settings file.
+
+#include "ModalHelper.h"
+#include "TestEnv.h"
+
+#include "settings/ParserXML.h"
+#include "settings/QPreferencesDlg.h"
+#include "settings/QShowCloseDlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+template <typename T>
+T *child(QObject *parent, const char *name)
+{
+    T *c = parent->findChild<T *>(name);
+    if (!c)
+        qFatal("missing %s", name);
+    return c;
+}
+
+QByteArray settingsText()
+{
+    QFile f(ParserXML::settingFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void firstStartShowsDefaults();
+    void okWritesOnlyWhatChanged_data();
+    void okWritesOnlyWhatChanged();
+    void cancelStoresNothing();
+    void trayChoiceReachesTheCloseDialog();
+    void pagesSwitch();
+    void languageComboComesFromTheTable();
+};
+
+void TestPreferences::init()
+{
+    QFile::remove(ParserXML::settingFilePath());
+}
+
+void TestPreferences::firstStartShowsDefaults()
+{
+    QPreferencesDlg dlg;
+    QVERIFY(child<QRadioButton>(&dlg, "m_radCloseUpdate")->isChecked());
+    QCOMPARE(child<QRadioButton>(&dlg, "m_radCloseUpdate")->text(), QString("Close automatic updates"));
+    QVERIFY(child<QRadioButton>(&dlg, "m_radExit")->isChecked());
+    QCOMPARE(child<QRadioButton>(&dlg, "m_radExit")->text(), QString("Exit"));
+    QVERIFY(!child<QCheckBox>(&dlg, "m_chkShowDown")->isChecked());
+    QCOMPARE(child<QCheckBox>(&dlg, "m_chkShowDown")->text(), QString("Turn Off Computer"));
+}
+
+void TestPreferences::okWritesOnlyWhatChanged_data()
+{
+    QTest::addColumn<bool>("pickAutoUpdate");
+    QTest::addColumn<bool>("pickTray");
+    QTest::addColumn<bool>("turnOff");
+    QTest::addColumn<int>("updateSignals");
+    QTest::addColumn<QString>("autoUpdate");
+    QTest::addColumn<QString>("closeDlg");
+    QTest::newRow("nothing changed") << false << false << false << 0 << "N" << "Y";
+    QTest::newRow("auto update on") << true << false << false << 1 << "Y" << "Y";
+    QTest::newRow("tray and turn off") << false << true << true << 0 << "N" << "N";
+}
+
+void TestPreferences::okWritesOnlyWhatChanged()
+{
+    QFETCH(bool, pickAutoUpdate);
+    QFETCH(bool, pickTray);
+    QFETCH(bool, turnOff);
+    QFETCH(int, updateSignals);
+    QFETCH(QString, autoUpdate);
+    QFETCH(QString, closeDlg);
+
+    QPreferencesDlg dlg;
+    QSignalSpy update(&dlg, &QPreferencesDlg::emitAutoUpdate);
+    if (pickAutoUpdate)
+        child<QRadioButton>(&dlg, "m_radAutoUpdate")->setChecked(true);
+    if (pickTray)
+        child<QRadioButton>(&dlg, "m_radMin")->setChecked(true);
+    child<QCheckBox>(&dlg, "m_chkShowDown")->setChecked(turnOff);
+    const QByteArray before = settingsText();
+    dlg.OnBtnOk();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(update.count(), updateSignals);
+    if (updateSignals)
+        QCOMPARE(update.first().first().toBool(), true);
+    QCOMPARE(ParserXML::readSetting("UPDATES_ITEM", "bIsAutoUpdate", "?"), autoUpdate);
+    QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "?"), closeDlg);
+    QCOMPARE(ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "?"),
+             QString(turnOff ? "Y" : "N"));
+    if (!pickAutoUpdate && !pickTray && !turnOff)
+        QCOMPARE(settingsText(), before); // the choices as loaded are not rewritten
+}
+
+void TestPreferences::cancelStoresNothing()
+{
+    QPreferencesDlg dlg;
+    const QByteArray before = settingsText();
+    QSignalSpy update(&dlg, &QPreferencesDlg::emitAutoUpdate);
+    child<QRadioButton>(&dlg, "m_radAutoUpdate")->setChecked(true);
+    child<QCheckBox>(&dlg, "m_chkShowDown")->setChecked(true);
+    child<QAbstractButton>(&dlg, "m_btnCancel")->click();
+    QCOMPARE(update.count(), 0);
+    QCOMPARE(settingsText(), before);
+}
+
+void TestPreferences::trayChoiceReachesTheCloseDialog()
+{
+    {
+        QPreferencesDlg dlg;
+        child<QRadioButton>(&dlg, "m_radMin")->setChecked(true);
+        dlg.OnBtnOk();
+    }
+    QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "?"), QString("N"));
+    QShowCloseDlg close;
+    QVERIFY(child<QRadioButton>(&close, "m_radioMin")->isChecked());
+    QCOMPARE(child<QRadioButton>(&close, "m_radioMin")->text(), QString("Minimize to Tray"));
+    QVERIFY(!close.isExit());
+    QVERIFY(!close.dontAskAgain());
+}
+
+void TestPreferences::pagesSwitch()
+{
+    QPreferencesDlg dlg;
+    dlg.show();
+    auto *general = child<QWidget>(&dlg, "m_generalPage");
+    auto *convert = child<QWidget>(&dlg, "m_convertPage");
+    QVERIFY(general->isVisible());
+    QVERIFY(!convert->isVisible());
+    child<QAbstractButton>(&dlg, "m_btnConvert")->click();
+    QCOMPARE(dlg.currentPage(), 1);
+    QVERIFY(!general->isVisible());
+    QVERIFY(convert->isVisible());
+    child<QAbstractButton>(&dlg, "m_btnConvert")->click(); // the highlighted one: no change
+    QCOMPARE(dlg.currentPage(), 1);
+    QVERIFY(child<QAbstractButton>(&dlg, "m_btnConvert")->isChecked());
+    child<QAbstractButton>(&dlg, "m_btnGeneral")->click();
+    QVERIFY(general->isVisible());
+    QVERIFY(!convert->isVisible());
+}
+
+void TestPreferences::languageComboComesFromTheTable()
+{
+    QPreferencesDlg dlg;
+    auto *combo = child<QComboBox>(&dlg, "m_cmbLan");
+    QVERIFY(combo->count() >= 1);
+    QCOMPARE(combo->itemText(0), QString("English"));
+    auto *general = child<QWidget>(&dlg, "m_generalPage");
+    QSignalSpy spy(general, SIGNAL(sendLanguageName(QString)));
+    QMetaObject::invokeMethod(general, "languageChange", Q_ARG(int, 0));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first().first().toString(),
+             QCoreApplication::applicationDirPath() + "/Language/English.qm");
+}
+
+VELMORA_TEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"

@@ -1,0 +1,767 @@
+#include "queue/VideoConvertBar.h"
+#include "ui_VideoConvertBar.h"
+
+#include "profiles/OutputFormat.h"
+#include "queue/ItemProbe.h"
+#include "shell/AppGlobals.h"
+#include "shell/AppPaths.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+
+// The shared state of a merged run: one converter appends every source to
+// the output of the run's first row.
+struct MergeState {
+    bool flag = false;
+    std::unique_ptr<IAVConverter> converter;
+    QString output;
+    VideoConvertBar *source = nullptr; // the row whose source the merger converts now
+};
+
+MergeState &mergeState()
+{
+    static MergeState state;
+    return state;
+}
+
+const QColor kRowBackground(62, 63, 63);
+const QColor kRowHover(72, 73, 75);
+const QColor kRowSelected(37, 118, 150);
+const QColor kRowLine(45, 45, 46);
+const QColor kTextColor(210, 210, 210);
+const QColor kFactColor(160, 160, 160);
+const QColor kFailedColor(232, 90, 80);
+
+QString outputExtension() { return OutputFormat::instance().ext; }
+
+} // namespace
+
+VideoConvertBar::VideoConvertBar(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::VideoConvertBar)
+{
+    registerItemRecordTypes();
+    ui->setupUi(this);
+    setFixedHeight(84);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_Hover, true);
+
+    QFont font("Tahoma");
+    font.setPixelSize(12);
+    for (QLabel *l : {ui->m_labTime, ui->m_labSize, ui->m_labResolution, ui->m_labFormat}) {
+        l->setFont(font);
+        l->setStyleSheet(QString("color: %1;").arg(kFactColor.name()));
+    }
+    ui->m_labVideoName->setStyleSheet(QString("color: %1;").arg(kTextColor.name()));
+    ui->m_labAudioIcon->setPixmap(QPixmap(AppPaths::dataPath("/image/videodisplay/main_icon_audio@2x.png"))
+                                      .scaled(22, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    ui->m_labSubtlIcon->setPixmap(QPixmap(AppPaths::dataPath("/image/videodisplay/main_icon_subtitle@2x.png"))
+                                      .scaled(22, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    ui->m_cmbAudio->loadImage(AppPaths::dataPath("/image/Common_bg/bg_combobox2.png"));
+    ui->m_cmbSubtitle->loadImage(AppPaths::dataPath("/image/Common_bg/bg_combobox2.png"));
+    ui->m_btnEdit->setImage(AppPaths::dataPath("/image/videodisplay/btn_edit.png"), tr("Edit"));
+    ui->m_btnEdit->setTextColors(Qt::white, Qt::white, Qt::white, QColor(120, 120, 120));
+    ui->m_btnEditName->loadImage(AppPaths::dataPath("/image/videodisplay/btn_rename.png"));
+    ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
+    ui->m_btnEditName->setToolTip(tr("Rename"));
+    ui->m_btnClose->setToolTip(tr("Delete"));
+    ui->m_videoIconWidget->setPicture(QImage());
+
+    connect(ui->m_videoIconWidget, &RowPicture::emitMouseRelease, this, &VideoConvertBar::VideoStartPlay);
+    connect(ui->m_labVideoName, &RetractLabel::emitChangeName, this, &VideoConvertBar::ChangeName);
+    connect(ui->m_cmbAudio, &QCustomComboBox::currentIndexChanged, this, &VideoConvertBar::AudioSelChange);
+    connect(ui->m_cmbSubtitle, &QCustomComboBox::currentIndexChanged, this, &VideoConvertBar::SubtlSelChange);
+    // Emitted on the converter's thread.
+    connect(this, &VideoConvertBar::seedConvertPro, this, &VideoConvertBar::UpdataConverPro, Qt::QueuedConnection);
+    connect(ui->m_btnClose, &QPushButton::clicked, this, &VideoConvertBar::OnBtnDelete);
+    connect(ui->m_btnEdit, &QPushButton::clicked, this, &VideoConvertBar::OnEditVideo);
+    connect(ui->m_btnEditName, &QPushButton::clicked, this, &VideoConvertBar::OnBtnEdit);
+
+    refreshControls();
+}
+
+VideoConvertBar::~VideoConvertBar()
+{
+    if (m_converter) {
+        m_converter->StopConvert();
+        m_converter.reset();
+    }
+    MergeState &m = mergeState();
+    if (m.source == this) {
+        // The merger would report to this row: close the merged output now.
+        if (m.converter && m_rowState == RowConverting)
+            m.converter->StopMerge(true);
+        if (m_rowState == RowConverting) {
+            m.converter.reset();
+            m.output.clear();
+        }
+        m.source = nullptr;
+    }
+    delete ui;
+}
+
+// ---- Item ------------------------------------------------------------------
+
+void VideoConvertBar::setItemInfo(ConverItemInfo *info, bool fromDvd)
+{
+    if (!info)
+        return;
+    std::unique_ptr<ConverItemInfo> owned(info);
+    takeOver(*owned, fromDvd);
+}
+
+bool VideoConvertBar::setUpFromPath(const QString &path, int titleIndex)
+{
+    if (titleIndex >= 0) {
+        qDebug() << "VideoConvertBar: DVD titles are read by the DVD import" << path << titleIndex;
+        return false;
+    }
+    std::unique_ptr<ConverItemInfo> info = probeMediaFile(path);
+    if (!info)
+        return false;
+    takeOver(*info, false);
+    return true;
+}
+
+void VideoConvertBar::takeOver(const ConverItemInfo &info, bool fromDvd)
+{
+    m_sourcePath = info.filePath;
+    m_fromDvd = fromDvd;
+    if (fromDvd)
+        m_displayName = QString("Title%1.").arg(info.dvdTitle + 1);
+    else
+        m_displayName = m_sourcePath.mid(m_sourcePath.lastIndexOf('/') + 1);
+    m_duration = info.duration;
+    m_width = info.width;
+    m_height = info.height;
+    m_hasVideo = info.hasVideo;
+    m_hasAudio = info.hasAudio;
+    settingChange();
+    setThumbnail(info.thumbnail);
+
+    // A fresh set of edit records: the values a new edit dialog starts with.
+    m_crop = CropSettings();
+    m_effects = EffectSettings();
+    m_textWatermark = WatermarkTextSettings();
+    m_imageWatermark = WatermarkImageSettings();
+    m_subtitleStyle = SubtitleStyleSettings();
+
+    m_tracks = TrackSelection();
+    m_tracks.dvdTitle = info.dvdTitle;
+    m_tracks.subtitleStreamCount = info.subtitleStreamCount;
+    setAudioCmb(info.audioTracks, info.audioIndex);
+    setSubtlCmb(info.subtitles, info.subtitleIndex);
+}
+
+void VideoConvertBar::setThumbnail(const QImage &image)
+{
+    m_thumbnail = QImage();
+    m_thumbnailFile.clear();
+    if (!image.isNull()) {
+        m_thumbnail = image.scaled(120, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QString file = thumbnailCachePath(m_sourcePath);
+        if (!QFileInfo::exists(file)) {
+            QDir().mkpath(QFileInfo(file).absolutePath());
+            if (!m_thumbnail.save(file, "JPG"))
+                qDebug() << "VideoConvertBar: cannot write the thumbnail" << file;
+        }
+        if (QFileInfo::exists(file))
+            m_thumbnailFile = file;
+    }
+    ui->m_videoIconWidget->setPicture(m_thumbnail);
+}
+
+QString VideoConvertBar::thumbnailCachePath(const QString &sourcePath)
+{
+    const QByteArray md5 = QCryptographicHash::hash(sourcePath.toUtf8(), QCryptographicHash::Md5).toHex();
+    return AppPaths::tempFolder() + "/" + QString::fromLatin1(md5) + ".JPG";
+}
+
+// ---- Output facts ------------------------------------------------------------
+
+qint64 VideoConvertBar::convertedLength() const
+{
+    const qint64 trimmed = m_trimEnd - m_trimStart;
+    return m_trimEnd != 0 && trimmed != 0 ? trimmed : m_duration;
+}
+
+qint64 VideoConvertBar::estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const OutputFormat &format)
+{
+    qint64 bitsPerSecond = 0;
+    if (hasVideo && !format.audioOnly)
+        bitsPerSecond += qint64(format.videoBitRate) * 1000;
+    if (hasAudio)
+        bitsPerSecond += qint64(format.audioBitRate) * 1000;
+    const qint64 seconds = durationUs / 1000000;
+    return qint64(double(bitsPerSecond) * double(seconds) * 1.02 * 0.125);
+}
+
+QString VideoConvertBar::durationShown() const { return AppPaths::durationText(convertedLength()); }
+
+QString VideoConvertBar::sizeShown() const
+{
+    return AppPaths::sizeText(estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, OutputFormat::instance()));
+}
+
+QString VideoConvertBar::resolutionShown() const
+{
+    const OutputFormat &f = OutputFormat::instance();
+    if (f.audioOnly)
+        return "0*0";
+    if (m_hasVideo && f.width > 0 && f.height > 0)
+        return QString("%1*%2").arg(f.width).arg(f.height);
+    return QString("%1*%2").arg(m_width).arg(m_height);
+}
+
+QString VideoConvertBar::formatShown() const { return outputExtension(); }
+
+void VideoConvertBar::formatChanged()
+{
+    const QString ext = outputExtension();
+    if (!ext.isEmpty()) {
+        const int dot = m_displayName.lastIndexOf('.');
+        // A name without an extension keeps all of itself.
+        m_displayName = (dot >= 0 ? m_displayName.left(dot + 1) : m_displayName + '.') + ext;
+    }
+    ui->m_labVideoName->setFullText(m_displayName);
+    ui->m_labVideoName->setToolTip(m_sourcePath);
+    ui->m_labFormat->setText(ext);
+}
+
+void VideoConvertBar::settingChange()
+{
+    formatChanged();
+    ui->m_labTime->setText(durationShown());
+    ui->m_labSize->setText(sizeShown());
+    ui->m_labResolution->setText(resolutionShown());
+}
+
+void VideoConvertBar::setTrimRange(qint64 startUs, qint64 endUs)
+{
+    m_trimStart = startUs;
+    m_trimEnd = endUs;
+    settingChange();
+}
+
+QString VideoConvertBar::uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext)
+{
+    const int dot = displayName.lastIndexOf('.');
+    const QString base = dot >= 0 ? displayName.left(dot) : displayName;
+    QString dir = folder;
+    if (!dir.endsWith('/'))
+        dir += '/';
+    QDir().mkpath(dir);
+    QString candidate = dir + base + "." + ext;
+    candidate.replace("//", "/");
+    for (int n = 1; QFileInfo::exists(candidate); ++n) {
+        candidate = dir + QString("%1(%2).%3").arg(base).arg(n).arg(ext);
+        candidate.replace("//", "/");
+    }
+    return candidate;
+}
+
+ConvertParams VideoConvertBar::convertParams() const
+{
+    const OutputFormat &f = OutputFormat::instance();
+    ConvertParams p;
+    p.container = f.container.toLower().toStdString();
+    p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
+    if (!f.audioOnly) {
+        const bool own = f.width > 0 && f.height > 0;
+        p.width = own ? f.width : m_width;
+        p.height = own ? f.height : m_height;
+    }
+    p.frameRateNum = f.frameRateNum;
+    p.frameRateDen = f.frameRateDen;
+    p.videoBitRate = f.videoBitRate;
+    p.videoQuality = f.quality;
+    p.audioCodecId = f.audioCodecId;
+    p.sampleRate = f.sampleRate;
+    p.channels = f.channels;
+    p.audioBitRate = f.audioBitRate;
+    p.audioQuality = f.quality;
+    p.crop = m_crop;
+    p.dvdTitle = m_tracks.dvdTitle;
+    p.audioIndex = m_tracks.audioIndex;
+    p.subtitleIndex = m_tracks.subtitleIndex;
+    p.subtitleStreamCount = m_tracks.subtitleStreamCount;
+    p.subtitleFile = m_tracks.subtitleFile;
+    p.subtitleStyle = m_subtitleStyle;
+    p.textWatermark = m_textWatermark;
+    p.imageWatermark = m_imageWatermark;
+    p.trimStart = m_trimStart;
+    p.trimLength = m_trimEnd != 0 ? m_trimEnd - m_trimStart : 0;
+    p.effects = m_effects;
+    p.fromDvd = m_fromDvd;
+    return p;
+}
+
+ConvertedFileInfo VideoConvertBar::convertedFileInfo() const
+{
+    ConvertedFileInfo info;
+    info.imgPath = m_thumbnailFile;
+    info.convertedPath = m_outputPath;
+    info.resolution = resolutionShown();
+    info.time = durationShown();
+    info.size = AppPaths::sizeText(QFileInfo(m_outputPath).size());
+    info.extend = formatShown();
+    return info;
+}
+
+// ---- Conversion ----------------------------------------------------------------
+
+bool VideoConvertBar::mergeFlag() { return mergeState().flag; }
+void VideoConvertBar::setMergeFlag(bool merge) { mergeState().flag = merge; }
+QString VideoConvertBar::mergedOutputPath() { return mergeState().output; }
+bool VideoConvertBar::hasMergeConverter() { return mergeState().converter != nullptr; }
+
+void VideoConvertBar::convertCallback(int percent, void *owner, convertState state)
+{
+    emit static_cast<VideoConvertBar *>(owner)->seedConvertPro(uint(qMax(0, percent)), state);
+}
+
+bool VideoConvertBar::startConvert(bool merge)
+{
+    m_failureReason.clear();
+    if (AppGlobals::outputFolder().trimmed().isEmpty() || outputExtension().isEmpty()) {
+        // Never guess a folder or a format to write into.
+        m_outputPath.clear();
+        m_failureReason = tr("No output folder or format is chosen.");
+        QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        return false;
+    }
+    m_outputPath = uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
+    const ConvertParams params = convertParams();
+    const std::string source = m_sourcePath.toStdString();
+
+    bool ok = false;
+    if (!merge) {
+        m_converter.reset();
+        m_converter = createAVConverter();
+        ok = m_converter->StartConvert(source, m_outputPath.toStdString(), params, this, &convertCallback);
+        if (!ok)
+            m_failureReason = QString::fromStdString(m_converter->LastError());
+    } else {
+        MergeState &m = mergeState();
+        ok = true;
+        const bool opensOutput = !m.converter;
+        if (opensOutput) {
+            m.converter = createAVConverter();
+            m.output = m_outputPath;
+            ok = m.converter->StartMerge(m_outputPath.toStdString(), params);
+            if (!ok) {
+                m_failureReason = QString::fromStdString(m.converter->LastError());
+                // The next source opens the merged output anew.
+                m.converter.reset();
+                m.output.clear();
+            }
+        }
+        if (ok) {
+            m_outputPath = m.output; // every source writes into the merged file
+            ok = m.converter->AddMergeFile(source, params, this, &convertCallback);
+            if (ok) {
+                m.source = this;
+            } else {
+                m_failureReason = QString::fromStdString(m.converter->LastError());
+                if (opensOutput) {
+                    // The merged file is named after its first source: let
+                    // the next source open one of its own.
+                    m.converter->StopMerge(false);
+                    m.converter.reset();
+                    QFile::remove(m.output);
+                    m.output.clear();
+                }
+            }
+        }
+    }
+
+    if (!ok) {
+        if (m_failureReason.isEmpty())
+            m_failureReason = tr("The conversion could not be started.");
+        qDebug() << "VideoConvertBar: start failed:" << m_sourcePath << m_failureReason;
+        QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        return false;
+    }
+    m_merging = merge;
+    m_progress = 0;
+    m_rowState = RowConverting;
+    refreshControls();
+    return true;
+}
+
+void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
+{
+    // Reports that arrive after a cancel belong to a conversion nobody waits for.
+    if (m_rowState != RowConverting)
+        return;
+    switch (state) {
+    case ConvertProgress:
+        m_progress = int(qMin(nPro, 100u));
+        update(progressRect().adjusted(-2, -12, 40, 12));
+        break;
+    case ConvertFinished:
+        m_progress = 0;
+        m_rowState = RowConverted;
+        refreshControls();
+        emit emitConvertedVideo(m_outputPath);
+        emit emitConvertedFinish(true);
+        break;
+    case ConvertFailed: {
+        IAVConverter *c = m_merging ? mergeState().converter.get() : m_converter.get();
+        m_failureReason = c ? QString::fromStdString(c->LastError()) : QString();
+        if (m_failureReason.isEmpty())
+            m_failureReason = tr("The conversion failed.");
+        m_progress = 0;
+        update();
+        emit emitConvertedFinish(false);
+        break;
+    }
+    case ConvertStopped:
+        m_progress = 0;
+        update();
+        break;
+    }
+}
+
+void VideoConvertBar::OnCancelConvert()
+{
+    if (!m_merging && !mergeFlag()) {
+        if (m_converter) {
+            m_converter->StopConvert();
+            m_converter.reset();
+        }
+    } else {
+        MergeState &m = mergeState();
+        if (m.converter) {
+            m.converter->StopMerge(true);
+            m.converter.reset();
+            m.output.clear();
+            m.source = nullptr;
+        }
+    }
+    m_merging = false;
+    m_progress = 0;
+    m_rowState = RowIdle;
+    refreshControls();
+}
+
+void VideoConvertBar::closeMergedOutput()
+{
+    MergeState &m = mergeState();
+    if (m.converter) {
+        m.converter->StopMerge(false);
+        m.converter.reset();
+    }
+    m.output.clear();
+    m.source = nullptr;
+}
+
+void VideoConvertBar::finishMergedOutput()
+{
+    closeMergedOutput();
+    m_merging = false;
+    m_rowState = RowConverted;
+    refreshControls();
+}
+
+void VideoConvertBar::setWaiting()
+{
+    m_rowState = RowWaiting;
+    refreshControls();
+}
+
+void VideoConvertBar::markFailed()
+{
+    m_merging = false;
+    m_rowState = RowFailed;
+    m_progress = 0;
+    refreshControls();
+}
+
+// ---- Controls --------------------------------------------------------------------
+
+void VideoConvertBar::refreshControls()
+{
+    ui->m_cmbAudio->setEnabled(true);
+    ui->m_cmbSubtitle->setEnabled(true);
+    // A source already in the merged output stays locked until the merged
+    // file is closed or the run is stopped.
+    const bool busy = m_rowState == RowConverting || m_rowState == RowWaiting
+                      || (m_rowState == RowConverted && m_merging);
+    for (QWidget *w : {static_cast<QWidget *>(ui->m_btnEdit), static_cast<QWidget *>(ui->m_btnEditName),
+                       static_cast<QWidget *>(ui->m_btnClose), static_cast<QWidget *>(ui->m_videoIconWidget)})
+        w->setEnabled(!busy);
+    if (busy) {
+        ui->m_cmbAudio->setEnabled(false);
+        ui->m_cmbSubtitle->setEnabled(false);
+    }
+    m_progressVisible = m_rowState == RowConverting;
+    ui->m_btnClose->setToolTip(m_rowState == RowFailed && !m_failureReason.isEmpty()
+                                   ? tr("Delete") + "\n" + m_failureReason
+                                   : tr("Delete"));
+    update();
+}
+
+void VideoConvertBar::StartConvertSet(bool start)
+{
+    ui->m_btnEdit->setEnabled(!start);
+    if (start && mergeFlag()) {
+        ui->m_btnEditName->setEnabled(false);
+        ui->m_btnClose->setEnabled(false);
+        ui->m_videoIconWidget->setEnabled(false);
+    }
+}
+
+// ---- Streams ---------------------------------------------------------------------
+
+void VideoConvertBar::setAudioCmb(QStringList audioList, int index)
+{
+    m_fillingCombos = true;
+    ui->m_cmbAudio->clear();
+    ui->m_cmbAudio->addItems(audioList);
+    ui->m_cmbAudio->setCurrentIndex(index);
+    m_fillingCombos = false;
+    m_tracks.audioIndex = qMax(0, ui->m_cmbAudio->currentIndex());
+}
+
+void VideoConvertBar::setSubtlCmb(QStringList subtlList, int index)
+{
+    QList<subltItemInfo> list;
+    for (const QString &name : subtlList)
+        list.append({name.toStdString(), std::string()});
+    setSubtlCmb(list, index);
+}
+
+void VideoConvertBar::setSubtlCmb(QList<subltItemInfo> infoList, int index)
+{
+    m_subtitleList = infoList;
+    rebuildSubtitleCombo(index);
+}
+
+void VideoConvertBar::rebuildSubtitleCombo(int current)
+{
+    m_fillingCombos = true;
+    ui->m_cmbSubtitle->clear();
+    for (const subltItemInfo &s : m_subtitleList)
+        ui->m_cmbSubtitle->addItem(QString::fromStdString(s.name));
+    ui->m_cmbSubtitle->setCurrentIndex(current);
+    m_fillingCombos = false;
+    SubtlSelChange(qMax(0, ui->m_cmbSubtitle->currentIndex()));
+}
+
+void VideoConvertBar::AudioSelChange(int index)
+{
+    if (m_fillingCombos || index < 0)
+        return;
+    m_tracks.audioIndex = index;
+}
+
+void VideoConvertBar::SubtlSelChange(int index)
+{
+    if (m_fillingCombos || index < 0)
+        return;
+    m_tracks.subtitleIndex = index;
+    m_tracks.subtitleFile = index < m_subtitleList.size() ? m_subtitleList.at(index).path : std::string();
+}
+
+void VideoConvertBar::setAudioSubtlIndex()
+{
+    ui->m_cmbAudio->setCurrentIndex(m_tracks.audioIndex);
+    ui->m_cmbSubtitle->setCurrentIndex(m_tracks.subtitleIndex);
+}
+
+void VideoConvertBar::removerSubtlItem(int index)
+{
+    if (index < 0 || index >= m_subtitleList.size())
+        return;
+    m_subtitleList.removeAt(index);
+    int current = m_tracks.subtitleIndex;
+    if (current == index)
+        current = 0;
+    else if (current > index)
+        --current;
+    rebuildSubtitleCombo(current);
+}
+
+void VideoConvertBar::addAddSubtl(QString Name, QString path)
+{
+    m_subtitleList.append({Name.toStdString(), path.toStdString()});
+    rebuildSubtitleCombo(int(m_subtitleList.size()) - 1);
+}
+
+// ---- Buttons and windows -----------------------------------------------------------
+
+void VideoConvertBar::OnBtnDelete() { emit emitDelete(); }
+
+void VideoConvertBar::OnBtnEdit() { ui->m_labVideoName->startRename(); }
+
+void VideoConvertBar::ChangeName()
+{
+    const QString name = ui->m_labVideoName->fullText();
+    if (!name.trimmed().isEmpty() && RetractLabel::isValidName(name))
+        m_displayName = name;
+    ui->m_labVideoName->setFullText(m_displayName);
+}
+
+void VideoConvertBar::OnEditVideo()
+{
+    if (runEditDialog()) {
+        setAudioSubtlIndex();
+        settingChange();
+    }
+}
+
+void VideoConvertBar::VideoStartPlay()
+{
+    if (QFileInfo::exists(m_sourcePath))
+        runPlayer();
+}
+
+bool VideoConvertBar::runEditDialog()
+{
+    qDebug() << "VideoConvertBar: the edit dialog is not available yet" << m_sourcePath;
+    return false;
+}
+
+void VideoConvertBar::runPlayer()
+{
+    emit emitVideoPlay(m_sourcePath);
+}
+
+void VideoConvertBar::setEditSetting(CropSettings cropSet) { m_crop = cropSet; }
+
+void VideoConvertBar::setWaterSetting(WatermarkTextSettings textWater, WatermarkImageSettings imgWater)
+{
+    m_textWatermark = textWater;
+    m_imageWatermark = imgWater;
+}
+
+// ---- Mouse and painting ----------------------------------------------------------
+
+void VideoConvertBar::setSelectionState(int state)
+{
+    m_selectionState = state;
+    update();
+}
+
+void VideoConvertBar::mousePressEvent(QMouseEvent *event)
+{
+    // Modifiers are compared as a whole: Shift+Ctrl is a plain click.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (event->button() == Qt::LeftButton) {
+        if (mods == Qt::ShiftModifier) {
+            emit emitMouseShiftPress();
+        } else if (mods == Qt::ControlModifier) {
+            setSelectionState(m_selectionState == 2 ? 0 : 2);
+            emit emitMouseCtrlPress();
+        } else {
+            setSelectionState(2);
+            emit emitMousePress();
+        }
+    } else if (event->button() == Qt::RightButton) {
+        if (m_selectionState != 2) {
+            setSelectionState(2);
+            emit emitMousePress();
+        }
+        emit emitshowTreeMenu();
+    }
+    event->accept();
+}
+
+void VideoConvertBar::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The right press has already asked for the list's menu.
+    event->accept();
+}
+
+void VideoConvertBar::enterEvent(QEnterEvent *)
+{
+    m_hover = true;
+    update();
+}
+
+void VideoConvertBar::leaveEvent(QEvent *)
+{
+    m_hover = false;
+    update();
+}
+
+void VideoConvertBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The stream choice and the buttons keep to the right edge.
+    const int w = width();
+    ui->m_btnClose->move(w - ui->m_btnClose->width() - 8, 6);
+    ui->m_btnEdit->move(w - ui->m_btnEdit->width() - 36, (height() - ui->m_btnEdit->height()) / 2);
+    const int comboX = ui->m_btnEdit->x() - ui->m_cmbAudio->width() - 16;
+    ui->m_cmbAudio->move(comboX, 10);
+    ui->m_cmbSubtitle->move(comboX, 46);
+    ui->m_labAudioIcon->move(comboX - 26, 12);
+    ui->m_labSubtlIcon->move(comboX - 26, 48);
+    const int textRight = comboX - 40;
+    const int nameWidth = qMax(80, textRight - ui->m_labVideoName->x() - 26);
+    ui->m_labVideoName->resize(nameWidth, ui->m_labVideoName->height());
+    ui->m_btnEditName->move(ui->m_labVideoName->x() + nameWidth + 4, ui->m_btnEditName->y());
+}
+
+QRect VideoConvertBar::progressRect() const
+{
+    const int left = ui->m_labVideoName->x();
+    const int right = ui->m_labAudioIcon->x() - 60;
+    return QRect(left, 64, qMax(40, right - left), 8);
+}
+
+void VideoConvertBar::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    QColor back = kRowBackground;
+    if (m_selectionState == 2)
+        back = kRowSelected.darker(160);
+    else if (m_hover)
+        back = kRowHover;
+    p.fillRect(rect(), back);
+    p.fillRect(QRect(0, height() - 1, width(), 1), kRowLine);
+
+    QFont font("Tahoma");
+    font.setPixelSize(11);
+    p.setFont(font);
+    const QRect bar = progressRect();
+    if (m_progressVisible) {
+        const QPixmap track(AppPaths::dataPath("/image/videodisplay/loading_trake.png"));
+        const QPixmap fill(AppPaths::dataPath("/image/videodisplay/loading_trake2.png"));
+        if (!track.isNull())
+            p.drawPixmap(bar, track);
+        else
+            p.fillRect(bar, QColor(30, 30, 31));
+        const int done = bar.width() * m_progress / 100;
+        if (done > 0) {
+            const QRect part(bar.left(), bar.top(), done, bar.height());
+            if (!fill.isNull())
+                p.drawPixmap(part, fill);
+            else
+                p.fillRect(part, kRowSelected);
+        }
+        p.setPen(kFactColor);
+        p.drawText(QRect(bar.right() + 6, bar.top() - 4, 40, bar.height() + 8), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString("%1%").arg(m_progress));
+    } else if (m_rowState == RowWaiting || (m_rowState == RowConverted && m_merging)) {
+        p.setPen(kFactColor);
+        p.drawText(QRect(bar.left(), bar.top() - 4, bar.width(), bar.height() + 8), Qt::AlignLeft | Qt::AlignVCenter,
+                   m_rowState == RowWaiting ? tr("Waiting...") : tr("Merged"));
+    } else if (m_rowState == RowFailed) {
+        p.setPen(kFailedColor);
+        const QString text = m_failureReason.isEmpty() ? tr("Failed") : tr("Failed: %1").arg(m_failureReason);
+        p.drawText(QRect(bar.left(), bar.top() - 4, bar.width() + 50, bar.height() + 8),
+                   Qt::AlignLeft | Qt::AlignVCenter,
+                   p.fontMetrics().elidedText(text, Qt::ElideRight, bar.width() + 50));
+    }
+}

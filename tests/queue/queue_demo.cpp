@@ -1,0 +1,60 @@
+// Drives the main window on a real display (Xvfb) for a look at the queue:
+// adds the files given on the command line, presses Convert after a pause and
+// quits a few seconds after the run. Prints "STAGE <name>" lines so that a
+// script can take screenshots at the right moments.
+//
+//   queue_xvfb_demo [--merge] FILE...
+#include "queue/QMainDlg.h"
+#include "queue/VideoConvertBar.h"
+#include "settings/ParserXML.h"
+#include "shell/AppGlobals.h"
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void stage(const char *name)
+{
+    std::printf("STAGE %s\n", name);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QStringList files = app.arguments().mid(1);
+    const bool merge = files.removeAll("--merge") > 0;
+
+    MainWindow w;
+    w.show();
+    QMainDlg *list = w.queueList();
+    list->setShutdownCommand("true", {});
+
+    QTimer::singleShot(500, &w, [&] {
+        list->addImportFile(files);
+        if (merge)
+            w.findChild<QCheckBox *>("m_btnMerge")->click();
+        stage("added");
+    });
+    QTimer::singleShot(4000, &w, [&] {
+        QMetaObject::invokeMethod(&w, "OnConvert");
+        stage("converting");
+    });
+    QObject::connect(list, &QMainDlg::emitIsStartConverter, &w, [&](bool running) {
+        if (running)
+            return;
+        stage("done");
+        std::printf("OUTPUT %s\nHISTORY %s\n", qPrintable(AppGlobals::outputFolder()),
+                    qPrintable(ParserXML::convertedFilePath()));
+        std::fflush(stdout);
+        QTimer::singleShot(4000, &app, &QApplication::quit);
+    });
+    return app.exec();
+}

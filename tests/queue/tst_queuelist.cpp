@@ -1,0 +1,262 @@
+// The queue list without conversions: adding (the interim synchronous probe),
+// selection, the context menu's rules, deleting, clearing invalid files,
+// "Apply to all", and the main window's controls following the list.
+#include "QueueTestSupport.h"
+
+#include "queue/QMainDlg.h"
+#include "queue/VideoConvertBar.h"
+#include "shell/MainWindow.h"
+#include "widgets/QCustomComboBox.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace QueueTest;
+
+class TestQueueList : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QMainDlg> listWith(int rows)
+    {
+        auto list = std::make_unique<QMainDlg>();
+        list->resize(900, 500);
+        for (int i = 0; i < rows; ++i)
+            list->addItemInfo(fakeItem(QString("/m/clip%1.avi").arg(i)));
+        return list;
+    }
+
+    static QString selection(const QMainDlg &list)
+    {
+        QString s;
+        for (VideoConvertBar *row : list.rows())
+            s += row->selectionState() == 2 ? 'x' : '.';
+        return s;
+    }
+
+private slots:
+    void init()
+    {
+        OutputFormat::instance() = fastMp4();
+        AppGlobals::setConverting(false);
+        AppGlobals::setMerge(false);
+        VideoConvertBar::setMergeFlag(false);
+    }
+
+    void importProbesFiles()
+    {
+        auto list = listWith(0);
+        QSignalSpy added(list.get(), &QMainDlg::seedIsAddItem);
+        list->addImportFile({media("clip_h264_aac.mp4"), media("random.mp4"), media("zero.mp4"),
+                             media("name with spaces [1] ü.mp4"), media("audio_only.mp3"),
+                             media("does not exist.mp4")});
+        QCOMPARE(list->itemCount(), 3);
+        QVERIFY(added.count() >= 1);
+        QCOMPARE(added.last().at(0).toBool(), true);
+
+        VideoConvertBar *clip = list->rows().at(0);
+        QCOMPARE(clip->sourcePath(), media("clip_h264_aac.mp4"));
+        QCOMPARE(clip->displayName(), QString("clip_h264_aac.mp4"));
+        QCOMPARE(clip->durationShown(), QString("00:05"));
+        QVERIFY(!clip->thumbnailFile().isEmpty());
+        QVERIFY(QFileInfo::exists(clip->thumbnailFile()));
+        // The subtitle file beside the source comes after the closed captions.
+        const QList<subltItemInfo> subs = clip->subtitleList();
+        QVERIFY(subs.size() >= 3);
+        QCOMPARE(subs.first().name, std::string("[None]"));
+        QCOMPARE(subs.last().name, std::string("(clip_h264_aac)[SRT]"));
+        QCOMPARE(QString::fromStdString(subs.last().path), media("clip_h264_aac.srt"));
+        QCOMPARE(clip->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
+
+        VideoConvertBar *mp3 = list->rows().at(2);
+        QCOMPARE(mp3->displayName(), QString("audio_only.mp4"));
+        QVERIFY(mp3->thumbnailFile().isEmpty());
+        QCOMPARE(mp3->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
+    }
+
+    void selection_data()
+    {
+        QTest::addColumn<QString>("clicks"); // p plain, c ctrl, s shift, then the row
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("shift without an anchor starts at the first row") << "s2" << "xxx..";
+        QTest::newRow("shift upwards from the anchor") << "p3 s1" << ".xxx.";
+        QTest::newRow("plain click clears the others") << "s4 p2" << "..x..";
+        QTest::newRow("ctrl adds and moves the anchor") << "p0 c3" << "x..x.";
+        QTest::newRow("ctrl removes") << "s3 c1" << "x.xx.";
+        QTest::newRow("shift range from a ctrl anchor") << "p0 c4 s2" << "..xxx";
+        QTest::newRow("shift keeps its anchor") << "p2 s4 s0" << "xxx..";
+    }
+
+    void selection()
+    {
+        QFETCH(QString, clicks);
+        auto list = listWith(5);
+        list->show();
+        for (const QString &click : clicks.split(' ')) {
+            const Qt::KeyboardModifiers mods = click[0] == 'c' ? Qt::ControlModifier
+                                               : click[0] == 's' ? Qt::ShiftModifier
+                                                                 : Qt::NoModifier;
+            VideoConvertBar *row = list->rows().at(click.mid(1).toInt());
+            QTest::mousePress(row, Qt::LeftButton, mods, QPoint(300, 70));
+            QCOMPARE(list->currentRow(), row);
+        }
+        QTEST(selection(*list), "selected");
+    }
+
+    void menuRules_data()
+    {
+        QTest::addColumn<int>("rowState");
+        QTest::addColumn<bool>("converting");
+        QTest::addColumn<bool>("mainMerge");
+        QTest::addColumn<bool>("rowMerge");
+        QTest::addColumn<QString>("enabled"); // Play Convert Rename Delete DeleteAll Import Clear
+        QTest::newRow("idle") << 0 << false << false << false << "PCRDAIX";
+        QTest::newRow("failed row can be dealt with") << 5 << false << false << false << "PCRDAIX";
+        QTest::newRow("waiting row in a run") << 2 << true << false << false << "______X";
+        QTest::newRow("waiting row in a merged run") << 2 << true << true << true << "______X";
+        QTest::newRow("failed row while converting") << 5 << true << false << false << "PCR___X";
+        QTest::newRow("idle row while converting") << 0 << true << false << false << "PCR___X";
+        QTest::newRow("idle row while merging") << 0 << true << true << false << "______X";
+    }
+
+    void menuRules()
+    {
+        QFETCH(int, rowState);
+        QFETCH(bool, converting);
+        QFETCH(bool, mainMerge);
+        QFETCH(bool, rowMerge);
+        auto list = listWith(2);
+        list->show();
+        VideoConvertBar *row = list->rows().at(1);
+        if (rowState == 2)
+            row->setWaiting();
+        else if (rowState == 5)
+            row->markFailed();
+        AppGlobals::setConverting(converting);
+        AppGlobals::setMerge(mainMerge);
+        VideoConvertBar::setMergeFlag(rowMerge);
+        QTest::mousePress(row, Qt::RightButton, Qt::NoModifier, QPoint(300, 70));
+        QVERIFY(list->contextMenu()->isVisible());
+        QCOMPARE(row->selectionState(), 2);
+        QString enabled;
+        const QList<QPair<QAction *, QChar>> actions{
+            {list->actionPlay(), 'P'},      {list->actionConvert(), 'C'},   {list->actionRename(), 'R'},
+            {list->actionDelete(), 'D'},    {list->actionDeleteAll(), 'A'}, {list->actionImport(), 'I'},
+            {list->actionClearInvalid(), 'X'}};
+        for (const auto &a : actions)
+            enabled += a.first->isEnabled() ? a.second : QChar('_');
+        list->contextMenu()->hide();
+        QTEST(enabled, "enabled");
+    }
+
+    void emptyAreaMenu()
+    {
+        auto list = listWith(1);
+        list->show();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 480), list->mapToGlobal(QPoint(5, 480)));
+        QApplication::sendEvent(list.get(), &event);
+        QVERIFY(list->contextMenu()->isVisible());
+        QVERIFY(!list->actionPlay()->isEnabled() && !list->actionConvert()->isEnabled()
+                && !list->actionRename()->isEnabled() && !list->actionDelete()->isEnabled());
+        QVERIFY(list->actionDeleteAll()->isEnabled() && list->actionImport()->isEnabled());
+        list->contextMenu()->hide();
+    }
+
+    void deletingRows()
+    {
+        auto list = listWith(4);
+        QSignalSpy counts(list.get(), &QMainDlg::emitDownedCount);
+        QSignalSpy hasItems(list.get(), &QMainDlg::seedIsAddItem);
+
+        // "&Delete" removes the selected rows only.
+        list->rows().at(1)->setSelectionState(2);
+        list->rows().at(3)->setSelectionState(2);
+        list->actionDelete()->trigger();
+        QCOMPARE(list->itemCount(), 2);
+        QCOMPARE(list->rows().at(0)->sourcePath(), QString("/m/clip0.avi"));
+        QCOMPARE(list->rows().at(1)->sourcePath(), QString("/m/clip2.avi"));
+        QCOMPARE(counts.last().at(0).toInt(), 2);
+        QCOMPARE(hasItems.count(), 0);
+
+        // The current row's delete.
+        QTest::mousePress(list->rows().at(0), Qt::LeftButton, Qt::NoModifier, QPoint(300, 70));
+        list->ActionDeleteBar();
+        QCOMPARE(list->itemCount(), 1);
+        QVERIFY(!list->currentRow());
+
+        list->ActionDeleteALL();
+        QCOMPARE(list->itemCount(), 0);
+        QCOMPARE(hasItems.count(), 1);
+        QCOMPARE(hasItems.last().at(0).toBool(), false);
+        QVERIFY(!list->findChild<QScrollArea *>("scrollArea")->isVisible());
+        QTRY_COMPARE(list->findChildren<VideoConvertBar *>().size(), 0); // deleted, not only hidden
+    }
+
+    void clearInvalidFiles()
+    {
+        const QString kept = TestEnv::root() + "/still here.mp4";
+        QFile::copy(media("clip_h264_aac.mp4"), kept);
+        auto list = listWith(0);
+        list->addItemInfo(fakeItem("/m/gone1.mp4"));
+        list->addItemInfo(fakeItem(kept));
+        list->addItemInfo(fakeItem(TestEnv::root())); // a folder is not a file
+        list->addItemInfo(fakeItem("/m/gone2.mp4"));
+        QTest::mousePress(list->rows().at(3), Qt::LeftButton, Qt::NoModifier, QPoint(300, 70));
+        list->actionClearInvalid()->trigger();
+        QCOMPARE(list->itemCount(), 1);
+        QCOMPARE(list->rows().first()->sourcePath(), kept);
+        QVERIFY(!list->currentRow());
+    }
+
+    void applyToAll()
+    {
+        auto list = listWith(3);
+        CropSettings crop;
+        crop.rotation = 90;
+        crop.cropRect = {0.1, 0.2, 0.5, 0.5};
+        WatermarkTextSettings text;
+        text.text = "Velmora ü";
+        WatermarkImageSettings image;
+        image.imagePath = "/m/logo.png";
+        // Through a row's relay signals, as the edit dialog's "Apply to all".
+        emit list->rows().at(1)->seedEditSetting(crop);
+        emit list->rows().at(1)->seedWaterSetting(text, image);
+        for (VideoConvertBar *row : list->rows()) {
+            QCOMPARE(row->cropSettings().rotation, 90);
+            QCOMPARE(row->cropSettings().cropRect, crop.cropRect);
+            QCOMPARE(row->textWatermark().text, text.text);
+            QCOMPARE(row->imageWatermark().imagePath, image.imagePath);
+            QCOMPARE(row->convertParams().crop.rotation, 90);
+        }
+    }
+
+    void mainWindowFollowsTheList()
+    {
+        MainWindow w;
+        w.show();
+        auto *convert = w.findChild<QWidget *>("m_btnConvert");
+        auto *merge = w.findChild<QWidget *>("m_btnMerge");
+        QVERIFY(!convert->isEnabled());
+        w.queueList()->addItemInfo(fakeItem("/m/a.mp4"));
+        w.queueList()->addItemInfo(fakeItem("/m/b.mp4"));
+        QVERIFY(convert->isEnabled() && merge->isEnabled());
+
+        w.queueList()->rows().at(0)->findChild<QAbstractButton *>("m_btnClose")->click();
+        QCOMPARE(w.queueList()->itemCount(), 1);
+        QVERIFY(convert->isEnabled() && merge->isEnabled());
+        w.queueList()->rows().at(0)->findChild<QAbstractButton *>("m_btnClose")->click();
+        QCOMPARE(w.queueList()->itemCount(), 0);
+        QVERIFY(!convert->isEnabled());
+        QVERIFY(!merge->isEnabled());
+    }
+};
+
+VELMORA_TEST_MAIN(TestQueueList)
+#include "tst_queuelist.moc"

@@ -1,0 +1,368 @@
+// The queue row without conversions: output facts, output paths, the
+// thumbnail cache, stream choice, the job it would start, mouse selection,
+// state-driven controls and renaming.
+#include "QueueTestSupport.h"
+
+#include "queue/VideoConvertBar.h"
+#include "widgets/QCustomComboBox.h"
+#include "widgets/RetractLabel.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace QueueTest;
+
+class TestQueueRow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<VideoConvertBar> rowFor(ConverItemInfo *info, bool dvd = false)
+    {
+        auto row = std::make_unique<VideoConvertBar>();
+        row->resize(820, 84);
+        row->setItemInfo(info, dvd);
+        return row;
+    }
+
+private slots:
+    void init()
+    {
+        OutputFormat::instance() = fastMp4();
+        VideoConvertBar::setMergeFlag(false);
+    }
+
+    void outputFacts_data()
+    {
+        QTest::addColumn<qint64>("durationUs");
+        QTest::addColumn<bool>("video");
+        QTest::addColumn<bool>("audio");
+        QTest::addColumn<bool>("audioOnlyOutput");
+        QTest::addColumn<int>("outWidth");
+        QTest::addColumn<qint64>("trimStart");
+        QTest::addColumn<qint64>("trimEnd");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("duration");
+        QTest::addColumn<QString>("resolution");
+
+        const qint64 tenMin = 600LL * 1000000;
+        // (1000 + 128) kbit/s for 600 s, 2 % overhead.
+        QTest::newRow("video and audio") << tenMin << true << true << false << 640 << 0LL << 0LL
+                                         << "82.29 MB" << "10:00" << "640*360";
+        QTest::newRow("audio-only output drops the video rate")
+            << tenMin << true << true << true << 640 << 0LL << 0LL << "9.34 MB" << "10:00" << "0*0";
+        QTest::newRow("no audio stream") << tenMin << true << false << false << 640 << 0LL << 0LL
+                                         << "72.96 MB" << "10:00" << "640*360";
+        QTest::newRow("source size when the output keeps it")
+            << tenMin << true << true << false << 0 << 0LL << 0LL << "82.29 MB" << "10:00" << "1280*720";
+        QTest::newRow("whole seconds only") << qint64(999999) << true << true << false << 640 << 0LL << 0LL
+                                            << "0 B" << "00:00" << "640*360";
+        QTest::newRow("trim decides the length") << tenMin << true << true << false << 640
+                                                 << qint64(60000000) << qint64(120000000) << "8.23 MB"
+                                                 << "01:00" << "640*360";
+        QTest::newRow("over an hour") << qint64(3725) * 1000000 << false << true << false << 640 << 0LL
+                                      << 0LL << "57.98 MB" << "01:02:05" << "0*0";
+    }
+
+    void outputFacts()
+    {
+        QFETCH(qint64, durationUs);
+        QFETCH(bool, video);
+        QFETCH(bool, audio);
+        QFETCH(bool, audioOnlyOutput);
+        QFETCH(int, outWidth);
+        QFETCH(qint64, trimStart);
+        QFETCH(qint64, trimEnd);
+
+        OutputFormat &f = OutputFormat::instance();
+        f.videoBitRate = 1000;
+        f.audioBitRate = 128;
+        f.audioOnly = audioOnlyOutput;
+        f.width = outWidth;
+        f.height = outWidth ? 360 : 0;
+        auto row = rowFor(fakeItem("/media/a.avi", durationUs, video, audio, 1280, 720));
+        row->setTrimRange(trimStart, trimEnd);
+        QTEST(row->sizeShown(), "size");
+        QTEST(row->durationShown(), "duration");
+        QTEST(row->resolutionShown(), "resolution");
+        QCOMPARE(row->findChild<QLabel *>("m_labSize")->text(), row->sizeShown());
+        QCOMPARE(row->findChild<QLabel *>("m_labResolution")->text(), row->resolutionShown());
+    }
+
+    void namesFollowTheOutputExtension_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("dvd");
+        QTest::addColumn<int>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("extension replaced") << "/m/clip.avi" << false << 0 << "clip.mp4";
+        QTest::newRow("only the last dot") << "/m/a.b.c.mkv" << false << 0 << "a.b.c.mp4";
+        QTest::newRow("no extension keeps the name") << "/m/noext" << false << 0 << "noext.mp4";
+        QTest::newRow("dot in a folder name only") << "/m/dir.v2/noext" << false << 0 << "noext.mp4";
+        QTest::newRow("DVD title counts from 1") << "/m/dvd" << true << 2 << "Title3.mp4";
+    }
+
+    void namesFollowTheOutputExtension()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, dvd);
+        QFETCH(int, title);
+        ConverItemInfo *info = fakeItem(path);
+        info->dvdTitle = title;
+        auto row = rowFor(info, dvd);
+        QTEST(row->displayName(), "name");
+        QCOMPARE(row->findChild<RetractLabel *>("m_labVideoName")->fullText(), row->displayName());
+
+        OutputFormat::instance().ext = "mkv";
+        row->formatChanged();
+        QVERIFY(row->displayName().endsWith(".mkv"));
+        QCOMPARE(row->findChild<QLabel *>("m_labFormat")->text(), QString("mkv"));
+        QCOMPARE(row->displayName().count('.'), QTest::currentDataTag() == QByteArray("only the last dot") ? 3 : 1);
+    }
+
+    void outputPathNeverOverwrites_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << QStringList() << "clip.mp4";
+        QTest::newRow("taken once") << QStringList{"clip.mp4"} << "clip(1).mp4";
+        QTest::newRow("taken twice") << QStringList{"clip.mp4", "clip(1).mp4"} << "clip(2).mp4";
+        QTest::newRow("a gap is reused") << QStringList{"clip.mp4", "clip(2).mp4"} << "clip(1).mp4";
+        QTest::newRow("a folder of that name counts") << QStringList{"clip.mp4/"} << "clip(1).mp4";
+    }
+
+    void outputPathNeverOverwrites()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, expected);
+        const QString dir = freshOutputFolder("paths") + "sub/deeper"; // missing, no trailing slash
+        QDir().mkpath(dir);
+        for (const QString &name : existing) {
+            if (name.endsWith('/')) {
+                QDir().mkpath(dir + "/" + name);
+            } else {
+                QFile f(dir + "/" + name);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+            }
+        }
+        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir, "clip.avi", "mp4"), dir + "/" + expected);
+        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir + "/", "clip.avi", "mp4"), dir + "/" + expected);
+
+        const QString created = freshOutputFolder("paths") + "made/on/demand/";
+        QCOMPARE(VideoConvertBar::uniqueOutputPath(created, "clip", "mp4"), created + "clip.mp4");
+        QVERIFY(QDir(created).exists());
+    }
+
+    void thumbnailIsCachedOnce()
+    {
+        const QString source = "/media/thumb source ü.mp4";
+        const QString cache = VideoConvertBar::thumbnailCachePath(source);
+        const QByteArray md5 = QCryptographicHash::hash(source.toUtf8(), QCryptographicHash::Md5).toHex();
+        QCOMPARE(QFileInfo(cache).fileName(), QString::fromLatin1(md5) + ".JPG");
+        QFile::remove(cache);
+
+        ConverItemInfo *info = fakeItem(source);
+        info->thumbnail = QImage(640, 360, QImage::Format_RGB32);
+        info->thumbnail.fill(Qt::red);
+        auto row = rowFor(info);
+        QCOMPARE(row->thumbnailFile(), cache);
+        const QSize fitted = QSize(640, 360).scaled(120, 120, Qt::KeepAspectRatio);
+        QImage stored(cache);
+        QCOMPARE(stored.size(), fitted); // fits 120 x 120, aspect kept
+        QVERIFY(qRed(stored.pixel(60, 30)) > 200);
+
+        // An existing cache file is kept as it is.
+        ConverItemInfo *again = fakeItem(source);
+        again->thumbnail = QImage(100, 100, QImage::Format_RGB32);
+        again->thumbnail.fill(Qt::blue);
+        auto second = rowFor(again);
+        QCOMPARE(QImage(cache).size(), fitted);
+        QVERIFY(qRed(QImage(cache).pixel(60, 30)) > 200);
+
+        // No picture, no cache file, and the history entry carries no image.
+        const QString none = "/media/no picture.mp3";
+        QFile::remove(VideoConvertBar::thumbnailCachePath(none));
+        auto audio = rowFor(fakeItem(none, 1000000, false, true));
+        QVERIFY(audio->thumbnailFile().isEmpty());
+        QVERIFY(!QFileInfo::exists(VideoConvertBar::thumbnailCachePath(none)));
+        QVERIFY(audio->convertedFileInfo().imgPath.isEmpty());
+    }
+
+    void streamChoiceReachesTheJob()
+    {
+        ConverItemInfo *info = fakeItem("/m/movie.mkv", 10000000);
+        info->subtitleStreamCount = 1;
+        info->subtitles = {{"[None]", ""}, {"eng [subrip]", ""}, {"Video Internal CC", ""}};
+        info->audioTracks = QStringList{"English[1]", "French[2]"};
+        auto row = rowFor(info);
+        auto *audio = row->findChild<QCustomComboBox *>("m_cmbAudio");
+        auto *subs = row->findChild<QCustomComboBox *>("m_cmbSubtitle");
+        QCOMPARE(audio->count(), 2);
+        QCOMPARE(subs->count(), 3);
+
+        audio->setCurrentIndex(1);
+        row->addAddSubtl("(movie)[SRT]", "/m/movie.srt");
+        QCOMPARE(subs->count(), 4);
+        QCOMPARE(subs->currentIndex(), 3);
+        ConvertParams p = row->convertParams();
+        QCOMPARE(p.audioIndex, 1);
+        QCOMPARE(p.subtitleIndex, 3);
+        QCOMPARE(p.subtitleStreamCount, 1);
+        QCOMPARE(p.subtitleFile, std::string("/m/movie.srt"));
+
+        // Removing an entry before the chosen one keeps the same entry chosen.
+        row->removerSubtlItem(1);
+        QCOMPARE(subs->count(), 3);
+        QCOMPARE(row->trackSelection().subtitleIndex, 2);
+        QCOMPARE(row->trackSelection().subtitleFile, std::string("/m/movie.srt"));
+        // Removing the chosen one falls back to "[None]".
+        row->removerSubtlItem(2);
+        QCOMPARE(row->trackSelection().subtitleIndex, 0);
+        QVERIFY(row->trackSelection().subtitleFile.empty());
+        QCOMPARE(row->subtitleList().size(), 2);
+    }
+
+    void jobFollowsTheOutputFormat_data()
+    {
+        QTest::addColumn<bool>("audioOnly");
+        QTest::addColumn<int>("outWidth");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("videoCodec");
+        QTest::newRow("own size") << false << 160 << 160 << 13;
+        QTest::newRow("source size") << false << 0 << 320 << 13;
+        QTest::newRow("audio only") << true << 160 << 0 << -1;
+    }
+
+    void jobFollowsTheOutputFormat()
+    {
+        QFETCH(bool, audioOnly);
+        QFETCH(int, outWidth);
+        OutputFormat &f = OutputFormat::instance();
+        f.audioOnly = audioOnly;
+        f.width = outWidth;
+        f.height = outWidth ? 120 : 0;
+        f.quality = 90;
+        auto row = rowFor(fakeItem("/m/a.mp4", 8000000));
+        row->setTrimRange(2000000, 5000000);
+        const ConvertParams p = row->convertParams();
+        QCOMPARE(p.container, std::string("mp4"));
+        QTEST(p.width, "width");
+        QTEST(p.videoCodecId, "videoCodec");
+        QCOMPARE(p.videoQuality, 90);
+        QCOMPARE(p.audioQuality, 90);
+        QCOMPARE(p.trimStart, qint64(2000000));
+        QCOMPARE(p.trimLength, qint64(3000000));
+        QCOMPARE(row->convertedLength(), qint64(3000000));
+    }
+
+    void mouseSelection_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("signals"); // p plain, s shift, c ctrl, m menu
+        QTest::newRow("plain") << int(Qt::LeftButton) << 0 << 0 << 2 << "p";
+        QTest::newRow("ctrl selects") << int(Qt::LeftButton) << int(Qt::ControlModifier) << 0 << 2 << "c";
+        QTest::newRow("ctrl deselects") << int(Qt::LeftButton) << int(Qt::ControlModifier) << 2 << 0 << "c";
+        QTest::newRow("shift leaves it to the list") << int(Qt::LeftButton) << int(Qt::ShiftModifier) << 0 << 0 << "s";
+        QTest::newRow("shift+ctrl is a plain click")
+            << int(Qt::LeftButton) << int(Qt::ShiftModifier | Qt::ControlModifier) << 0 << 2 << "p";
+        QTest::newRow("right selects first") << int(Qt::RightButton) << 0 << 0 << 2 << "pm";
+        QTest::newRow("right on a selected row") << int(Qt::RightButton) << int(Qt::ControlModifier) << 2 << 2 << "m";
+    }
+
+    void mouseSelection()
+    {
+        QFETCH(int, button);
+        QFETCH(int, modifiers);
+        QFETCH(int, before);
+        auto row = rowFor(fakeItem("/m/a.mp4"));
+        row->setSelectionState(before);
+        QString seen;
+        connect(row.get(), &VideoConvertBar::emitMousePress, this, [&] { seen += 'p'; });
+        connect(row.get(), &VideoConvertBar::emitMouseShiftPress, this, [&] { seen += 's'; });
+        connect(row.get(), &VideoConvertBar::emitMouseCtrlPress, this, [&] { seen += 'c'; });
+        connect(row.get(), &VideoConvertBar::emitshowTreeMenu, this, [&] { seen += 'm'; });
+        // On the text area, away from the picture and the buttons.
+        QTest::mousePress(row.get(), Qt::MouseButton(button), Qt::KeyboardModifiers(modifiers), QPoint(300, 70));
+        QTEST(row->selectionState(), "after");
+        QTEST(seen, "signals");
+    }
+
+    void controlsFollowTheState()
+    {
+        auto row = rowFor(fakeItem("/m/a.mp4"));
+        auto *edit = row->findChild<QPushButton *>("m_btnEdit");
+        auto *rename = row->findChild<QPushButton *>("m_btnEditName");
+        auto *del = row->findChild<QPushButton *>("m_btnClose");
+        auto *picture = row->findChild<QWidget *>("m_videoIconWidget");
+        auto *audio = row->findChild<QWidget *>("m_cmbAudio");
+        const QList<QWidget *> all{edit, rename, del, picture, audio};
+        for (QWidget *w : all)
+            QVERIFY(w->isEnabled());
+
+        row->setWaiting();
+        for (QWidget *w : all)
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(!row->isProgressVisible());
+        row->OnCancelConvert(); // a waiting row has nothing to stop
+        QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
+        for (QWidget *w : all)
+            QVERIFY(w->isEnabled());
+
+        // The start of a run locks editing; in a merged run also the rest.
+        row->StartConvertSet(true);
+        QVERIFY(!edit->isEnabled());
+        QVERIFY(del->isEnabled());
+        row->StartConvertSet(false);
+        VideoConvertBar::setMergeFlag(true);
+        row->StartConvertSet(true);
+        QVERIFY(!edit->isEnabled() && !rename->isEnabled() && !del->isEnabled() && !picture->isEnabled());
+        VideoConvertBar::setMergeFlag(false);
+
+        // A failed row can be dealt with again.
+        row->markFailed();
+        QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
+        QVERIFY(del->isEnabled() && rename->isEnabled() && audio->isEnabled());
+    }
+
+    void renameRules_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("accepted") << "holiday 2024" << "holiday 2024.mp4";
+        QTest::newRow("slash undone") << "a/b" << "ab.mp4";
+        QTest::newRow("colon undone") << "a:b" << "ab.mp4";
+        QTest::newRow("quote and bar undone") << "x\"y|z" << "xyz.mp4";
+        QTest::newRow("blank ignored") << "   " << "clip.mp4";
+    }
+
+    void renameRules()
+    {
+        QFETCH(QString, typed);
+        auto row = rowFor(fakeItem("/m/clip.avi"));
+        row->show();
+        row->OnBtnEdit();
+        auto *label = row->findChild<RetractLabel *>("m_labVideoName");
+        QVERIFY(label->isRenaming());
+        QLineEdit *editor = label->renameEditor();
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTEST(row->displayName(), "name");
+
+        // The output path follows the accepted name.
+        const QString dir = freshOutputFolder("rename");
+        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir, row->displayName(), "mp4"),
+                 dir + row->displayName());
+    }
+};
+
+VELMORA_TEST_MAIN(TestQueueRow)
+#include "tst_queuerow.moc"

@@ -1,0 +1,278 @@
+// Every format of the shipped catalogue, with the parameters the program
+// starts with, converts two seconds of a generated clip into a file whose
+// streams are what the catalogue promises.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <atomic>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include "TestEnv.h"
+#include "engine/CAVConverter.h"
+#include "profiles/OutputFormat.h"
+#include "profiles/ProfileCatalog.h"
+#include "shell/AppPaths.h"
+#include "zentrix.h"
+
+namespace {
+
+const char *kSource = "clip_h264_aac.mp4";
+const int64_t kLengthUs = 2000000;
+
+struct Streams
+{
+    bool ok = false;
+    QString error;
+    QJsonObject video; // empty when there is none
+    QJsonObject audio;
+    int videoCount = 0;
+    int audioCount = 0;
+    double duration = -1;
+};
+
+Streams ffprobe(const QString &path)
+{
+    Streams s;
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-show_entries",
+                        "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels:format=duration",
+                        "-of", "json", path});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        s.error = QString::fromUtf8(p.readAllStandardError()).trimmed();
+        return s;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    for (const QJsonValue &v : root.value("streams").toArray()) {
+        const QJsonObject stream = v.toObject();
+        const QString type = stream.value("codec_type").toString();
+        if (type == "video" && s.videoCount++ == 0)
+            s.video = stream;
+        if (type == "audio" && s.audioCount++ == 0)
+            s.audio = stream;
+    }
+    s.duration = root.value("format").toObject().value("duration").toString("-1").toDouble();
+    s.ok = true;
+    return s;
+}
+
+// "30000/1001" as a number; 0 when it is not a rate.
+double rate(const QString &fraction)
+{
+    const QStringList parts = fraction.split('/');
+    const double den = parts.value(1, "1").toDouble();
+    return den > 0 ? parts.value(0).toDouble() / den : 0;
+}
+
+// The codec ffprobe names for what the engine encodes a catalogue codec number
+// with in this container; "" when the engine has no encoder for it.
+QString expectedCodec(int legacyId, const std::string &container)
+{
+    const char *encoder = ZxEncoderName(legacyId, container.c_str());
+    const AVCodec *codec = encoder ? avcodec_find_encoder_by_name(encoder) : nullptr;
+    return codec ? QString::fromLatin1(avcodec_get_name(codec->id)) : QString();
+}
+
+// The entry a freshly filled combo shows: the wanted one when offered, else the first.
+QString shown(const QStringList &menu, const QString &wanted)
+{
+    return menu.contains(wanted) || menu.isEmpty() ? wanted : menu.first();
+}
+
+} // namespace
+
+class TestCatalogueConversions : public QObject
+{
+    Q_OBJECT
+
+private:
+    ProfileCatalog *m_catalog = nullptr;
+    QTemporaryDir m_out;
+    QString m_source;
+    int m_sourceWidth = 0;
+    int m_sourceHeight = 0;
+    double m_sourceRate = 0;
+    QList<QPair<qint64, QString>> m_times; // ms per format, for the summary
+    QElapsedTimer m_total;
+
+    // The parameters the parameter panel holds for a format under the
+    // "Small Size" preset, the one the program starts with.
+    OutputChoice smallSizeChoice(const QString &category, const QString &id) const
+    {
+        const FormatParams p = m_catalog->params(category, id, "", "", "", "");
+        OutputChoice c;
+        c.category = category;
+        c.formatId = id;
+        c.quality = VideoQualitySmallSize;
+        c.audioOnly = p.audioOnly;
+        const auto pick = [&](const QStringList &menu, const QString &wanted) {
+            return p.autoValues ? menu.value(0) : shown(menu, wanted);
+        };
+        c.videoEncoder = pick(p.videoEncoders, p.videoEncoder);
+        c.resolution = pick(p.resolutions, p.resolution);
+        c.frameRate = pick(p.frameRates, p.frameRateDefault);
+        c.videoBitRate = pick(p.videoBitRates, p.videoBitRateLow);
+        c.audioEncoder = pick(p.audioEncoders, p.audioEncoder);
+        c.channel = pick(p.channels, p.channel);
+        c.sampleRate = pick(p.sampleRates, p.sampleRateDefault);
+        // The preset sets only the video bit rate; the audio one keeps the filled-in entry.
+        c.audioBitRate = pick(p.audioBitRates, p.audioBitRateHigh);
+        return c;
+    }
+
+    // What a queue row hands the converter for a source of the clip's size.
+    ConvertParams rowParams(const OutputFormat &f) const
+    {
+        ConvertParams p;
+        p.container = f.container.toLower().toStdString();
+        p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
+        if (!f.audioOnly) {
+            const bool own = f.width > 0 && f.height > 0;
+            p.width = own ? f.width : m_sourceWidth;
+            p.height = own ? f.height : m_sourceHeight;
+        }
+        p.frameRateNum = f.frameRateNum;
+        p.frameRateDen = f.frameRateDen;
+        p.videoBitRate = f.videoBitRate;
+        p.videoQuality = f.quality;
+        p.audioCodecId = f.audioCodecId;
+        p.sampleRate = f.sampleRate;
+        p.channels = f.channels;
+        p.audioBitRate = f.audioBitRate;
+        p.audioQuality = f.quality;
+        p.trimStart = 0;
+        p.trimLength = kLengthUs;
+        return p;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_catalog = new ProfileCatalog(AppPaths::dataPath("/profile/profiles_win.plist"));
+        QVERIFY2(m_catalog->isLoaded(), qPrintable(m_catalog->loadError()));
+        QVERIFY(m_out.isValid());
+        m_source = qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + kSource;
+        QVERIFY2(QFileInfo::exists(m_source), "run the make_test_media fixture first");
+        const Streams src = ffprobe(m_source);
+        QVERIFY2(src.ok, qPrintable(src.error));
+        m_sourceWidth = src.video.value("width").toInt();
+        m_sourceHeight = src.video.value("height").toInt();
+        m_sourceRate = rate(src.video.value("r_frame_rate").toString());
+        QVERIFY(m_sourceWidth > 0 && m_sourceHeight > 0 && m_sourceRate > 0);
+        QVERIFY(src.duration > 2.5);
+        m_total.start();
+    }
+
+    void cleanupTestCase()
+    {
+        delete m_catalog;
+        std::sort(m_times.begin(), m_times.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        qint64 sum = 0;
+        for (const auto &t : m_times)
+            sum += t.first;
+        qInfo("%d conversions took %.1f s (%.1f s with probing)", int(m_times.size()), sum / 1000.0,
+              m_total.elapsed() / 1000.0);
+        for (int i = 0; i < std::min<int>(8, int(m_times.size())); ++i)
+            qInfo("  %6.1f s  %s", m_times[i].first / 1000.0, qPrintable(m_times[i].second));
+    }
+
+    void defaultsConvert_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("id");
+        int rows = 0;
+        for (const QString &category : m_catalog->categories()) {
+            for (const FormatRecord &r : m_catalog->formats(category)) {
+                QTest::addRow("%s %s", qPrintable(r.id), qPrintable(r.title)) << category << r.id;
+                ++rows;
+            }
+        }
+        QVERIFY(rows > 50);
+    }
+
+    void defaultsConvert()
+    {
+        QFETCH(QString, category);
+        QFETCH(QString, id);
+        const OutputChoice choice = smallSizeChoice(category, id);
+        const OutputFormat f = OutputFormat::fromChoice(*m_catalog, choice);
+        const ConvertParams params = rowParams(f);
+        QVERIFY2(!f.ext.isEmpty() && !params.container.empty(), "no container");
+
+        QString expectedVideo;
+        if (!f.audioOnly) {
+            expectedVideo = expectedCodec(params.videoCodecId, params.container);
+            QVERIFY2(!expectedVideo.isEmpty(), qPrintable(QString("no encoder for video codec %1 (%2) in %3")
+                                                              .arg(f.videoCodec).arg(params.videoCodecId)
+                                                              .arg(QString::fromStdString(params.container))));
+        }
+        const QString expectedAudio = expectedCodec(params.audioCodecId, params.container);
+        QVERIFY2(!expectedAudio.isEmpty(), qPrintable(QString("no encoder for audio codec %1 (%2) in %3")
+                                                          .arg(f.audioCodec).arg(params.audioCodecId)
+                                                          .arg(QString::fromStdString(params.container))));
+
+        const QString output = m_out.filePath(QString("%1.%2").arg(id, f.ext));
+        // The parameters, so that a failure message says what was asked.
+        QString what = f.audioOnly ? QString("audio only")
+                                   : QString("%1 %2x%3 %4/%5 fps %6 kbps")
+                                         .arg(f.videoCodec).arg(params.width).arg(params.height)
+                                         .arg(params.frameRateNum).arg(params.frameRateDen)
+                                         .arg(params.videoBitRate);
+        what += QString(" | %1 %2 ch %3 Hz %4 kbps in %5")
+                    .arg(f.audioCodec).arg(params.channels).arg(params.sampleRate).arg(params.audioBitRate)
+                    .arg(QString::fromStdString(params.container));
+
+        std::atomic<int> end{-1};
+        const auto callback = [](int, void *owner, convertState state) {
+            if (state != ConvertProgress)
+                static_cast<std::atomic<int> *>(owner)->store(int(state));
+        };
+        QElapsedTimer clock;
+        clock.start();
+        CAVConverter conv;
+        QVERIFY2(conv.StartConvert(m_source.toStdString(), output.toStdString(), params, &end, callback),
+                 qPrintable(what + ": " + QString::fromStdString(conv.LastError())));
+        QTRY_VERIFY_WITH_TIMEOUT(end.load() >= 0, 300000);
+        m_times << qMakePair(clock.elapsed(), QString(QTest::currentDataTag()) + " (" + what + ")");
+        QVERIFY2(end.load() == int(ConvertFinished),
+                 qPrintable(what + ": " + QString::fromStdString(conv.LastError())));
+
+        QVERIFY2(QFileInfo(output).size() > 0, qPrintable(what + ": no output file"));
+        const Streams out = ffprobe(output);
+        QVERIFY2(out.ok, qPrintable(what + ": ffprobe cannot read the file: " + out.error));
+
+        if (f.audioOnly) {
+            QCOMPARE(out.videoCount, 0);
+        } else {
+            QCOMPARE(out.videoCount, 1);
+            QCOMPARE(out.video.value("codec_name").toString(), expectedVideo);
+            QCOMPARE(out.video.value("width").toInt(), params.width);
+            QCOMPARE(out.video.value("height").toInt(), params.height);
+            const double wantRate = params.frameRateNum > 0 ? double(params.frameRateNum) / params.frameRateDen
+                                                            : m_sourceRate;
+            const QString gotRate = out.video.value("r_frame_rate").toString();
+            QVERIFY2(qAbs(rate(gotRate) - wantRate) < 0.01,
+                     qPrintable(QString("%1: %2 fps").arg(what, gotRate)));
+        }
+        QCOMPARE(out.audioCount, 1);
+        QCOMPARE(out.audio.value("codec_name").toString(), expectedAudio);
+        QCOMPARE(out.audio.value("channels").toInt(), params.channels);
+        QCOMPARE(out.audio.value("sample_rate").toString().toInt(), params.sampleRate);
+        QVERIFY2(qAbs(out.duration - kLengthUs / 1e6) <= 0.25,
+                 qPrintable(QString("%1: lasts %2 s").arg(what).arg(out.duration)));
+    }
+};
+
+VELMORA_TEST_MAIN(TestCatalogueConversions)
+#include "test_catalogue_conversions.moc"

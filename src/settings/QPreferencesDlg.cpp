@@ -31,7 +31,6 @@ QPreferencesDlg::QPreferencesDlg(QWidget *parent)
     for (QTextImageButton *b : {ui->m_btnGeneral, ui->m_btnConvert}) {
         b->setImage(prefer, b->text());
         b->setFont(font);
-        b->setTextColors(QColor(200, 200, 200), Qt::white, Qt::white, QColor(120, 120, 120));
         b->setCheckable(true);
         b->move(10, y);
         y += b->height() + 4;
@@ -83,6 +82,16 @@ void QPreferencesDlg::showPage(int index)
     m_convert->setVisible(index == 1);
     ui->m_btnGeneral->setChecked(index == 0);
     ui->m_btnConvert->setChecked(index == 1);
+    // The highlighted page button keeps the accent colour in every state.
+    const QColor accent(70, 180, 220), grey(190, 190, 190);
+    for (QTextImageButton *b : {ui->m_btnGeneral, ui->m_btnConvert}) {
+        const bool on = b->isChecked();
+        b->setTextColors(on ? accent : grey, on ? accent : Qt::white, on ? accent : Qt::white,
+                         QColor(120, 120, 120));
+        QFont f = b->font();
+        f.setBold(on);
+        b->setFont(f);
+    }
 }
 
 void QPreferencesDlg::OnLeftBtn()

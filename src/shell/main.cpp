@@ -39,6 +39,10 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // The loop ends when the main window closes (its close event quits) or
+    // through the tray's "Quit": hidden to the tray, the last dialog closing
+    // must not end the program.
+    app.setQuitOnLastWindowClosed(false);
     auto window = std::make_unique<MainWindow>();
     window->show();
     if (const int ms = envMilliseconds("VELMORA_QUIT_AFTER_MS"))

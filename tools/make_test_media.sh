@@ -34,7 +34,15 @@
 #   truncated.mp4            first 30 % of clip_h264_aac.mp4 (its index, written last, is cut off)
 #   dvd/VIDEO_TS/            PAL DVD with two titles (3 s 16:9 testsrc, 2 s 4:3 smptebars)
 #   dvd.iso                  the same DVD as a UDF/ISO9660 image (genisoimage -dvd-video)
-# The DVD pair is skipped with a note when dvdauthor or genisoimage is missing.
+#   dvd_multi/VIDEO_TS/      PAL DVD, three title sets of one title each:
+#                              0: 5 s 16:9 testsrc, audio "en", two cells from two VOBs
+#                                 (3 s + 2 s, each with time stamps from 0)
+#                              1: 6 s 4:3 smptebars, two chapters, audio "en" (440 Hz) and "fr" (880 Hz)
+#                              2: 7 s 16:9 testsrc2, audio "de", a subpicture stream "es" (1 s to 4 s)
+#   dvd_multi.iso            the same DVD as an image
+#   plain_files.iso          an ISO9660 image holding ordinary files (not a DVD)
+#   empty_dir/               an empty folder (not a DVD)
+# The DVD fixtures are skipped with a note when dvdauthor, spumux or genisoimage is missing.
 
 set -euo pipefail
 
@@ -44,6 +52,7 @@ if [ $# -ne 1 ]; then
 fi
 OUT=$1
 mkdir -p "$OUT"
+OUT=$(cd "$OUT" && pwd)   # the DVD steps work in subfolders of it
 cd "$OUT"
 
 FF=(ffmpeg -nostdin -hide_banner -loglevel error -y)
@@ -208,7 +217,7 @@ dvd_title() {
         -target pal-dvd -aspect "$aspect" -b:v 1500k "$TMP"
 }
 
-if command -v dvdauthor >/dev/null && command -v genisoimage >/dev/null; then
+if command -v dvdauthor >/dev/null && command -v spumux >/dev/null && command -v genisoimage >/dev/null; then
     if [ ! -e dvd/VIDEO_TS/VIDEO_TS.IFO ]; then
         work=$(mktemp -d "$OUT/.dvdwork.XXXXXX")
         (
@@ -231,8 +240,78 @@ if command -v dvdauthor >/dev/null && command -v genisoimage >/dev/null; then
         genisoimage -quiet -dvd-video -V TESTDVD -o "$TMP" dvd
     }
     fixture dvd.iso dvd_iso
+
+    # Three title sets, so every title has its own audio and subpicture table.
+    if [ ! -e dvd_multi/VIDEO_TS/VIDEO_TS.IFO ]; then
+        work=$(mktemp -d "$OUT/.dvdwork.XXXXXX")
+        (
+            cd "$work"
+            dvd_mpg() {
+                local src=$1 aspect=$2 secs=$3
+                shift 3
+                local inputs=(-f lavfi -i "$src=size=720x576:rate=25:duration=$secs") maps=(-map 0:v) n=1 freq
+                for freq in "$@"; do
+                    inputs+=(-f lavfi -i "sine=frequency=$freq:sample_rate=48000:duration=$secs")
+                    maps+=(-map "$n:a")
+                    n=$((n + 1))
+                done
+                "${FF[@]}" "${inputs[@]}" "${maps[@]}" -target pal-dvd -aspect "$aspect" -b:v 1000k "$TMP"
+            }
+            sub_png() {
+                "${FF[@]}" -f lavfi -i "color=c=black@0.0:s=720x576,format=rgba,drawbox=x=160:y=480:w=400:h=40:color=white:t=fill" \
+                    -frames:v 1 "$TMP"
+            }
+            fixture m1a.mpg dvd_mpg testsrc 16:9 3 440
+            fixture m1b.mpg dvd_mpg testsrc 16:9 2 440
+            fixture m2.mpg dvd_mpg smptebars 4:3 6 440 880
+            fixture m3.mpg dvd_mpg testsrc2 16:9 7 660
+            fixture sub.png sub_png
+            cat >sub.xml <<'EOF'
+<subpictures><stream><spu start="00:00:01.00" end="00:00:04.00" image="sub.png"/></stream></subpictures>
+EOF
+            spumux -s 0 sub.xml <m3.mpg >m3s.mpg 2>/dev/null
+            cat >dvd.xml <<'EOF'
+<dvdauthor dest="out">
+ <vmgm/>
+ <titleset><titles><video format="pal" aspect="16:9"/><audio lang="en"/>
+  <pgc><vob file="m1a.mpg"/><vob file="m1b.mpg"/></pgc></titles></titleset>
+ <titleset><titles><video format="pal" aspect="4:3"/><audio lang="en"/><audio lang="fr"/>
+  <pgc><vob file="m2.mpg" chapters="0,0:03"/></pgc></titles></titleset>
+ <titleset><titles><video format="pal" aspect="16:9"/><audio lang="de"/><subpicture lang="es"/>
+  <pgc><vob file="m3s.mpg"/></pgc></titles></titleset>
+</dvdauthor>
+EOF
+            VIDEO_FORMAT=PAL dvdauthor -x dvd.xml >/dev/null 2>&1
+        )
+        rm -rf dvd_multi
+        mkdir -p dvd_multi
+        mv "$work/out/VIDEO_TS" dvd_multi/VIDEO_TS
+        [ -d "$work/out/AUDIO_TS" ] && mv "$work/out/AUDIO_TS" dvd_multi/AUDIO_TS
+        rm -rf "$work"
+        made+=("dvd_multi/VIDEO_TS")
+    fi
+    dvd_multi_iso() {
+        genisoimage -quiet -dvd-video -V TESTDVD3 -o "$TMP" dvd_multi
+    }
+    fixture dvd_multi.iso dvd_multi_iso
+    plain_iso() {
+        local tree
+        tree=$(mktemp -d "$OUT/.isowork.XXXXXX")
+        mkdir -p "$tree/docs"
+        echo "not a DVD" >"$tree/docs/readme.txt"
+        cp clip_h264_aac.mp4 "$tree/"
+        genisoimage -quiet -r -J -V PLAIN -o "$TMP" "$tree"
+        local rc=$?
+        rm -rf "$tree"
+        return $rc
+    }
+    fixture plain_files.iso plain_iso
+    if [ ! -d empty_dir ]; then
+        mkdir -p empty_dir
+        made+=("empty_dir")
+    fi
 else
-    echo "make_test_media: dvdauthor or genisoimage missing, no DVD fixtures" >&2
+    echo "make_test_media: dvdauthor, spumux or genisoimage missing, no DVD fixtures" >&2
 fi
 
 if [ ${#made[@]} -eq 0 ]; then

@@ -37,19 +37,15 @@ zxh::ParamsPtr makeParamSet(const ConvertParams &params)
     return set;
 }
 
-// DVD titles reach a job or a merger through engine entries it does not
-// offer yet (JobOpenDvd, MergerAddDvd). Until then a title is refused with a
-// reason the row can show, instead of being read as a plain file.
-const char kNoDvdEntry[] = "DVD titles cannot be converted: the engine has no DVD input for jobs yet";
-
-int openDvdTitleJob(ZxJob *, const char *, const char *, const char *, const ZxParams *)
+// A DVD title: the source path is the disc, the set's title picks the title.
+int openDvdTitleJob(ZxJob *job, const char *dvd, const char *output, const char *container, const ZxParams *set)
 {
-    return 0;
+    return JobOpenDvd(job, dvd, output, container, set);
 }
 
-int addDvdTitleToMerger(ZxMerger *, const char *, int64_t, int64_t, const ZxParams *)
+int addDvdTitleToMerger(ZxMerger *merger, const char *dvd, int64_t start, int64_t length, const ZxParams *set)
 {
-    return 0;
+    return MergerAddDvd(merger, dvd, start, length, set);
 }
 
 std::string jobError(ZxJob *job)
@@ -173,7 +169,6 @@ bool CAVConverter::StartConvert(const std::string &source, const std::string &ou
     std::string error;
     if (params.fromDvd) {
         result = openDvdTitleJob(job.get(), source.c_str(), output.c_str(), params.container.c_str(), set.get());
-        error = kNoDvdEntry;
     } else {
         result = JobOpenFile(job.get(), source.c_str(), output.c_str(), params.container.c_str(), set.get());
     }
@@ -200,7 +195,7 @@ bool CAVConverter::StartConvert(const std::string &source, const std::string &ou
             error = "cannot start the converter's thread";
         }
         qDebug() << "start------+++1";
-    } else if (!params.fromDvd) {
+    } else {
         error = jobError(job.get());
     }
 
@@ -345,7 +340,7 @@ bool CAVConverter::AddMergeFile(const std::string &source, const ConvertParams &
     if (params.fromDvd) {
         result = addDvdTitleToMerger(merger, source.c_str(), params.trimStart, params.trimLength, set.get());
         if (result != 1)
-            setLastError(kNoDvdEntry);
+            setLastError(mergerError(merger));
     } else {
         result = MergerAddFile(merger, source.c_str(), params.trimStart, params.trimLength, set.get());
         if (result != 1)

@@ -17,12 +17,14 @@ int usage()
     std::fprintf(stderr,
                  "usage:\n"
                  "  zxtool probe FILE\n"
+                 "  zxtool probe --dvd PATH\n"
                  "  zxtool thumb FILE TIME_US W H OUT.bmp\n"
                  "  zxtool convert SRC OUT [options]\n"
                  "  zxtool merge OUT SRC... [options]\n"
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
                  "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
-                 "         [--rotate D] [--flip] [--crop x,y,w,h] [--quiet]\n");
+                 "         [--rotate D] [--flip] [--crop x,y,w,h] [--audio I] [--dvd-title N] [--quiet]\n"
+                 "         --dvd-title N reads title N (0-based) of the DVD at SRC\n");
     return 2;
 }
 
@@ -49,10 +51,9 @@ std::string json(const char *s)
     return out + "\"";
 }
 
-int probe(const char *path)
+// One JSON object describing what the source currently answers.
+void describe(ZxSource *src)
 {
-    ZxSource *src = SourceCreate(-1);
-    SourceOpenFile(src, path); // an unreadable file still answers: no streams
     std::string brand = SourceMetadata(src, "major_brand", -1);
     if (brand.empty())
         brand = SourceBrand(src);
@@ -73,10 +74,46 @@ int probe(const char *path)
                     json(SubtitleTitle(src)).c_str(), json(SubtitleCodecName(src)).c_str(),
                     json(SubtitleLanguage(src)).c_str());
     }
-    std::printf("]}\n");
+    std::printf("]}");
+}
+
+int probe(const char *path)
+{
+    ZxSource *src = SourceCreate(-1);
+    SourceOpenFile(src, path); // an unreadable file still answers: no streams
+    describe(src);
+    std::printf("\n");
     SourceClose(src);
     SourceRelease(src);
     return 0;
+}
+
+// {"brand": "DVD", "titles": [one probe object per title]}; exit 1 when
+// the path is not a DVD.
+int probeDvd(const char *path)
+{
+    ZxSource *src = SourceCreate(-1);
+    if (!SourceOpenDvd(src, path)) {
+        std::fprintf(stderr, "zxtool: not a readable DVD: %s\n", SourceLastError(src));
+        SourceRelease(src);
+        return 1;
+    }
+    const unsigned count = DvdTitleCount(src);
+    const unsigned titles = count > 6 ? count - 6 : 0;
+    std::printf("{\"brand\": %s, \"titles\": [", json(SourceBrand(src)).c_str());
+    int code = 0;
+    for (unsigned i = 0; i < titles; ++i) {
+        if (!SourceSelectTitle(src, int(i))) {
+            std::fprintf(stderr, "zxtool: title %u: %s\n", i, SourceLastError(src));
+            code = 1;
+        }
+        std::printf("%s", i ? ", " : "");
+        describe(src);
+    }
+    std::printf("]}\n");
+    SourceClose(src);
+    SourceRelease(src);
+    return code;
 }
 
 int thumb(int argc, char **argv)
@@ -111,6 +148,8 @@ struct Options {
     long long start = 0, length = 0;
     int rotate = 0, flip = 0;
     double crop[4] = {0, 0, 1, 1};
+    int audio = -1;
+    int dvdTitle = -1;    // >= 0: the source is a DVD
     bool quiet = false;
     std::vector<std::string> positional;
 };
@@ -141,6 +180,13 @@ bool parse(int argc, char **argv, int first, Options &o)
             else if (a == "--start") o.start = std::atoll(v);
             else if (a == "--length") o.length = std::atoll(v);
             else if (a == "--rotate") o.rotate = std::atoi(v);
+            else if (a == "--audio") o.audio = std::atoi(v);
+            else if (a == "--dvd-title") {
+                char *end = nullptr;
+                o.dvdTitle = int(std::strtol(v, &end, 10));
+                if (!*v || *end || o.dvdTitle < 0)
+                    return false;
+            }
             else if (a == "--crop") {
                 if (std::sscanf(v, "%lf,%lf,%lf,%lf", &o.crop[0], &o.crop[1], &o.crop[2], &o.crop[3]) != 4)
                     return false;
@@ -178,6 +224,10 @@ ZxParams *makeParams(const Options &o)
         SetAudioBitrate(p, o.abitrateK * 1000);
     SetVideoQuality(p, o.quality);
     SetAudioQuality(p, o.quality);
+    if (o.dvdTitle >= 0)
+        SetTitle(p, o.dvdTitle);
+    if (o.audio >= 0)
+        SetAudioTrack(p, o.audio);
     SetRotation(p, o.rotate);
     SetFlip(p, o.flip);
     if (!SetCropRect(p, o.crop[0], o.crop[1], o.crop[2], o.crop[3]))
@@ -201,7 +251,9 @@ int convert(int argc, char **argv)
     ZxParams *params = makeParams(o);
     ZxJob *job = JobCreate(-1);
     int code = 0;
-    int ok = JobOpenFile(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params);
+    int ok = o.dvdTitle >= 0
+                 ? JobOpenDvd(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params)
+                 : JobOpenFile(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params);
     ParamsRelease(params);
     if (ok) {
         JobSetRange(job, o.start, o.length);
@@ -243,7 +295,8 @@ int merge(int argc, char **argv)
         rc = code ? 10 + code : 1;
     }
     for (size_t i = 1; rc == 0 && i < o.positional.size(); ++i) {
-        if (!MergerAddFile(m, o.positional[i].c_str(), 0, 0, params)) {
+        const char *source = o.positional[i].c_str();
+        if (!(o.dvdTitle >= 0 ? MergerAddDvd(m, source, 0, 0, params) : MergerAddFile(m, source, 0, 0, params))) {
             std::fprintf(stderr, "zxtool: %s: %s\n", o.positional[i].c_str(), MergerLastError(m, &code));
             rc = code ? 10 + code : 1;
             break;
@@ -277,8 +330,11 @@ int main(int argc, char **argv)
     ZxStartup(1, 1);
     LibraryInit(1);
     const std::string cmd = argv[1];
-    if (cmd == "probe")
+    if (cmd == "probe") {
+        if (std::strcmp(argv[2], "--dvd") == 0)
+            return argc == 4 ? probeDvd(argv[3]) : usage();
         return probe(argv[2]);
+    }
     if (cmd == "thumb")
         return thumb(argc, argv);
     if (cmd == "convert")

@@ -73,12 +73,35 @@ ZxSource *SourceCreate(int reserved);
  * query (no streams, zero duration). Reading gives up after 15 seconds. */
 int SourceOpenFile(ZxSource *src, const char *path_utf8);
 
+/* Opens a DVD-Video structure: a folder holding VIDEO_TS, the VIDEO_TS
+ * folder itself, an image file of a disc or an optical drive (/dev/sr0).
+ * Returns 1 and selects the first title (when there is one), or 0 for
+ * anything else (a plain folder, an image of ordinary files, a missing path)
+ * and for a disc whose first title cannot be read; SourceLastError tells
+ * why ("This disc is encrypted ..." for a CSS-scrambled disc). An open DVD
+ * reports the brand "DVD". */
+int SourceOpenDvd(ZxSource *src, const char *path_utf8);
+
+/* Makes title i (0-based, in the order of the disc's title table) the one
+ * every other query describes: duration from its program chain, picture
+ * size, display aspect (4:3 or 16:9), its audio and subpicture streams in
+ * the title's order with their ISO 639-1 codes, thumbnails. Returns 0 when
+ * no DVD is open, i is out of range or the title cannot be read. */
+int SourceSelectTitle(ZxSource *src, int title);
+
+/* The number of titles of the open DVD plus 6 (callers list the first
+ * count - 6 entries as titles); 0 when no DVD is open. */
+unsigned DvdTitleCount(ZxSource *src);
+
+/* Why the last open or select call failed; "" after a success. */
+const char *SourceLastError(ZxSource *src);
+
 /* A metadata value of the container (stream_index -1) or of one stream;
  * "" when absent. Key example: "major_brand". */
 const char *SourceMetadata(ZxSource *src, const char *key, int stream_index);
 
-/* Short name of the demuxer ("mov", "matroska", "avi", "mp3", ...);
- * "" when the source is not open. */
+/* Short name of the demuxer ("mov", "matroska", "avi", "mp3", ...), "DVD"
+ * for an open DVD; "" when the source is not open. */
 const char *SourceBrand(ZxSource *src);
 
 int SourceHasVideo(ZxSource *src);   /* 1 when a video picture stream exists */
@@ -262,6 +285,12 @@ ZxJob *JobCreate(int reserved);
 int JobOpenFile(ZxJob *job, const char *source_utf8, const char *output_utf8,
                 const char *container, const ZxParams *set);
 
+/* As JobOpenFile for a title of a DVD (see SourceOpenDvd for the paths): the
+ * set's SetTitle chooses the title (0-based); its cells are read in order,
+ * angle 1. The range counts from the start of the title. */
+int JobOpenDvd(ZxJob *job, const char *dvd_path_utf8, const char *output_utf8,
+               const char *container, const ZxParams *set);
+
 /* The part of the source to convert: start and length in microseconds
  * (length 0 = to the end). Cut to the frame. Call before JobStart. */
 int JobSetRange(ZxJob *job, int64_t start_us, int64_t length_us);
@@ -314,6 +343,9 @@ int MergerBegin(ZxMerger *m);
  * ended. Sources of other sizes, rates or audio formats are conformed. */
 int MergerAddFile(ZxMerger *m, const char *source_utf8, int64_t start_us,
                   int64_t length_us, const ZxParams *set);
+/* As MergerAddFile for the DVD title the set's SetTitle chooses. */
+int MergerAddDvd(ZxMerger *m, const char *dvd_path_utf8, int64_t start_us,
+                 int64_t length_us, const ZxParams *set);
 /* State of the source added last, as for a job. */
 int MergerIsFinished(ZxMerger *m);
 int MergerIsStopped(ZxMerger *m);

@@ -1,4 +1,5 @@
 // Conversion job: one source into one output, on a thread of its own.
+#include "dvd_reader.h"
 #include "job.h"
 #include "stream_mux.h"
 
@@ -29,11 +30,9 @@ void runJob(ZxJob *job)
 
 } // namespace
 
-extern "C" {
+namespace {
 
-ZxJob *JobCreate(int) { return new ZxJob(); }
-
-int JobOpenFile(ZxJob *job, const char *source, const char *output, const char *container, const ZxParams *set)
+int openJob(ZxJob *job, const char *source, const char *output, const char *container, const ZxParams *set, bool dvd)
 {
     if (!job)
         return 0;
@@ -49,7 +48,12 @@ int JobOpenFile(ZxJob *job, const char *source, const char *output, const char *
     state.clearError();
     zx::Failure fail;
     auto segment = std::make_unique<zx::Segment>(state.stop);
-    if (!segment->open(std::make_unique<zx::FileReader>(source), *set, fail)) {
+    std::unique_ptr<zx::MediaReader> reader;
+    if (dvd)
+        reader = std::make_unique<zx::DvdReader>(source, set->dvdTitle);
+    else
+        reader = std::make_unique<zx::FileReader>(source);
+    if (!segment->open(std::move(reader), *set, fail)) {
         state.fail(fail);
         return 0;
     }
@@ -69,6 +73,22 @@ int JobOpenFile(ZxJob *job, const char *source, const char *output, const char *
     job->outputPath = output;
     state.durationUs.store(job->segment->expectedUs(0, 0));
     return 1;
+}
+
+} // namespace
+
+extern "C" {
+
+ZxJob *JobCreate(int) { return new ZxJob(); }
+
+int JobOpenFile(ZxJob *job, const char *source, const char *output, const char *container, const ZxParams *set)
+{
+    return openJob(job, source, output, container, set, false);
+}
+
+int JobOpenDvd(ZxJob *job, const char *dvdPath, const char *output, const char *container, const ZxParams *set)
+{
+    return openJob(job, dvdPath, output, container, set, true);
 }
 
 int JobSetRange(ZxJob *job, int64_t start, int64_t length)

@@ -40,14 +40,18 @@ bool InputMedia::open(std::unique_ptr<MediaReader> reader, Interrupter &interrup
     int ret = m_reader->open(m_ic, interrupter.callback());
     if (ret < 0) {
         interrupter.clearDeadline();
-        error = "cannot open the source: " + avErr(ret);
+        error = m_reader->failure();
+        if (error.empty())
+            error = "cannot open the source: " + avErr(ret);
         m_ic.reset();
         return false;
     }
     ret = avformat_find_stream_info(m_ic.get(), nullptr);
     interrupter.clearDeadline();
-    if (ret < 0 && m_ic->nb_streams == 0) {
-        error = "cannot read the source: " + avErr(ret);
+    if (!m_reader->failure().empty() || (ret < 0 && m_ic->nb_streams == 0)) {
+        error = m_reader->failure();
+        if (error.empty())
+            error = "cannot read the source: " + avErr(ret);
         m_ic.reset();
         return false;
     }
@@ -59,6 +63,7 @@ bool InputMedia::open(std::unique_ptr<MediaReader> reader, Interrupter &interrup
         else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE)
             m_subtitles.push_back(int(i));
     }
+    const bool ordered = m_reader->arrange(m_ic.get(), m_audio, m_subtitles);
     // Cover art is an attached picture, not a video.
     m_video = -1;
     for (unsigned i = 0; i < m_ic->nb_streams; ++i) {
@@ -71,7 +76,7 @@ bool InputMedia::open(std::unique_ptr<MediaReader> reader, Interrupter &interrup
             break;
         }
     }
-    m_bestAudio = m_audio.empty() ? -1 : av_find_best_stream(m_ic.get(), AVMEDIA_TYPE_AUDIO, -1, m_video, nullptr, 0);
+    m_bestAudio = m_audio.empty() ? -1 : ordered ? m_audio.front() : av_find_best_stream(m_ic.get(), AVMEDIA_TYPE_AUDIO, -1, m_video, nullptr, 0);
     if (m_bestAudio < 0 && !m_audio.empty())
         m_bestAudio = m_audio.front();
     return true;
@@ -92,6 +97,8 @@ int64_t InputMedia::durationUs() const
 {
     if (!m_ic || (m_video < 0 && m_audio.empty()))
         return 0;
+    if (const int64_t known = m_reader->durationUs(); known > 0)
+        return known;
     if (m_ic->duration > 0)
         return m_ic->duration;
     int64_t best = 0;
@@ -117,6 +124,9 @@ SourcePicture InputMedia::picture() const
     p.width = st->codecpar->width;
     p.height = st->codecpar->height;
     AVRational sar = av_guess_sample_aspect_ratio(m_ic.get(), st, nullptr);
+    const AVRational dar = m_reader->displayAspect();
+    if (dar.num > 0 && dar.den > 0 && p.width > 0 && p.height > 0)
+        av_reduce(&sar.num, &sar.den, int64_t(dar.num) * p.height, int64_t(dar.den) * p.width, 1 << 20);
     if (sar.num > 0 && sar.den > 0) {
         p.sarNum = sar.num;
         p.sarDen = sar.den;

@@ -1,6 +1,7 @@
 // Opening a source for reading. A reader decides where the bytes come from
-// (a file now; a DVD title through custom I/O later); InputMedia holds the
-// demuxer and the facts every caller needs.
+// (a file, or a DVD title through custom I/O) and may know facts the
+// demuxer cannot find out; InputMedia holds the demuxer and the facts every
+// caller needs.
 #pragma once
 
 #include "ffutil.h"
@@ -19,6 +20,16 @@ public:
     virtual int open(InputPtr &out, const AVIOInterruptCB &interrupt) = 0;
     // Name reported as the source's brand when the demuxer has none better.
     virtual std::string brand(const AVFormatContext *ic) const;
+    // Playing time known outside the streams (0 = ask the demuxer).
+    virtual int64_t durationUs() const { return 0; }
+    // Display aspect known outside the streams ({0, 1} = from the stream).
+    virtual AVRational displayAspect() const { return AVRational{0, 1}; }
+    // Puts the audio and subtitle streams (stream indices) in the order the
+    // source lists them and labels them; the file order stands by default.
+    // True when the first audio stream is then the main one.
+    virtual bool arrange(AVFormatContext *, std::vector<int> &, std::vector<int> &) { return false; }
+    // Why reading failed, when the reader knows better than an error code.
+    virtual std::string failure() const { return {}; }
 };
 
 class FileReader : public MediaReader {
@@ -49,6 +60,8 @@ public:
     int displayWidth() const;
     int displayHeight() const;
     bool canSeek() const;
+    // The reader's own explanation of a read failure ("" = none).
+    std::string readerFailure() const { return m_reader ? m_reader->failure() : std::string(); }
 
 private:
     std::unique_ptr<MediaReader> m_reader;

@@ -1,6 +1,7 @@
 // Merger: sources appended one after another into one output, each
 // re-encoded with the output's parameter set.
 #include "codec_map.h"
+#include "dvd_reader.h"
 #include "task_state.h"
 #include "transcoder.h"
 
@@ -119,7 +120,11 @@ int MergerBegin(ZxMerger *m)
     return 1;
 }
 
-int MergerAddFile(ZxMerger *m, const char *source, int64_t start, int64_t length, const ZxParams *set)
+} // extern "C"
+
+namespace {
+
+int addSource(ZxMerger *m, const char *source, int64_t start, int64_t length, const ZxParams *set, bool dvd)
 {
     if (!m)
         return 0;
@@ -140,7 +145,12 @@ int MergerAddFile(ZxMerger *m, const char *source, int64_t start, int64_t length
     auto state = std::make_shared<zx::TaskState>();
     zx::Failure fail;
     auto segment = std::make_unique<zx::Segment>(m->stop);
-    if (!segment->open(std::make_unique<zx::FileReader>(source), *set, fail)) {
+    std::unique_ptr<zx::MediaReader> reader;
+    if (dvd)
+        reader = std::make_unique<zx::DvdReader>(source, set->dvdTitle);
+    else
+        reader = std::make_unique<zx::FileReader>(source);
+    if (!segment->open(std::move(reader), *set, fail)) {
         state->fail(fail);
         m->setCurrent(state);
         return 0;
@@ -174,6 +184,20 @@ int MergerAddFile(ZxMerger *m, const char *source, int64_t start, int64_t length
         return 0;
     }
     return 1;
+}
+
+} // namespace
+
+extern "C" {
+
+int MergerAddFile(ZxMerger *m, const char *source, int64_t start, int64_t length, const ZxParams *set)
+{
+    return addSource(m, source, start, length, set, false);
+}
+
+int MergerAddDvd(ZxMerger *m, const char *dvdPath, int64_t start, int64_t length, const ZxParams *set)
+{
+    return addSource(m, dvdPath, start, length, set, true);
 }
 
 int MergerIsFinished(ZxMerger *m)

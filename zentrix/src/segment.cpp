@@ -348,6 +348,11 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
     }
     if (m_stop.load())
         return Result::Stopped;
+    // A scrambled DVD sector ends the reading: nothing more is written.
+    if (const std::string why = m_media.readerFailure(); !why.empty()) {
+        fail.set(ZX_ERR_INPUT, why);
+        return Result::Failed;
+    }
 
     for (StreamState *s : {&video, &audio}) {
         if (!s->dec)

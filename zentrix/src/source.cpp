@@ -1,5 +1,6 @@
-// Source probe: streams, facts and a thumbnail of one file.
+// Source probe: streams, facts and a thumbnail of one file or DVD title.
 #include "bmp.h"
+#include "dvd_reader.h"
 #include "media_input.h"
 #include "zentrix.h"
 
@@ -16,6 +17,11 @@ struct ZxSource {
     zx::InputMedia media;
     int selectedAudio = -1;     // index into media.audioStreams()
     int selectedSubtitle = -1;  // index into media.subtitleStreams()
+    // An open DVD: its path and title count; media then holds one title.
+    bool dvd = false;
+    std::string dvdPath;
+    int dvdTitles = 0;
+    std::string lastError;
     // Returned strings live here until the next call of the same query.
     std::string metadata, brand, audioTitle, audioCodec, audioLanguage, subTitle, subCodec, subLanguage;
     std::vector<unsigned char> thumbnail;
@@ -144,9 +150,58 @@ int SourceOpenFile(ZxSource *src, const char *path)
     if (!src || !path)
         return 0;
     SourceClose(src);
-    std::string err;
-    return src->media.open(std::make_unique<zx::FileReader>(path), src->interrupter, err) ? 1 : 0;
+    return src->media.open(std::make_unique<zx::FileReader>(path), src->interrupter, src->lastError) ? 1 : 0;
 }
+
+int SourceOpenDvd(ZxSource *src, const char *path)
+{
+    if (!src)
+        return 0;
+    SourceClose(src);
+    if (!path) {
+        src->lastError = "no path";
+        return 0;
+    }
+    zx::DvdStructure structure;
+    if (!structure.open(path, src->lastError))
+        return 0;
+    src->dvdTitles = structure.titleCount();
+    src->dvdPath = path;
+    src->dvd = true;
+    // The first title answers until another is selected; a disc that cannot
+    // play it (scrambled, damaged) is refused here, not title by title.
+    if (src->dvdTitles > 0 && !SourceSelectTitle(src, 0)) {
+        const std::string why = src->lastError;
+        SourceClose(src);
+        src->lastError = why;
+        return 0;
+    }
+    return 1;
+}
+
+int SourceSelectTitle(ZxSource *src, int title)
+{
+    if (!src || !src->dvd)
+        return 0;
+    if (title < 0 || title >= src->dvdTitles) {
+        src->lastError = "the DVD has no title " + std::to_string(title + 1);
+        return 0;
+    }
+    src->media.close();
+    src->selectedAudio = src->selectedSubtitle = -1;
+    src->thumbnail.clear();
+    src->lastError.clear();
+    return src->media.open(std::make_unique<zx::DvdReader>(src->dvdPath, title), src->interrupter, src->lastError)
+               ? 1 : 0;
+}
+
+unsigned DvdTitleCount(ZxSource *src)
+{
+    // Six entries beyond the titles, as the callers expect.
+    return src && src->dvd ? unsigned(src->dvdTitles) + 6 : 0;
+}
+
+const char *SourceLastError(ZxSource *src) { return src ? src->lastError.c_str() : ""; }
 
 const char *SourceMetadata(ZxSource *src, const char *key, int streamIndex)
 {
@@ -168,7 +223,7 @@ const char *SourceBrand(ZxSource *src)
 {
     if (!src)
         return "";
-    src->brand = src->media.brand();
+    src->brand = src->dvd ? "DVD" : src->media.brand();
     return src->brand.c_str();
 }
 
@@ -314,6 +369,10 @@ void SourceClose(ZxSource *src)
     src->media.close();
     src->selectedAudio = src->selectedSubtitle = -1;
     src->thumbnail.clear();
+    src->dvd = false;
+    src->dvdPath.clear();
+    src->dvdTitles = 0;
+    src->lastError.clear();
 }
 
 void SourceRelease(ZxSource *src)

@@ -271,24 +271,7 @@ QString VideoConvertBar::uniqueOutputPath(const QString &folder, const QString &
 
 ConvertParams VideoConvertBar::convertParams() const
 {
-    const OutputFormat &f = OutputFormat::instance();
-    ConvertParams p;
-    p.container = f.container.toLower().toStdString();
-    p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
-    if (!f.audioOnly) {
-        const bool own = f.width > 0 && f.height > 0;
-        p.width = own ? f.width : m_width;
-        p.height = own ? f.height : m_height;
-    }
-    p.frameRateNum = f.frameRateNum;
-    p.frameRateDen = f.frameRateDen;
-    p.videoBitRate = f.videoBitRate;
-    p.videoQuality = f.quality;
-    p.audioCodecId = f.audioCodecId;
-    p.sampleRate = f.sampleRate;
-    p.channels = f.channels;
-    p.audioBitRate = f.audioBitRate;
-    p.audioQuality = f.quality;
+    ConvertParams p = outputParams(OutputFormat::instance(), m_width, m_height);
     p.crop = m_crop;
     p.dvdTitle = m_tracks.dvdTitle;
     p.audioIndex = m_tracks.audioIndex;

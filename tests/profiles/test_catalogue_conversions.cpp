@@ -134,23 +134,7 @@ private:
     // What a queue row hands the converter for a source of the clip's size.
     ConvertParams rowParams(const OutputFormat &f) const
     {
-        ConvertParams p;
-        p.container = f.container.toLower().toStdString();
-        p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
-        if (!f.audioOnly) {
-            const bool own = f.width > 0 && f.height > 0;
-            p.width = own ? f.width : m_sourceWidth;
-            p.height = own ? f.height : m_sourceHeight;
-        }
-        p.frameRateNum = f.frameRateNum;
-        p.frameRateDen = f.frameRateDen;
-        p.videoBitRate = f.videoBitRate;
-        p.videoQuality = f.quality;
-        p.audioCodecId = f.audioCodecId;
-        p.sampleRate = f.sampleRate;
-        p.channels = f.channels;
-        p.audioBitRate = f.audioBitRate;
-        p.audioQuality = f.quality;
+        ConvertParams p = outputParams(f, m_sourceWidth, m_sourceHeight);
         p.trimStart = 0;
         p.trimLength = kLengthUs;
         return p;

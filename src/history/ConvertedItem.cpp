@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -111,13 +112,20 @@ void ConvertedItem::showInFolder(const QString &filePath)
         "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
         "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList{QUrl::fromLocalFile(clean).toString()} << QString();
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(clean).absolutePath());
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return;
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(clean).absolutePath()));
+    // Asked without blocking the GUI thread; without a file manager on the
+    // bus the folder is opened instead.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher *w) {
+        if (w->isError())
+            QDesktopServices::openUrl(folder);
+        w->deleteLater();
+    });
 }
 
 void ConvertedItem::OnBtnSearch()

@@ -53,6 +53,10 @@ fi
 OUT=$1
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)   # the DVD steps work in subfolders of it
+# The engine tests and the program tests each make the media as a fixture,
+# possibly at the same moment: one run at a time per folder.
+exec 9>"$OUT/.lock"
+flock 9
 cd "$OUT"
 
 FF=(ffmpeg -nostdin -hide_banner -loglevel error -y)

@@ -13,6 +13,7 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev
   libswscale-dev libswresample-dev
   libdvdread-dev libdvdnav-dev libsdl2-dev
+  libass-dev  # burnt-in subtitles and text watermarks
   # property lists
   libpugixml-dev libboost-dev
   # fonts for text rendering (offscreen Qt, burnt-in text)

@@ -262,8 +262,9 @@ if command -v dvdauthor >/dev/null && command -v spumux >/dev/null && command -v
                 "${FF[@]}" "${inputs[@]}" "${maps[@]}" -target pal-dvd -aspect "$aspect" -b:v 1000k "$TMP"
             }
             sub_png() {
-                "${FF[@]}" -f lavfi -i "color=c=black@0.0:s=720x576,format=rgba,drawbox=x=160:y=480:w=400:h=40:color=white:t=fill" \
-                    -frames:v 1 "$TMP"
+                # spumux keys transparency on a colour, not on the alpha channel.
+                "${FF[@]}" -f lavfi -i "color=c=black:s=720x576,drawbox=x=160:y=480:w=400:h=40:color=white:t=fill" \
+                    -frames:v 1 -pix_fmt rgb24 "$TMP"
             }
             fixture m1a.mpg dvd_mpg testsrc 16:9 3 440
             fixture m1b.mpg dvd_mpg testsrc 16:9 2 440
@@ -271,7 +272,7 @@ if command -v dvdauthor >/dev/null && command -v spumux >/dev/null && command -v
             fixture m3.mpg dvd_mpg testsrc2 16:9 7 660
             fixture sub.png sub_png
             cat >sub.xml <<'EOF'
-<subpictures><stream><spu start="00:00:01.00" end="00:00:04.00" image="sub.png"/></stream></subpictures>
+<subpictures><stream><spu start="00:00:01.00" end="00:00:04.00" image="sub.png" transparent="000000"/></stream></subpictures>
 EOF
             spumux -s 0 sub.xml <m3.mpg >m3s.mpg 2>/dev/null
             cat >dvd.xml <<'EOF'

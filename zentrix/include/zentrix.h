@@ -197,21 +197,39 @@ int SetFill(ZxParams *set, int keep_shape, int fill_value);
 /* Crop as fractions (0..1) of the upright source; default 0, 0, 1, 1. */
 int SetCropRect(ZxParams *set, double x, double y, double w, double h);
 
-/* Effects, subtitles and watermarks are stored for the picture stages of
- * the filter graph. */
-int SetVolume(ZxParams *set, int percent);          /* 0..200, 100 unchanged */
+/* Effects. Each neutral value (the default) leaves the picture or the sound
+ * exactly as it would be without it. */
+/* Gain in percent, 0..200 (100 unchanged). Above 100 a limiter keeps the
+ * peaks just below full scale, so loud sound is compressed, never clipped. */
+int SetVolume(ZxParams *set, int percent);
+/* Carried, no effect. */
 int SetEffectReserved(ZxParams *set, int value);
+/* -235..235 (0 unchanged): added to the luma, in 8-bit levels. */
 int SetBrightness(ZxParams *set, int value);
+/* 0..200 percent (100 unchanged; 0 = grey). */
 int SetSaturation(ZxParams *set, int value);
+/* 0..200 percent (100 unchanged; 0 = flat grey). */
 int SetContrast(ZxParams *set, int value);
+/* -180..180 degrees around the colour wheel (0 unchanged; 180 turns red
+ * into cyan). */
 int SetHue(ZxParams *set, int value);
 
 int SetTitle(ZxParams *set, int dvd_title);         /* DVD title index */
 /* Audio stream of the source, 0-based among its audio streams; out of range
  * picks the default stream. */
 int SetAudioTrack(ZxParams *set, int audio_index);
-int SetSubtitleStream(ZxParams *set, int subtitle_index); /* -1 none */
+/* Burnt-in subtitles: set one of the three choices below. They are drawn
+ * over the picture after the geometry, in the output frame, and follow the
+ * source's clock: a range starting at 30 s shows first what the source shows
+ * at 30 s. A choice that cannot be honoured (no such stream, a file that
+ * cannot be read) makes the job's or merger's open call fail with the reason. */
+/* The i-th subtitle stream of the source, counted among subtitle streams
+ * (as SourceSelectSubtitle counts them); -1 none. DVD subpictures are drawn
+ * in the colours of the title's palette. */
+int SetSubtitleStream(ZxParams *set, int subtitle_index);
+/* 1: the closed captions carried in the video (EIA-608). */
 int SetClosedCaptions(ZxParams *set, int enabled);
+/* A subtitle file (SubRip, ASS/SSA, WebVTT, ...); "" none. */
 int SetSubtitleFile(ZxParams *set, const char *path_utf8);
 int SetSubtitleOpacity(ZxParams *set, int opacity);  /* 0..255 */
 int SetSubtitleScale(ZxParams *set, int x_percent, int y_percent);
@@ -228,10 +246,23 @@ int SetSubtitleColor3(ZxParams *set, uint32_t argb);
 int SetSubtitleAnchorX(ZxParams *set, double fraction);
 int SetSubtitleAnchorY(ZxParams *set, double fraction);
 
-int SetWatermarkText(ZxParams *set, const char *text_utf8);
+/* Watermarks: a text and an image, each drawn over the whole range above
+ * the subtitles. Sizes are relative to a picture 480 lines high, so a
+ * watermark covers the same part of a preview and of an output of any
+ * size. Positions are the top-left corner as fractions of the picture.
+ * SetWatermarkActiveLayer decides which of the two is on top: 1 (default)
+ * the text, 0 the image. */
+int SetWatermarkText(ZxParams *set, const char *text_utf8);   /* "" none */
 int SetWatermarkFont(ZxParams *set, const char *family_utf8);
+/* An image file of any still format FFmpeg reads (PNG with its alpha, JPEG,
+ * GIF (its first picture), BMP, WebP); "" none. At scale 100 x 100 an image
+ * of w x h pixels covers w * H / 480 x h * H / 480 pixels of an output H
+ * lines high. An image that cannot be read makes the job's or merger's open
+ * call fail with "cannot read the watermark image ...". */
 int SetWatermarkImage(ZxParams *set, const char *path_utf8);
-int SetWatermarkOption(ZxParams *set, int option);
+int SetWatermarkOption(ZxParams *set, int option);   /* carried, no effect */
+/* Carried; every mode places the image once, at its position, for the whole
+ * range (the program sends 0). */
 int SetWatermarkImageMode(ZxParams *set, int mode);
 int SetWatermarkTextOpacity(ZxParams *set, int opacity);
 int SetWatermarkTextScale(ZxParams *set, int x_percent, int y_percent);
@@ -247,9 +278,21 @@ int SetWatermarkAnchorX(ZxParams *set, double fraction);
 int SetWatermarkAnchorY(ZxParams *set, double fraction);
 int SetWatermarkTextPos(ZxParams *set, double x, double y);
 int SetWatermarkActiveLayer(ZxParams *set, int layer);
+/* 0..255, multiplies the image's own alpha. */
 int SetWatermarkImageOpacity(ZxParams *set, int opacity);
 int SetWatermarkImageScale(ZxParams *set, int x_percent, int y_percent);
 int SetWatermarkImagePos(ZxParams *set, double x, double y);
+
+/* The size of the text watermark as drawn on a frame_w x frame_h picture, as
+ * fractions of the picture (0, 0 when the set has no watermark text); for
+ * hit-testing on a preview. Returns 1, or 0 for a null set or a bad size. */
+int ParamsWatermarkTextBox(const ZxParams *set, int frame_w, int frame_h, double *w, double *h);
+
+/* The same for the image watermark (0, 0 when the set has no image). The
+ * image is read once and its size remembered while the file is unchanged.
+ * Returns 1, or 0 (with 0, 0) for a null set, a bad size or an image that
+ * cannot be read. */
+int ParamsWatermarkImageBox(const ZxParams *set, int frame_w, int frame_h, double *w, double *h);
 
 /* ---- Status and errors shared by jobs and mergers -------------------- */
 

@@ -10,6 +10,7 @@ extern "C" {
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -292,6 +293,45 @@ bool DvdStructure::title(int index, DvdTitleInfo &info, std::string &error) cons
     return true;
 }
 
+namespace {
+
+// "size: WxH\npalette: rrggbb, ... (16)\n" of a title, as the dvd_subtitle
+// decoder reads it from the extradata; "" when the IFO does not tell.
+std::string subpictureSetup(const DvdStructure &structure, int index)
+{
+    const DvdDisc *disc = structure.disc();
+    if (!disc || index < 0 || index >= structure.titleCount())
+        return {};
+    const title_info_t &t = disc->vmg->tt_srpt->title[index];
+    IfoPtr vts(ifoOpen(disc->dvd, t.title_set_nr));
+    if (!vts || !vts->vtsi_mat || !vts->vts_ptt_srpt || !vts->vts_pgcit || t.vts_ttn < 1
+        || t.vts_ttn > vts->vts_ptt_srpt->nr_of_srpts || vts->vts_ptt_srpt->title[t.vts_ttn - 1].nr_of_ptts < 1)
+        return {};
+    const int pgcn = vts->vts_ptt_srpt->title[t.vts_ttn - 1].ptt[0].pgcn;
+    if (pgcn < 1 || pgcn > vts->vts_pgcit->nr_of_pgci_srp || !vts->vts_pgcit->pgci_srp[pgcn - 1].pgc)
+        return {};
+    const pgc_t &pgc = *vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
+    const video_attr_t &v = vts->vtsi_mat->vts_video_attr;
+    static const int widths[4] = {720, 704, 352, 352};
+    const int height = (v.video_format == 1 ? 576 : 480) / (v.picture_size == 3 ? 2 : 1);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "size: %dx%d\npalette: ", widths[v.picture_size & 3], height);
+    std::string text = buf;
+    for (int i = 0; i < 16; ++i) {
+        // IFO entries are 0x00YYCrCb, studio range.
+        const uint32_t e = pgc.palette[i];
+        const double y = 1.164 * (int((e >> 16) & 0xff) - 16);
+        const int cr = int((e >> 8) & 0xff) - 128, cb = int(e & 0xff) - 128;
+        auto clip = [](double c) { return c < 0 ? 0 : c > 255 ? 255 : int(c + 0.5); };
+        std::snprintf(buf, sizeof buf, "%s%02x%02x%02x", i ? ", " : "", clip(y + 1.596 * cr),
+                      clip(y - 0.813 * cr - 0.391 * cb), clip(y + 2.018 * cb));
+        text += buf;
+    }
+    return text + "\n";
+}
+
+} // namespace
+
 DvdReader::~DvdReader()
 {
     if (m_avio) {
@@ -368,6 +408,21 @@ bool DvdReader::arrange(AVFormatContext *ic, std::vector<int> &audio, std::vecto
 {
     reorder(ic, audio, m_info.audio, physicalAudio);
     reorder(ic, subtitles, m_info.subtitles, physicalSubtitle);
+    // Subpictures carry colour indices only: the dvd_subtitle decoder takes
+    // the title's palette and frame size as text in the extradata.
+    const std::string setup = subpictureSetup(m_structure, m_title);
+    for (int idx : subtitles) {
+        AVCodecParameters *par = ic->streams[idx]->codecpar;
+        if (setup.empty() || par->codec_id != AV_CODEC_ID_DVD_SUBTITLE)
+            continue;
+        auto *data = static_cast<uint8_t *>(av_mallocz(setup.size() + 1 + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!data)
+            continue;
+        std::memcpy(data, setup.c_str(), setup.size() + 1);
+        av_freep(&par->extradata);
+        par->extradata = data;
+        par->extradata_size = int(setup.size());
+    }
     return true;
 }
 

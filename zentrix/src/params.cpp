@@ -99,12 +99,12 @@ int SetCropRect(ZxParams *set, double x, double y, double w, double h)
     return 1;
 }
 
-int SetVolume(ZxParams *set, int v) { return store(set, &ZxParams::volume, v, v >= 0 && v <= 1000); }
+int SetVolume(ZxParams *set, int v) { return store(set, &ZxParams::volume, v, v >= 0 && v <= 200); }
 int SetEffectReserved(ZxParams *set, int v) { return store(set, &ZxParams::effectReserved, v); }
-int SetBrightness(ZxParams *set, int v) { return store(set, &ZxParams::brightness, v); }
-int SetSaturation(ZxParams *set, int v) { return store(set, &ZxParams::saturation, v); }
-int SetContrast(ZxParams *set, int v) { return store(set, &ZxParams::contrast, v); }
-int SetHue(ZxParams *set, int v) { return store(set, &ZxParams::hue, v); }
+int SetBrightness(ZxParams *set, int v) { return store(set, &ZxParams::brightness, v, v >= -235 && v <= 235); }
+int SetSaturation(ZxParams *set, int v) { return store(set, &ZxParams::saturation, v, v >= 0 && v <= 200); }
+int SetContrast(ZxParams *set, int v) { return store(set, &ZxParams::contrast, v, v >= 0 && v <= 200); }
+int SetHue(ZxParams *set, int v) { return store(set, &ZxParams::hue, v, v >= -180 && v <= 180); }
 
 int SetTitle(ZxParams *set, int title) { return store(set, &ZxParams::dvdTitle, title, title >= 0); }
 int SetAudioTrack(ZxParams *set, int index) { return store(set, &ZxParams::audioTrack, index); }

@@ -42,8 +42,8 @@ struct ZxParams {
     int fillColor = 0;                    // 0xRRGGBB of the borders
     ZxCrop crop;
 
-    // effects (stored; applied by the effect stage)
-    int volume = 100, effectReserved = 0, brightness = 0, saturation = 0, contrast = 0, hue = 0;
+    // effects (applied by zx::EditStage); the defaults leave picture and sound untouched
+    int volume = 100, effectReserved = 0, brightness = 0, saturation = 100, contrast = 100, hue = 0;
 
     // stream choice
     int dvdTitle = 0;
@@ -55,7 +55,7 @@ struct ZxParams {
                               0xFFFFFFFFu, 0x80000000u, 0xFF000000u, 0.5, 1.0};
     int64_t subtitleTimeValue = 0;
 
-    // watermarks (stored; applied by the watermark stage)
+    // watermarks (drawn by zx::EditStage)
     std::string watermarkText;
     std::string watermarkImage;
     ZxTextStyle watermarkStyle{std::string(), 255, 100, 100, 28, 0, 0, 0, 0,

@@ -10,7 +10,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cinttypes>
+#include <deque>
 #include <cstdio>
 
 namespace zx {
@@ -29,8 +31,9 @@ struct Graph {
     AVChannelLayout layout{};
     ~Graph() { av_channel_layout_uninit(&layout); }
 
+    // chain reads the pads [in] and the extra sources' labels and ends at [out].
     bool build(const char *srcName, const std::string &srcArgs, const char *sinkName, const std::string &chain,
-               std::string &err)
+               const std::vector<ExtraSource> &extras, std::string &err)
     {
         graph.reset(avfilter_graph_alloc());
         if (!graph)
@@ -43,11 +46,31 @@ struct Graph {
             return (err = "cannot create the filter graph: " + avErr(ret), false);
         AVFilterInOut *outputs = avfilter_inout_alloc();
         AVFilterInOut *inputs = avfilter_inout_alloc();
+        if (!outputs || !inputs) {
+            avfilter_inout_free(&inputs);
+            avfilter_inout_free(&outputs);
+            return (err = "out of memory", false);
+        }
         outputs->name = av_strdup("in");
         outputs->filter_ctx = src;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = sink;
-        ret = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
+        for (auto it = extras.rbegin(); ret >= 0 && it != extras.rend(); ++it) {
+            AVFilterContext *extra = nullptr;
+            ret = avfilter_graph_create_filter(&extra, avfilter_get_by_name("buffer"), it->label.c_str(),
+                                               it->args.c_str(), nullptr, graph.get());
+            AVFilterInOut *pad = ret >= 0 ? avfilter_inout_alloc() : nullptr;
+            if (ret >= 0 && !pad)
+                ret = AVERROR(ENOMEM);
+            if (ret >= 0) {
+                pad->name = av_strdup(it->label.c_str());
+                pad->filter_ctx = extra;
+                pad->next = outputs->next;
+                outputs->next = pad;
+            }
+        }
+        if (ret >= 0)
+            ret = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
         avfilter_inout_free(&inputs);
         avfilter_inout_free(&outputs);
         if (ret >= 0)
@@ -80,6 +103,9 @@ std::string describeLayout(const AVChannelLayout &l)
 
 } // namespace
 
+Segment::Segment(const std::atomic<bool> &stop) : m_interrupter(&stop), m_stop(stop), m_edits(new EditStage) {}
+Segment::~Segment() = default;
+
 bool Segment::open(std::unique_ptr<MediaReader> reader, const ZxParams &set, Failure &fail)
 {
     m_set = set;
@@ -88,6 +114,25 @@ bool Segment::open(std::unique_ptr<MediaReader> reader, const ZxParams &set, Fai
         return fail.set(ZX_ERR_INPUT, err);
     if (m_media.videoStream() < 0 && m_media.audioStreams().empty())
         return fail.set(ZX_ERR_INPUT, "the source has no video or audio stream");
+    if (m_media.videoStream() >= 0) {
+        // The output frame is not known yet: the source's own size tries the
+        // drawings, and run() redoes them only when the frame differs.
+        m_editsW = m_media.displayWidth();
+        m_editsH = m_media.displayHeight();
+        // The set counts subtitle streams in the order the source lists them
+        // (a DVD's own order); the burner counts them in the demuxer's order.
+        ZxParams editSet = m_set;
+        const std::vector<int> &listed = m_media.subtitleStreams();
+        if (editSet.subtitleStream >= 0 && editSet.subtitleStream < int(listed.size())) {
+            const int wanted = listed[size_t(editSet.subtitleStream)];
+            int rank = 0;
+            for (int i = 0; i < wanted; ++i)
+                rank += m_media.context()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE;
+            editSet.subtitleStream = rank;
+        }
+        if (!m_edits->prepare(editSet, err) || !m_edits->open(m_media.context(), m_editsW, m_editsH, err))
+            return fail.set(ZX_ERR_INPUT, err);
+    }
     return true;
 }
 
@@ -123,8 +168,26 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
     }
     if (!video.dec && !audio.dec)
         return fail.set(ZX_ERR_INPUT, "the source has no stream the output takes"), Result::Failed;
+    int subtitleIndex = -1;
+    if (video.dec) {
+        if ((out.frameWidth() != m_editsW || out.frameHeight() != m_editsH)
+            && !m_edits->open(ic, out.frameWidth(), out.frameHeight(), err))
+            return fail.set(ZX_ERR_INPUT, err), Result::Failed;
+        m_editsW = out.frameWidth();
+        m_editsH = out.frameHeight();
+        subtitleIndex = m_edits->subtitleStream();
+    }
+    // Muxers put video ahead of the other streams (a DVD by half a second),
+    // so a subtitle packet is read after the pictures it covers: while
+    // subtitles come from the source, decoded pictures wait until the other
+    // streams have been read up to their time. A sound stream, read only as
+    // that clock, keeps the wait short where the subtitles are sparse.
+    const bool holdVideo = subtitleIndex >= 0;
+    const int clockIndex = holdVideo && audio.index < 0 ? m_media.bestAudioStream() : -1;
     for (unsigned i = 0; i < ic->nb_streams; ++i)
-        ic->streams[i]->discard = (int(i) == video.index || int(i) == audio.index) ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        ic->streams[i]->discard = (int(i) == video.index || int(i) == audio.index || int(i) == subtitleIndex
+                                   || int(i) == clockIndex)
+                                      ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 
     const int64_t sourceStart = m_media.startTimeUs();
     if (startUs > 0) {
@@ -155,7 +218,7 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         char args[256];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
                       f->width, f->height, f->format, pic.sarNum, pic.sarDen);
-        std::string chain;
+        std::string chain = "[in]";
         char buf[160];
         if (lengthUs > 0)
             std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ":end_pts=%" PRId64 ",", offsetUs, endUs);
@@ -163,9 +226,11 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ",", offsetUs);
         chain += buf;
         chain += geometryFilters(g, srcPicture.autoRotation);
-        const std::string picture = pictureStages(m_set, g);
-        if (!picture.empty())
-            chain += "," + picture;
+        // Effects, subtitles and watermarks work on the output frame, before
+        // the frame rate is conformed.
+        const std::string edits = m_edits->pictureGraph("zxgeometry", "zxedited");
+        if (!edits.empty())
+            chain += "[zxgeometry];" + edits + ";[zxedited]null";
         const AVRational fps = out.frameRate();
         // The first graph of a segment starts the picture exactly at the
         // offset, so appended sources continue without a gap.
@@ -174,8 +239,9 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         else
             std::snprintf(buf, sizeof buf, ",fps=fps=%d/%d", fps.num, fps.den);
         chain += buf;
-        chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(out.pixelFormat());
-        if (!video.graph.build("buffer", args, "buffersink", chain, err))
+        chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(out.pixelFormat()) + "[out]";
+        if (!video.graph.build("buffer", args, "buffersink", chain, m_edits->sources(kMicros), err)
+            || !m_edits->start(video.graph.graph.get(), err))
             return false;
         video.graph.width = f->width;
         video.graph.height = f->height;
@@ -195,7 +261,7 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
                       f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), describeLayout(in).c_str());
         const AVRational tb{1, f->sample_rate};
         const int64_t startPts = av_rescale_q(offsetUs, kMicros, tb);
-        std::string chain;
+        std::string chain = "[in]";
         char buf[256];
         if (lengthUs > 0)
             std::snprintf(buf, sizeof buf, "atrim=start_pts=%" PRId64 ":end_pts=%" PRId64, startPts,
@@ -215,8 +281,8 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             std::snprintf(buf, sizeof buf, ",aresample=%d:async=1", out.sampleRate());
         chain += buf;
         chain += std::string(",aformat=sample_fmts=") + av_get_sample_fmt_name(out.sampleFormat())
-                 + ":channel_layouts=" + describeLayout(out.channelLayout());
-        const bool ok = audio.graph.build("abuffer", args, "abuffersink", chain, err);
+                 + ":channel_layouts=" + describeLayout(out.channelLayout()) + "[out]";
+        const bool ok = audio.graph.build("abuffer", args, "abuffersink", chain, {}, err);
         if (ok) {
             if (out.audioFrameSize() > 0)
                 av_buffersink_set_frame_size(audio.graph.sink, unsigned(out.audioFrameSize()));
@@ -252,6 +318,8 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
     auto endGraph = [&](StreamState &s, bool isVideo) -> bool {
         if (!s.graph.graph)
             return true;
+        if (isVideo)
+            m_edits->closeSubtitles(s.graphEndPts != AV_NOPTS_VALUE ? s.graphEndPts : 0);
         // Closing at the end of the last frame lets the fps filter emit it.
         const int closed = s.graphEndPts != AV_NOPTS_VALUE
                                ? av_buffersrc_close(s.graph.src, s.graphEndPts, AV_BUFFERSRC_FLAG_PUSH)
@@ -259,6 +327,8 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         (void)closed; // a graph that refuses the end has nothing left to give
         s.graphEndPts = AV_NOPTS_VALUE;
         const bool ok = drain(s, isVideo);
+        if (isVideo)
+            m_edits->detach();
         s.graph.graph.reset();
         return ok;
     };
@@ -275,6 +345,10 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
                                          : av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, s.st->time_base);
         s.nextPts = pts + std::max<int64_t>(1, frameDur);
         const int64_t outUs = av_rescale_q(pts, s.st->time_base, kMicros) + shiftUs;
+        // The subtitles' clock: the source's own, from its start, untrimmed.
+        const int64_t sourceUs = outUs - offsetUs + startUs;
+        if (isVideo && m_edits->wantsVideoFrames())
+            m_edits->feedVideoFrame(f, sourceUs);
         if (outUs >= endUs) {
             s.done = true;
             return true;
@@ -287,6 +361,9 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             }
             f->pts = outUs;
             s.graphEndPts = outUs + av_rescale_q(std::max<int64_t>(1, frameDur), s.st->time_base, kMicros);
+            // The trim drops what lies before the range; its canvas is not needed.
+            if (outUs >= offsetUs && !m_edits->pushSubtitle(outUs, sourceUs, err))
+                return fail.set(ZX_ERR_INTERNAL, err);
         } else {
             if (!s.graph.graph || f->format != s.graph.format || f->sample_rate != s.graph.sampleRate
                 || av_channel_layout_compare(&f->ch_layout, &s.graph.layout)) {
@@ -303,6 +380,32 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         return drain(s, isVideo);
     };
 
+    // Pictures held back for the subtitles, and how far (source time) the
+    // other streams have been read. At most about two seconds of pictures,
+    // fewer when they are large (some 100 MB).
+    size_t maxHeld = 0;
+    if (holdVideo) {
+        const size_t pictureBytes = std::max<size_t>(1, size_t(video.st->codecpar->width) * video.st->codecpar->height * 3 / 2);
+        maxHeld = std::clamp<size_t>((size_t(100) << 20) / pictureBytes, 8, 50);
+    }
+    std::deque<FramePtr> held;
+    int64_t readUpToUs = INT64_MIN;
+    auto releaseHeld = [&](bool all) -> bool {
+        while (!held.empty()) {
+            AVFrame *f = held.front().get();
+            const int64_t ts = f->best_effort_timestamp;
+            const bool due = ts == AV_NOPTS_VALUE
+                             || av_rescale_q(ts, video.st->time_base, kMicros) - sourceStart <= readUpToUs;
+            if (!all && !due && held.size() <= maxHeld)
+                return true;
+            const bool ok = video.done || filterFrame(video, f, true);
+            held.pop_front();
+            if (!ok)
+                return false;
+        }
+        return true;
+    };
+
     FramePtr frame = makeFrame();
     auto receiveAll = [&](StreamState &s, bool isVideo) -> bool {
         for (;;) {
@@ -312,6 +415,13 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             if (ret < 0) {
                 ++s.decodeErrors;
                 return true;
+            }
+            if (isVideo && holdVideo) {
+                held.push_back(makeFrame());
+                av_frame_move_ref(held.back().get(), frame.get());
+                if (!releaseHeld(false))
+                    return false;
+                continue;
             }
             const bool ok = s.done || filterFrame(s, frame.get(), isVideo);
             av_frame_unref(frame.get());
@@ -333,6 +443,19 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             // when nothing at all could be decoded (checked below).
             inputError = ret != AVERROR_EOF && !avio_feof(ic->pb);
             break;
+        }
+        if (pkt->stream_index == subtitleIndex && subtitleIndex >= 0)
+            m_edits->feedPacket(pkt.get());
+        if (holdVideo && pkt->stream_index != video.index) {
+            const int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+            if (ts != AV_NOPTS_VALUE) {
+                readUpToUs = std::max(readUpToUs, av_rescale_q(ts, ic->streams[pkt->stream_index]->time_base, kMicros)
+                                                      - sourceStart);
+                if (!releaseHeld(false)) {
+                    av_packet_unref(pkt.get());
+                    return Result::Failed;
+                }
+            }
         }
         StreamState *s = pkt->stream_index == video.index ? &video : pkt->stream_index == audio.index ? &audio : nullptr;
         if (s && !s->done) {
@@ -358,7 +481,7 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         if (!s->dec)
             continue;
         avcodec_send_packet(s->dec.get(), nullptr);
-        if (!receiveAll(*s, s == &video) || !endGraph(*s, s == &video))
+        if (!receiveAll(*s, s == &video) || (s == &video && !releaseHeld(true)) || !endGraph(*s, s == &video))
             return Result::Failed;
     }
     if (m_stop.load())

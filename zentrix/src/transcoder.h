@@ -14,6 +14,8 @@
 
 namespace zx {
 
+class EditStage;
+
 struct Failure {
     int code = 0;       // enum ZxError
     std::string message;
@@ -98,8 +100,11 @@ class Segment {
 public:
     enum class Result { Done, Stopped, Failed };
 
-    explicit Segment(const std::atomic<bool> &stop) : m_interrupter(&stop), m_stop(stop) {}
+    explicit Segment(const std::atomic<bool> &stop);
+    ~Segment();
 
+    // Opens the source and readies the set's edits: a watermark image or a
+    // subtitle choice that cannot be read fails here, before any output.
     bool open(std::unique_ptr<MediaReader> reader, const ZxParams &set, Failure &fail);
     const InputMedia &media() const { return m_media; }
     // Length of output this segment will produce for a range.
@@ -112,6 +117,8 @@ private:
     const std::atomic<bool> &m_stop;
     InputMedia m_media;
     ZxParams m_set;
+    std::unique_ptr<EditStage> m_edits;
+    int m_editsW = 0, m_editsH = 0;   // frame size m_edits is open for
 };
 
 } // namespace zx

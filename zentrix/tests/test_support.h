@@ -9,11 +9,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
+
+extern char **environ;
 
 namespace zxtest {
 
@@ -55,6 +60,30 @@ inline std::string run(const std::string &cmd, int *exitCode = nullptr)
     if (exitCode)
         *exitCode = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
+}
+
+// Runs a program with its arguments as they are (no shell, so any file name
+// is safe); standard input and output come from and go to the given files
+// ("" = /dev/null, and errors always go there). Returns the exit status, -1
+// when the program did not run.
+inline int spawn(const std::vector<std::string> &args, const std::string &in = "", const std::string &out = "")
+{
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t io;
+    posix_spawn_file_actions_init(&io);
+    posix_spawn_file_actions_addopen(&io, 0, in.empty() ? "/dev/null" : in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&io, 1, out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&io, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &io, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&io);
+    int status = 0;
+    if (rc != 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // What ffprobe reports about a file: one key/value map per stream and one

@@ -5,6 +5,7 @@
 #
 #   bash bench/run_bench.sh [BUILD_DIR]     (default: build; zxtool in BUILD_DIR/bin)
 #   ROUNDS=3 CASES="mp4_h264 mp4_h264_720p" bash bench/run_bench.sh build
+#   bash bench/run_bench.sh --import build [500]   (the import benchmark, below)
 #
 # Each round runs zxtool, then ffmpeg, so both see the same machine load; the
 # table gives the median of the rounds. The 60 s 1080p H.264 + AAC source is
@@ -15,6 +16,17 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# bash bench/run_bench.sh --import [BUILD_DIR] [COUNT]: the import benchmark
+# instead (bench_import: COUNT small clips through the queue list's drop path
+# against an ffprobe loop over the same files; see README.md).
+if [ "${1:-}" = "--import" ]; then
+    B="${2:-$ROOT/build}"
+    [ -x "$B/bin/bench_import" ] || { echo "no $B/bin/bench_import: build the bench_import target first" >&2; exit 1; }
+    mkdir -p "$B/bench"
+    QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$B/bin/bench_import" "${3:-500}" "$B/bench/import" 2>/dev/null
+    exit $?
+fi
 BUILD="${1:-$ROOT/build}"
 ZXTOOL="$BUILD/bin/zxtool"
 WORK="$BUILD/bench"

@@ -1,7 +1,9 @@
 #include "queue/ItemProbe.h"
 
 #include "engine/ZxHandles.h"
+#include "queue/LanguageTable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -12,7 +14,19 @@ const char *const kSubtitleTypes[][2] = {
     {"smi", "SMI"}, {"sami", "SAMI"}, {"sup", "SUP"}, {"vtt", "WEBVTT"}, {"lrc", "LRC"},
 };
 
+// A BMP larger than this is not a thumbnail but a corrupt size field.
+constexpr uint32_t kMaxBitmapBytes = 256u * 1024u * 1024u;
+
 QString text(const char *s) { return s ? QString::fromUtf8(s) : QString(); }
+
+// The English name of a language code, or the code itself when the table
+// does not know it.
+QString languageName(const char *code)
+{
+    const QByteArray c(code ? code : "");
+    const QString name = LanguageTable::englishName(c);
+    return name.isEmpty() ? QString::fromUtf8(c) : name;
+}
 
 QStringList audioLines(ZxSource *src)
 {
@@ -24,9 +38,9 @@ QStringList audioLines(ZxSource *src)
         if (line.isEmpty())
             line = text(AudioCodecName(src));
         line += ' ';
-        const QString lang = text(AudioLanguage(src));
-        if (!lang.isEmpty())
-            line += QString("(%1)").arg(lang);
+        const char *lang = AudioLanguage(src);
+        if (lang && *lang)
+            line += QString("(%1)").arg(languageName(lang));
         line += QString("[%1]").arg(i + 1);
         lines << line;
     }
@@ -40,9 +54,9 @@ QList<subltItemInfo> subtitleEntries(ZxSource *src, const QString &path, int str
     for (int i = 0; i < streams; ++i) {
         SourceSelectSubtitle(src, i);
         QString name;
-        const QString lang = text(SubtitleLanguage(src));
-        if (!lang.isEmpty())
-            name += lang + ' ';
+        const char *lang = SubtitleLanguage(src);
+        if (lang && *lang)
+            name += languageName(lang) + ' ';
         const QString title = text(SubtitleTitle(src));
         if (!title.isEmpty())
             name += '(' + title + ')';
@@ -52,10 +66,32 @@ QList<subltItemInfo> subtitleEntries(ZxSource *src, const QString &path, int str
         list.append({name.toStdString(), std::string()});
     }
     list.append({"Video Internal CC", std::string()});
+    list.append(externalSubtitles(path));
+    return list;
+}
 
+QImage bitmapImage(const unsigned char *bmp)
+{
+    if (!bmp || bmp[0] != 'B' || bmp[1] != 'M')
+        return QImage();
+    const uint32_t size = uint32_t(bmp[2]) | uint32_t(bmp[3]) << 8 | uint32_t(bmp[4]) << 16
+                          | uint32_t(bmp[5]) << 24;
+    if (size < 54 || size > kMaxBitmapBytes)
+        return QImage();
+    QImage image;
+    image.loadFromData(bmp, int(size), "BMP");
+    return image;
+}
+
+} // namespace
+
+QList<subltItemInfo> externalSubtitles(const QString &path)
+{
+    // A dot inside a folder name does not start the extension.
     const int dot = path.lastIndexOf('.');
     const int slash = path.lastIndexOf('/');
     const QString base = dot > slash ? path.left(dot + 1) : path + '.';
+    QList<subltItemInfo> list;
     for (const auto &type : kSubtitleTypes) {
         const QString file = base + QLatin1String(type[0]);
         if (QFileInfo(file).isFile()) {
@@ -66,36 +102,44 @@ QList<subltItemInfo> subtitleEntries(ZxSource *src, const QString &path, int str
     return list;
 }
 
-} // namespace
-
-std::unique_ptr<ConverItemInfo> probeMediaFile(const QString &path)
+std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex, bool dvdMode)
 {
-    if (!QFileInfo(path).isFile())
-        return nullptr;
-    zxh::SourcePtr src(SourceCreate(-1));
-    if (!src || SourceOpenFile(src.get(), path.toUtf8().constData()) != 1)
-        return nullptr;
-    ZxSource *s = src.get();
     auto info = std::make_unique<ConverItemInfo>();
-    info->filePath = path;
+    info->filePath = QDir::fromNativeSeparators(path);
+
+    zxh::SourcePtr src(SourceCreate(-1));
+    ZxSource *s = src.get();
+    const QByteArray utf8 = path.toUtf8();
+    // Open results are not needed: an unreadable source answers every query
+    // with "nothing" and becomes a row without streams.
+    if (dvdMode) {
+        SourceOpenDvd(s, utf8.constData());
+        SourceSelectTitle(s, titleIndex);
+    } else {
+        SourceOpenFile(s, utf8.constData());
+    }
+
+    QString brand = text(SourceMetadata(s, "major_brand", -1));
+    if (brand.isEmpty())
+        brand = text(SourceBrand(s));
+    if (brand == QLatin1String("aa") || brand == QLatin1String("aax "))
+        return nullptr; // audiobook containers are not converted
+
+    info->dvdTitle = titleIndex;
     info->hasVideo = SourceHasVideo(s) != 0;
     info->hasAudio = SourceHasAudio(s) != 0;
-    if (!info->hasVideo && !info->hasAudio)
-        return nullptr;
     info->duration = SourceDuration(s);
     info->width = SourceWidth(s);
     info->height = SourceHeight(s);
-    if (info->hasVideo) {
-        const int64_t at = SourceCanSeek(s) ? info->duration / 3 : 0;
-        const unsigned char *bmp = SourceThumbnail(s, at, 1, info->width, info->height, 0);
-        if (bmp && bmp[0] == 'B' && bmp[1] == 'M') {
-            const uint32_t size = uint32_t(bmp[2]) | uint32_t(bmp[3]) << 8 | uint32_t(bmp[4]) << 16
-                                  | uint32_t(bmp[5]) << 24;
-            info->thumbnail.loadFromData(bmp, int(size), "BMP");
-        }
-    }
+
+    const int64_t at = SourceCanSeek(s) ? info->duration / 3 : 0;
+    info->thumbnail = bitmapImage(SourceThumbnail(s, at, 1, info->width, info->height, 0));
+
     info->subtitleStreamCount = SourceSubtitleCount(s);
     info->audioTracks = audioLines(s);
-    info->subtitles = subtitleEntries(s, path, info->subtitleStreamCount);
+    info->audioIndex = 0;
+    info->subtitles = subtitleEntries(s, info->filePath, info->subtitleStreamCount);
+    info->subtitleIndex = 0;
+    SourceClose(s);
     return info;
 }

@@ -1,9 +1,8 @@
 #pragma once
-// Opens one media file with the engine and describes it as a queue item.
-//
-// This is the synchronous stand-in the queue uses until the import worker
-// probes files on its own thread; it runs on the calling thread and blocks it
-// for as long as the engine needs to open the file (up to its 15 s limit).
+// Describes one source as a queue item: a media file, or one title of a DVD
+// folder, disc or image. Runs on the calling thread with an engine source of
+// its own, so import workers may call it; it blocks for as long as the engine
+// needs to open the source (up to its 15 s limit).
 
 #include "queue/ItemRecords.h"
 
@@ -11,9 +10,23 @@
 
 #include <memory>
 
-// The record of the file at path, or null when the engine cannot read it or
-// finds neither a video nor an audio stream. Audio lines name the stream's
-// title or codec, its language code and its number; subtitle entries follow
-// the order of ConverItemInfo ("[None]", embedded streams, "Video Internal
-// CC", subtitle files beside the source).
-std::unique_ptr<ConverItemInfo> probeMediaFile(const QString &path);
+// The record of the source at path. dvdMode opens path as a DVD and selects
+// title titleIndex (0-based); otherwise path is opened as a file. A source
+// the engine cannot read still gets a record (no streams, zero length).
+// Null only for audiobook containers ("aa", "aax "), which are skipped.
+//
+// Audio lines: title or codec, a blank, "(language)" when the stream has a
+// language, "[n]" (1-based). Subtitle entries: "[None]", one per embedded
+// stream, "Video Internal CC", then subtitle files beside the source.
+std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex, bool dvdMode);
+
+// probeSource for an ordinary file.
+inline std::unique_ptr<ConverItemInfo> probeMediaFile(const QString &path)
+{
+    return probeSource(path, 0, false);
+}
+
+// The external subtitle files probeSource lists beside `path`, as entries
+// "(base name)[TYPE]" with their paths, in the order ass, ssa, srt, idx,
+// sub, smi, sami, sup, vtt, lrc.
+QList<subltItemInfo> externalSubtitles(const QString &path);

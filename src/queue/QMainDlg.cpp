@@ -2,7 +2,10 @@
 #include "ui_QMainDlg.h"
 
 #include "queue/ItemProbe.h"
+#include "queue/QLoadingDlg.h"
 #include "queue/VideoConvertBar.h"
+#include "engine/ZxHandles.h"
+#include "history/VXMessage.h"
 #include "settings/ParserXML.h"
 #include "shell/AppGlobals.h"
 #include "shell/AppPaths.h"
@@ -10,9 +13,19 @@
 #include "widgets/StyleScrollBar.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QCursor>
-#include <QDir>
 #include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <thread>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -64,6 +77,11 @@ QMainDlg::QMainDlg(QWidget *parent)
                                   "#m_scrollAreaWidget, #verticalLayoutWidget_2 { background: rgb(62, 63, 63); }");
     ui->m_listLayout->setSpacing(0);
     showList(false); // the list is empty
+
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setInterval(1000);
+    connect(m_searchTimer, &QTimer::timeout, this, &QMainDlg::traversalTime);
+    setAcceptDrops(true);
 }
 
 QMainDlg::~QMainDlg()
@@ -74,15 +92,11 @@ QMainDlg::~QMainDlg()
     for (VideoConvertBar *row : m_runList)
         row->OnCancelConvert();
     VideoConvertBar::closeMergedOutput();
+    m_stopImport = true;
     joinWorker();
     qDeleteAll(m_allRows);
     m_allRows.clear();
     delete ui;
-}
-
-void QMainDlg::OnExecute()
-{
-    // The import worker's body arrives with the threaded import.
 }
 
 void QMainDlg::setShutdownCommand(const QString &program, const QStringList &arguments)
@@ -92,34 +106,6 @@ void QMainDlg::setShutdownCommand(const QString &program, const QStringList &arg
 }
 
 // ---- Adding rows ---------------------------------------------------------------
-
-void QMainDlg::openFiles()
-{
-    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Open"), AppGlobals::lastOpenFolder(),
-                                                            tr("All files(*.*)"), nullptr,
-                                                            QFileDialog::DontUseNativeDialog);
-    if (files.isEmpty())
-        return;
-    AppGlobals::setLastOpenFolder(QFileInfo(files.first()).absolutePath());
-    addImportFile(files);
-}
-
-void QMainDlg::addImportFile(QStringList fileNames)
-{
-    // Interim path: each file is probed here, on the GUI thread, one after
-    // the other. Files the engine cannot read are left out.
-    if (m_running)
-        return;
-    m_dvdMode = false;
-    for (const QString &name : fileNames) {
-        const QString path = QDir::fromNativeSeparators(name);
-        std::unique_ptr<ConverItemInfo> info = probeMediaFile(path);
-        if (info)
-            addItemInfo(info.release());
-        else
-            qDebug() << "QMainDlg: cannot read" << path;
-    }
-}
 
 VideoConvertBar *QMainDlg::newRow()
 {
@@ -173,23 +159,6 @@ void QMainDlg::addNewItemBar(QString path, int index)
 }
 
 void QMainDlg::addNewItemBar(QString path) { addNewItemBar(path, -1); }
-
-void QMainDlg::addDvdFolder(QString fileNames, bool bISO)
-{
-    qDebug() << "QMainDlg::addDvdFolder: DVD import is not available yet" << fileNames << bISO;
-}
-
-void QMainDlg::addDvdFolder(QString fileNames) { addDvdFolder(fileNames, false); }
-
-void QMainDlg::OnLoadDvd() { qDebug() << "QMainDlg::OnLoadDvd: DVD import is not available yet"; }
-
-void QMainDlg::OnLoadISOFile() { qDebug() << "QMainDlg::OnLoadISOFile: ISO import is not available yet"; }
-
-void QMainDlg::StopAddFileThree() {}
-
-void QMainDlg::AddFileComplete(bool bShowMsg) { Q_UNUSED(bShowMsg); }
-
-void QMainDlg::traversalTime() {}
 
 void QMainDlg::SearchTextChanged(QString text)
 {
@@ -634,4 +603,384 @@ void QMainDlg::paintEvent(QPaintEvent *)
         const int y = height() / 2 - 20 - pic.height() / 2;
         painter.drawPixmap(x, y, pic);
     }
+}
+
+// ---- Import --------------------------------------------------------------------------
+
+namespace {
+
+// Every extension followed by ";", as one text.
+const char kSupportedExtensions[] =
+    ".m4v; .m4a; .m4b; .m4p; .m4r; .avi; .amr; .mod; .tod; .mts; .ts; .m2ts; .m2t; .tp; .trp; "
+    ".mp4; .mpg; .mpeg; .3gp; .3g2; .wmv; .asf; .rm; .rmvb; .dat; .mov; .flv; .f4v; .mkv; .dv; "
+    ".dvr-ms; .h.264; .nsv; .vob; .mp3; .mp2; .mpa; .wma; .aac; .ac3; .mka; .ogg; .aif; .aiff; "
+    ".ra; .ram; .tivo; .wav; .ape; .flac; .webm; .ogv; .mxf; .vro; .wtv;";
+
+} // namespace
+
+bool QMainDlg::isSupportedFile(const QString &path)
+{
+    const int dot = path.lastIndexOf('.');
+    if (dot < 0)
+        return false;
+    // Matched as text, so "x.h.264" passes through its tail ".264;".
+    return QLatin1String(kSupportedExtensions).contains(path.mid(dot).toLower() + ';');
+}
+
+QString QMainDlg::openFileFilter()
+{
+    return tr("All Supported Formats(*.m4v *.m4a *.m4b *.m4p *.m4r *.avi *.amr *.mod *.tod *.mts *.ts *.m2ts *.m2t *.tp *.trp *.mp4 *.m4v *.mpg *.mpeg *.3gp *.3g2 *wmv *.asf *.rm *.rmvb *.dat *.mov *.flv *.f4v *.mkv *.dv *.dvr-ms *.h.264 *.nsv *.vob *.mp3 *.m4a *.mp2 *.mpa *.wma *.aac *.ac3 *.mka *.ogg *.aif *.aiff *.ra;*ram *.Tivo *.wav *.ape *.flac *.webm *.ogv *.mxf *.vro *.wtv *.wtv);;Apple Video files(*.m4v);;Apple Music files(*.m4a *.m4b *.m4p *.m4r);;AVI Video files(*.avi);;Audible Audio(*.aa);;Adaptive Multi-Rate file(*.amr);;Audible Enhanced Format(*.aax);;MOD File(*.mod);;TOD File(*.tod);;High-definition files(*.mts *.ts *.m2ts *.m2t *.tp *.trp);;MPEG4 files(*.mp4 *.m4v);;MPEG files(*.mpg *.mpeg);;3GP files(*.3gp *.3g2);;Windows Media Video(*wmv *.asf);; Real Media files(*.rm *.rmvb);;Video CD files(*.dat);; Quick Time files(*.mov);;Flash Video files(*.flv *.f4v);;MKV files(*.mkv);; Digital Video files(*.dv);;Microsoft Digital Video Recorder(*.dvr-ms);; Raw h.264 Video files(*.h.264);; Nullsoft Stream Video(*.nsv);;Unprotected VOB Files(*.vob);;MPEG Audio Files(*.mp3 *.m4a *.mp2 *.mpa);;Windows Media Audio Files(*.wma);;Advanced Audio Coding Files(*.aac);;Audio Code 3 Files(*.ac3);;Matroska Audio Files(*.mka);;OGG Vorbis Audio Files(*.ogg);;Audio Interleave File Format(*.aif *.aiff);;Real Audio Files(*.ra;*ram);;Tivo File(*.Tivo);;Lossless Audio Files(*.wav *.ape *.flac);;WEBM Files(*.webm);;OGV Files(*.ogv);;MXF Files(*.mxf);;VRO Files(*.vro);;WTV(*.wtv);;All files(*.*)");
+}
+
+bool QMainDlg::isDvdSource(const QString &path)
+{
+    zxh::SourcePtr src(SourceCreate(-1));
+    const bool ok = SourceOpenDvd(src.get(), path.toUtf8().constData()) != 0;
+    qDebug() << path << "=============" << ok;
+    SourceClose(src.get());
+    return ok;
+}
+
+QLoadingDlg *QMainDlg::loadingDialog() const { return m_loadingDlg.data(); }
+
+void QMainDlg::openFiles()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(this, QString(), AppGlobals::lastOpenFolder(),
+                                                            openFileFilter(), nullptr,
+                                                            QFileDialog::DontUseNativeDialog);
+    if (files.isEmpty())
+        return;
+    const QString folder = QFileInfo(files.first()).absolutePath();
+    AppGlobals::setLastOpenFolder(folder);
+    ParserXML::writeSetting("Open_path", "Open_path_value", folder);
+    addImportFile(files);
+}
+
+void QMainDlg::OnLoadDvd()
+{
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, "Please select a folder:", AppGlobals::lastOpenFolder(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (folder.isEmpty())
+        return;
+    AppGlobals::setLastOpenFolder(folder);
+    ParserXML::writeSetting("Open_path", "Open_path_value", folder);
+    addDvdFolder(folder, false);
+}
+
+void QMainDlg::OnLoadISOFile()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QString(), AppGlobals::lastOpenFolder(),
+                                                      tr("ISO files(*.iso)"), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (file.isEmpty())
+        return;
+    // The next dialog opens in the image's folder with the image selected.
+    AppGlobals::setLastOpenFolder(file);
+    ParserXML::writeSetting("Open_path", "Open_path_value", file);
+    addDvdFolder(file, true);
+}
+
+bool QMainDlg::beginImport()
+{
+    if (m_importActive) {
+        qDebug() << "QMainDlg: an import is already running";
+        return false;
+    }
+    // A dialog closed by Cancel ends its loop before the worker ends: wait
+    // for that worker, then take what it queued (records and its completion)
+    // so nothing of it reaches the next import's dialog.
+    wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    if (m_loadingDlg) {
+        m_loadingDlg->hide();
+        delete m_loadingDlg.data();
+    }
+    return true;
+}
+
+void QMainDlg::addDropPaths(const QStringList &paths)
+{
+    if (AppGlobals::isConverting() || m_running) {
+        qDebug() << "QMainDlg: drop ignored while converting";
+        return;
+    }
+    if (paths.isEmpty() || !beginImport())
+        return;
+    m_inputList.clear();
+    for (const QString &raw : paths) {
+        const QString path = QDir::fromNativeSeparators(raw);
+        const QFileInfo fi(path);
+        if (fi.isDir() && isDvdSource(path)) {
+            addDvdFolder(path, false);
+            return;
+        }
+        if (fi.suffix().toLower() == QLatin1String("iso")) {
+            addDvdFolder(path, true);
+            return;
+        }
+        qDebug() << path;
+        m_inputList.append(path);
+    }
+    startSearchImport();
+}
+
+void QMainDlg::startSearchImport()
+{
+    if (m_inputList.isEmpty())
+        return;
+    m_searching = true;
+    m_probeList.clear();
+    m_progressBase = 0;
+    m_searchTimer->start();
+    addImportFile(QStringList());
+}
+
+void QMainDlg::traversalTime()
+{
+    if (m_progressBase > 20) {
+        m_searchTimer->stop();
+        m_progressBase = 20;
+        return;
+    }
+    const int base = ++m_progressBase;
+    emit seedLoadingProgress(float(base));
+}
+
+void QMainDlg::addImportFile(QStringList fileNames)
+{
+    // Waiting first: the searching flag and the lists belong to the worker
+    // until it has returned.
+    if (!beginImport())
+        return;
+    if (m_running || (!m_searching && fileNames.isEmpty()) || (m_searching && m_inputList.isEmpty())) {
+        m_searching = false;
+        m_searchTimer->stop();
+        return;
+    }
+    // DVD titles and files are never mixed.
+    if (m_dvdMode)
+        ActionDeleteALL();
+    m_dvdMode = false;
+    m_isoImport = false;
+    if (!m_searching) {
+        m_progressBase = 0; // a search of an earlier import left its 20 % here
+        m_probeList.clear();
+        for (const QString &f : fileNames)
+            m_probeList << QDir::fromNativeSeparators(f);
+    }
+    runImport(nullptr);
+}
+
+void QMainDlg::addDvdFolder(QString fileNames, bool bISO)
+{
+    if (fileNames.isEmpty() || m_running)
+        return;
+    if (!beginImport())
+        return;
+    // A DVD import always replaces the whole list.
+    ActionDeleteALL();
+    m_dvdMode = true;
+    m_isoImport = bISO;
+    m_searching = false;
+    m_dvdPath = QDir::fromNativeSeparators(fileNames);
+    runImport(this);
+}
+
+void QMainDlg::addDvdFolder(QString fileNames) { addDvdFolder(fileNames, false); }
+
+void QMainDlg::runImport(QWidget *dialogParent)
+{
+    auto *dlg = new QLoadingDlg(dialogParent);
+    m_loadingDlg = dlg;
+    connect(dlg, &QLoadingDlg::seedStopAddFile, this, &QMainDlg::StopAddFileThree);
+    // Emitted by the worker: queued, in order with the records.
+    connect(this, &QMainDlg::seedLoadingPath, dlg, &QLoadingDlg::setAddingPath);
+    connect(this, &QMainDlg::seedLoadingCount, dlg, &QLoadingDlg::setAddedCount);
+    connect(this, &QMainDlg::seedLoadingProgress, dlg, &QLoadingDlg::setProgress);
+    if (QWidget *top = window(); top && top->isVisible()) {
+        const QPoint origin = top->mapToGlobal(QPoint(0, 0));
+        dlg->move(qMax(50, origin.x() + (top->width() - dlg->width()) / 2),
+                  qMax(50, origin.y() + (top->height() - dlg->height()) / 2));
+    }
+    m_stopImport = false;
+    m_recordsInFlight = 0;
+    if (!start()) {
+        qDebug() << "QMainDlg: cannot start the import thread";
+        m_searching = false;
+        AddFileComplete(false);
+        return;
+    }
+    // The worker's records and its completion are queued calls, delivered by
+    // this loop; AddFileComplete ends it.
+    m_importActive = true;
+    dlg->exec();
+    m_importActive = false;
+}
+
+void QMainDlg::StopAddFileThree()
+{
+    m_stopImport = true;
+}
+
+void QMainDlg::AddFileComplete(bool bShowMsg)
+{
+    m_searchTimer->stop();
+    if (QLoadingDlg *dlg = m_loadingDlg.data()) {
+        m_loadingDlg = nullptr;
+        dlg->done(QDialog::Accepted);
+        // Still inside its own exec(): it goes once that loop has returned.
+        dlg->deleteLater();
+    }
+    if (bShowMsg) {
+        VXMessageBox(m_isoImport ? tr("Invalid ISO File, please select another one!")
+                                 : tr("Invalid DVD-VIDEO folder, please select another folder."),
+                     QString(), VXMsg::KindWarning);
+    }
+}
+
+void QMainDlg::handOver(ConverItemInfo *info)
+{
+    // The GUI thread delivers everything that is queued in one go before it
+    // looks at its timers again, so a worker running ahead of the rows would
+    // stall the window. Waiting for the rows keeps the queue short.
+    while (m_recordsInFlight >= kMaxRecordsInFlight && !m_stopImport)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ++m_recordsInFlight;
+    emit seedAddItemInfo(info);
+    QMetaObject::invokeMethod(this, [this] { --m_recordsInFlight; }, Qt::QueuedConnection);
+}
+
+void QMainDlg::OnExecute()
+{
+    if (m_dvdMode)
+        executeDvd();
+    else
+        executeFiles();
+    m_stopImport = false;
+}
+
+void QMainDlg::searchFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return;
+    // Links are not followed: a link back up the tree would never end.
+    QDirIterator it(folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext() && !m_stopImport) {
+        const QString file = it.next();
+        if (isSupportedFile(file))
+            m_probeList.append(file);
+    }
+}
+
+void QMainDlg::executeFiles()
+{
+    if (m_searching) {
+        emit seedLoadingPath(tr("Searching..."));
+        for (const QString &path : std::as_const(m_inputList)) {
+            if (m_stopImport)
+                break;
+            if (QFileInfo(path).isDir())
+                searchFolder(path);
+            else if (isSupportedFile(path))
+                m_probeList.append(path);
+        }
+        m_searching = false;
+        QMetaObject::invokeMethod(m_searchTimer, "stop", Qt::QueuedConnection);
+        m_progressBase = 20;
+    }
+    const int n = int(m_probeList.size());
+    if (n == 0) {
+        emit seedAddComplete(false);
+        return;
+    }
+    const int base = m_progressBase;
+    emit seedLoadingProgress(float(base));
+    for (int i = 0; i < n && !m_stopImport; ++i) {
+        const QString &path = m_probeList.at(i);
+        emit seedLoadingPath(path);
+        emit seedLoadingCount(QString("%1/%2").arg(i + 1).arg(n));
+        emit seedLoadingProgress(float(base) + float(100 - base) * float(i + 1) / float(n));
+        std::unique_ptr<ConverItemInfo> info = probeSource(path, 0, false);
+        handOver(info.release());
+    }
+    emit seedAddComplete(false);
+}
+
+void QMainDlg::executeDvd()
+{
+    const QString path = m_dvdPath;
+    if (path.isEmpty()) {
+        emit seedAddComplete(false);
+        return;
+    }
+    zxh::SourcePtr src(SourceCreate(-1));
+    qDebug() << path;
+    const QByteArray utf8 = path.toUtf8();
+    if (SourceOpenDvd(src.get(), utf8.constData()) == 0) {
+        qDebug() << "QMainDlg: not a DVD:" << SourceLastError(src.get());
+        emit seedAddComplete(true);
+    } else if (QString::fromUtf8(SourceBrand(src.get())) != QLatin1String("DVD")) {
+        emit seedAddComplete(true);
+    } else {
+        const unsigned entries = DvdTitleCount(src.get());
+        // The count includes six entries that are not titles.
+        const int titles = entries > 6 ? int(entries - 6) : 0;
+        for (int i = 1; i <= titles && !m_stopImport && m_dvdMode; ++i) {
+            emit seedLoadingPath(QString("Title%1").arg(i));
+            emit seedLoadingCount(QString("%1/%2").arg(i).arg(titles));
+            emit seedLoadingProgress(100.0f * float(i) / float(titles));
+            std::unique_ptr<ConverItemInfo> info = probeSource(path, i - 1, true);
+            handOver(info.release());
+        }
+    }
+    SourceClose(src.get());
+    src.reset();
+    emit seedAddComplete(false);
+}
+
+// ---- Drag and drop -------------------------------------------------------------------
+
+namespace {
+
+QStringList localPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl &url : mime->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+void QMainDlg::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void QMainDlg::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void QMainDlg::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drop finishes first: the import runs a modal dialog, and the
+    // dragging application waits for the end of the drop.
+    QMetaObject::invokeMethod(this, [this, paths] { addDropPaths(paths); }, Qt::QueuedConnection);
 }

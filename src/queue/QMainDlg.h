@@ -5,11 +5,16 @@
 // at a time (one at a time for the format "4016") or all rows merged into one
 // output file.
 //
-// Files arrive through addImportFile. Until the import worker (the
-// QUtilThread body of this class) probes them on its own thread,
-// addImportFile probes them synchronously on the GUI thread.
+// It is also the import worker: sources arrive through the file dialog
+// (addImportFile), drops (addDropPaths: files, folders searched recursively,
+// DVD folders, ISO images) and the DVD menu (addDvdFolder). The QUtilThread
+// body (OnExecute) probes them on its own thread while the modal QLoadingDlg
+// shows progress, and hands each record to the GUI thread through the queued
+// seedAddItemInfo. An import call returns when its dialog closes.
 //
-// GUI thread only; rows report progress through their own queued signals.
+// GUI thread only, except OnExecute and StopAddFileThree (which only raises
+// the stop flag and may be called from any thread); rows report progress
+// through their own queued signals.
 
 #include "engine/QUtilThread.h"
 #include "queue/ItemRecords.h"
@@ -21,11 +26,14 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <atomic>
 #include <optional>
 
 namespace Ui { class QMainDlg; }
 class QAction;
+class QLoadingDlg;
 class QMenu;
+class QTimer;
 class VideoConvertBar;
 
 class QMainDlg : public QWidget, public QUtilThread
@@ -44,7 +52,7 @@ public:
     VideoConvertBar *currentRow() const { return m_currentRow; }
 
     // Operations for the main window.
-    void openFiles();          // the open dialog ("Import")
+    void openFiles();          // the open dialog ("Import"), as OnACtionImport
     void convertAll();
     void mergeAll();
     void stopConvert();
@@ -53,6 +61,28 @@ public:
     // run directly with its argument list (no shell). "systemctl poweroff"
     // unless replaced (tests replace it).
     void setShutdownCommand(const QString &program, const QStringList &arguments);
+
+    // Adds dropped local paths: a DVD folder or an ".iso" file among them
+    // starts a DVD import of that one item and the rest are ignored;
+    // otherwise files with a supported extension and the supported files
+    // below dropped folders are imported. Ignored while converting.
+    void addDropPaths(const QStringList &paths);
+
+    // The extension test of the search: the text from the last "." on,
+    // lower-cased, is one of the supported extensions.
+    static bool isSupportedFile(const QString &path);
+
+    // The filter of the open dialog.
+    static QString openFileFilter();
+
+    // The engine opens path as a DVD-Video structure.
+    static bool isDvdSource(const QString &path);
+
+    // The dialog of the running import, or null.
+    QLoadingDlg *loadingDialog() const;
+    bool isImporting() const { return m_importActive; }
+    // The list holds the titles of a DVD.
+    bool isDvdMode() const { return m_dvdMode; }
 
     // The context menu and its actions, as the last respondShowTreeMenu or
     // right click on the empty list area left them.
@@ -76,6 +106,12 @@ signals:
     void seedAddComplete(bool bShowMsg);
     void emitConvertedFinish();
     void emitFormatChange();
+    // What the loading dialog shows: the source being probed ("Searching..."
+    // during a search, "Title%1" for a DVD), the count "i/n" and the
+    // percentage. Emitted on the import worker's thread.
+    void seedLoadingPath(QString path);
+    void seedLoadingCount(QString count);
+    void seedLoadingProgress(float percent);
 
 public slots:
     void OnBarbtnDelete();
@@ -115,7 +151,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    // The import worker's body; files are probed by addImportFile for now.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    // The import worker's body: runs on the worker thread.
     void OnExecute() override;
 
 private:
@@ -132,6 +171,16 @@ private:
     void shutDownIfAsked();
     void updateMenuForRow(VideoConvertBar *row);
 
+    // Import helpers. beginImport waits for the previous worker and delivers
+    // what it queued; false while an import dialog is already running.
+    bool beginImport();
+    void runImport(QWidget *dialogParent);
+    void startSearchImport();
+    void executeFiles();
+    void executeDvd();
+    void searchFolder(const QString &folder);
+    void handOver(ConverItemInfo *info); // emits seedAddItemInfo once the rows keep up
+
     Ui::QMainDlg *ui = nullptr;
 
     QList<VideoConvertBar *> m_allRows;     // owns the rows, in adding order
@@ -146,7 +195,23 @@ private:
     bool m_running = false;
     qint64 m_mergedTotal = 0;               // microseconds of the merged sources
     std::optional<ConvertedFileInfo> m_mergedRecord;
-    bool m_dvdMode = false;
+
+    // Import state. The GUI thread writes it before the worker starts and
+    // reads it after the worker has returned (beginImport waits), so only the
+    // flags read or written while both run are atomic.
+    QStringList m_probeList;                // paths to probe, in order (the search appends)
+    QStringList m_inputList;                // dropped files and folders still to search
+    QString m_dvdPath;
+    bool m_isoImport = false;               // the DVD source is an image: chooses the failure text
+    std::atomic<bool> m_searching{false};   // the input list must be searched first
+    std::atomic<bool> m_dvdMode{false};     // the list holds DVD titles; the worker's DVD loop reads it
+    std::atomic<bool> m_stopImport{false};  // Cancel: raised by the GUI, polled by the worker
+    std::atomic<int> m_progressBase{0};     // 0..20: the part of the bar the search takes
+    std::atomic<int> m_recordsInFlight{0};  // records emitted and not yet made into rows
+    static constexpr int kMaxRecordsInFlight = 2;
+    QTimer *m_searchTimer = nullptr;        // fakes search progress, one step a second
+    QPointer<QLoadingDlg> m_loadingDlg;
+    bool m_importActive = false;            // an import dialog runs its modal loop
 
     QString m_shutdownProgram = QStringLiteral("systemctl");
     QStringList m_shutdownArguments = {QStringLiteral("poweroff")};

@@ -146,7 +146,6 @@ void VideoConvertBar::takeOver(const ConverItemInfo &info, bool fromDvd)
     m_hasVideo = info.hasVideo;
     m_hasAudio = info.hasAudio;
     settingChange();
-    setThumbnail(info.thumbnail);
 
     // A fresh set of edit records: the values a new edit dialog starts with.
     m_crop = CropSettings();
@@ -158,6 +157,7 @@ void VideoConvertBar::takeOver(const ConverItemInfo &info, bool fromDvd)
     m_tracks = TrackSelection();
     m_tracks.dvdTitle = info.dvdTitle;
     m_tracks.subtitleStreamCount = info.subtitleStreamCount;
+    setThumbnail(info.thumbnail);
     setAudioCmb(info.audioTracks, info.audioIndex);
     setSubtlCmb(info.subtitles, info.subtitleIndex);
 }
@@ -168,7 +168,9 @@ void VideoConvertBar::setThumbnail(const QImage &image)
     m_thumbnailFile.clear();
     if (!image.isNull()) {
         m_thumbnail = image.scaled(120, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        const QString file = thumbnailCachePath(m_sourcePath);
+        // Every title of a disc shares the disc's path.
+        const QString file = thumbnailCachePath(m_fromDvd ? m_sourcePath + QString("#title%1").arg(m_tracks.dvdTitle)
+                                                          : m_sourcePath);
         if (!QFileInfo::exists(file)) {
             QDir().mkpath(QFileInfo(file).absolutePath());
             if (!m_thumbnail.save(file, "JPG"))

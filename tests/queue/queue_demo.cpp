@@ -1,9 +1,10 @@
 // Drives the main window on a real display (Xvfb) for a look at the queue:
-// adds the files given on the command line, presses Convert after a pause and
-// quits a few seconds after the run. Prints "STAGE <name>" lines so that a
-// script can take screenshots at the right moments.
+// adds the files and folders given on the command line (as a drop would),
+// presses Convert after a pause and quits a few seconds after the run. Prints
+// "STAGE <name>" lines so that a script can take screenshots at the right
+// moments.
 //
-//   queue_xvfb_demo [--merge] FILE...
+//   queue_xvfb_demo [--merge] FILE|FOLDER...
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "settings/ParserXML.h"
@@ -38,7 +39,7 @@ int main(int argc, char **argv)
     list->setShutdownCommand("true", {});
 
     QTimer::singleShot(500, &w, [&] {
-        list->addImportFile(files);
+        list->addDropPaths(files);
         if (merge)
             w.findChild<QCheckBox *>("m_btnMerge")->click();
         stage("added");

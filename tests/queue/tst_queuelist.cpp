@@ -57,7 +57,8 @@ private slots:
         list->addImportFile({media("clip_h264_aac.mp4"), media("random.mp4"), media("zero.mp4"),
                              media("name with spaces [1] ü.mp4"), media("audio_only.mp3"),
                              media("does not exist.mp4")});
-        QCOMPARE(list->itemCount(), 3);
+        // Unreadable files still become rows (with no streams), so nothing is silently lost.
+        QCOMPARE(list->itemCount(), 6);
         QVERIFY(added.count() >= 1);
         QCOMPARE(added.last().at(0).toBool(), true);
 
@@ -75,7 +76,11 @@ private slots:
         QCOMPARE(QString::fromStdString(subs.last().path), media("clip_h264_aac.srt"));
         QCOMPARE(clip->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
 
-        VideoConvertBar *mp3 = list->rows().at(2);
+        VideoConvertBar *corrupt = list->rows().at(1);
+        QVERIFY(corrupt->thumbnailFile().isEmpty());
+        QCOMPARE(corrupt->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 0);
+
+        VideoConvertBar *mp3 = list->rows().at(4);
         QCOMPARE(mp3->displayName(), QString("audio_only.mp4"));
         QVERIFY(mp3->thumbnailFile().isEmpty());
         QCOMPARE(mp3->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);

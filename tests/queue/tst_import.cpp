@@ -1,0 +1,396 @@
+// The import: the worker probing on its own thread behind the modal loading
+// dialog, drops (files, folders, DVD folders, ISO images), cancel, DVD and
+// ISO failures, and the lines the probe makes for audio and subtitle tracks.
+#include "QueueTestSupport.h"
+
+#include "history/QVXMessageDlg.h"
+#include "queue/ItemProbe.h"
+#include "queue/QLoadingDlg.h"
+#include "queue/QMainDlg.h"
+#include "queue/VideoConvertBar.h"
+#include "widgets/QCustomComboBox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+using namespace QueueTest;
+
+namespace {
+
+// Answers the next message box: remembers its text and closes it.
+struct MessageCatcher {
+    QString text;
+    QTimer timer;
+    explicit MessageCatcher()
+    {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QVXMessageDlg *>(w);
+                if (box && box->isVisible()) {
+                    text = box->message();
+                    box->reject();
+                }
+            }
+        });
+        timer.start();
+    }
+};
+
+bool ffmpeg(const QStringList &args)
+{
+    QProcess p;
+    p.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QStringList names(const QMainDlg &list)
+{
+    QStringList n;
+    for (VideoConvertBar *row : list.rows())
+        n << row->displayName();
+    return n;
+}
+
+} // namespace
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString tmp(const QString &name) const { return m_dir.path() + "/" + name; }
+
+    std::unique_ptr<QMainDlg> newList()
+    {
+        auto list = std::make_unique<QMainDlg>();
+        list->resize(900, 500);
+        return list;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(QFileInfo::exists(media("dvd_multi.iso")), "run the make_test_media fixture first");
+        OutputFormat::instance() = fastMp4();
+        // A folder to drop: two media files among other things, and links
+        // that must not be followed.
+        QDir().mkpath(tmp("drop/sub"));
+        QVERIFY(QFile::copy(media("clip_vp8_vorbis.webm"), tmp("drop/a.mkv")));
+        QVERIFY(QFile::copy(media("clip_h264_aac.mp4"), tmp("drop/sub/c.mp4")));
+        QFile txt(tmp("drop/b.txt"));
+        QVERIFY(txt.open(QIODevice::WriteOnly));
+        txt.write("not media\n");
+        txt.close();
+        QVERIFY(QFile::link(tmp("drop/sub/c.mp4"), tmp("drop/link.mp4")));
+        QVERIFY(QFile::link(tmp("drop"), tmp("drop/sub/loop")));
+        QVERIFY(QFile::copy(media("dvd.iso"), tmp("X.ISO")));
+        QDir().mkpath(tmp("dvd folder"));
+        QVERIFY(QFile::link(media("dvd_multi/VIDEO_TS"), tmp("dvd folder/VIDEO_TS")));
+    }
+
+    void init()
+    {
+        AppGlobals::setConverting(false);
+        AppGlobals::setMerge(false);
+        VideoConvertBar::setMergeFlag(false);
+    }
+
+    void extensionTest_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("supported");
+        QTest::newRow("capitals are lower-cased") << "/v/Movie.MKV" << true;
+        QTest::newRow("no dot") << "/v/movie" << false;
+        QTest::newRow("dot only in a folder name") << "/v/dir.mkv/movie" << false;
+        QTest::newRow("two-dot extension") << "/v/cam.h.264" << true;
+        QTest::newRow("raw stream, the tail of .h.264") << "/v/cam.264" << true;
+        QTest::newRow("partial extension") << "/v/a.m4" << false;
+        QTest::newRow("extension with a dash") << "/v/rec.DVR-MS" << true;
+        QTest::newRow("text file") << "/v/notes.txt" << false;
+        QTest::newRow("last of the list") << "/v/show.wtv" << true;
+    }
+
+    void extensionTest()
+    {
+        QFETCH(QString, path);
+        QTEST(QMainDlg::isSupportedFile(path), "supported");
+    }
+
+    // Probe lines: untitled audio streams named by codec with the language
+    // name, subtitle entries in their order with files found beside the source.
+    void probeLines()
+    {
+        const QString movie = tmp("lines/movie.mkv");
+        QDir().mkpath(tmp("lines"));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1",
+                        "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+                        "-f", "lavfi", "-i", "sine=frequency=880:duration=1",
+                        "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "mpeg4", "-c:a", "aac",
+                        "-metadata:s:a:1", "language=ger", movie}));
+        QVERIFY(QFile::copy(media("sample.srt"), tmp("lines/movie.srt")));
+        QVERIFY(QFile::copy(media("sample.srt"), tmp("lines/movie.ass")));
+
+        std::unique_ptr<ConverItemInfo> info = probeMediaFile(movie);
+        QVERIFY(info);
+        QCOMPARE(info->audioTracks, QStringList({"aac [1]", "aac (German)[2]"}));
+        QStringList subs;
+        QStringList subPaths;
+        for (const subltItemInfo &s : info->subtitles) {
+            subs << QString::fromStdString(s.name);
+            subPaths << QString::fromStdString(s.path);
+        }
+        QCOMPARE(subs, QStringList({"[None]", "Video Internal CC", "(movie)[ASS]", "(movie)[SRT]"}));
+        QCOMPARE(subPaths, QStringList({"", "", tmp("lines/movie.ass"), tmp("lines/movie.srt")}));
+
+        // Embedded subtitle stream: language name, title, codec.
+        info = probeMediaFile(media("clip_mkv_two_audio_sub.mkv"));
+        QVERIFY(info);
+        QCOMPARE(info->audioTracks, QStringList({"English Stereo (English)[1]", "French Stereo (French)[2]"}));
+        QCOMPARE(info->subtitleStreamCount, 1);
+        QCOMPARE(info->subtitles.at(1).name, std::string("English (English)[subrip]"));
+    }
+
+    // Sources go through the worker and become rows in order; unreadable
+    // ones become rows without streams.
+    void importFiles()
+    {
+        auto list = newList();
+        QSignalSpy complete(list.get(), &QMainDlg::seedAddComplete);
+        QSignalSpy counts(list.get(), &QMainDlg::seedLoadingCount);
+        const QStringList files{media("zero.mp4"), media("random.mp4"), media("does not exist.mp4"),
+                                media("truncated.mp4"), media("clip_h264_aac.mp4")};
+        list->addImportFile(files);
+        QStringList sources;
+        for (VideoConvertBar *row : list->rows())
+            sources << row->sourcePath();
+        QCOMPARE(sources, files);
+        for (int i = 0; i < 3; ++i) {
+            VideoConvertBar *row = list->rows().at(i);
+            QCOMPARE(row->durationShown(), QString("00:00"));
+            QVERIFY(row->thumbnailFile().isEmpty());
+            QCOMPARE(row->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 0);
+        }
+        QCOMPARE(list->rows().last()->durationShown(), QString("00:05"));
+        QCOMPARE(complete.count(), 1);
+        QCOMPARE(complete.at(0).at(0).toBool(), false);
+        QCOMPARE(counts.last().at(0).toString(), QString("5/5"));
+        QVERIFY(!list->isImporting());
+        QVERIFY(!list->loadingDialog());
+        QVERIFY(!list->rows().last()->thumbnailFile().isEmpty());
+
+        // A second import adds to the first.
+        list->addImportFile({media("audio_only.mp3")});
+        QCOMPARE(list->itemCount(), 6);
+        QCOMPARE(list->rows().last()->sourcePath(), media("audio_only.mp3"));
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("converting");
+        QTest::addColumn<QStringList>("rows");      // sorted display names
+        QTest::addColumn<bool>("dvdMode");
+        QTest::addColumn<QString>("firstPath");    // first text of the loading dialog
+
+        QTest::newRow("folder: supported files below it, links not followed")
+            << QStringList{tmp("drop")} << false << QStringList{"a.mp4", "c.mp4"} << false << "Searching...";
+        QTest::newRow("files and a folder, unsupported file skipped")
+            << QStringList{media("video_only.mp4"), tmp("drop/b.txt"), tmp("drop/sub")} << false
+            << QStringList{"c.mp4", "video_only.mp4"} << false << "Searching...";
+        QTest::newRow("ISO in capitals wins over the other items")
+            << QStringList{media("clip_h264_aac.mp4"), tmp("X.ISO"), media("audio_only.mp3")} << false
+            << QStringList{"Title1.mp4", "Title2.mp4"} << true << "Title1";
+        QTest::newRow("DVD folder")
+            << QStringList{tmp("dvd folder")} << false
+            << QStringList{"Title1.mp4", "Title2.mp4", "Title3.mp4"} << true << "Title1";
+        QTest::newRow("nothing while converting")
+            << QStringList{media("clip_h264_aac.mp4"), tmp("drop")} << true << QStringList{} << false << "";
+    }
+
+    void drops()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(bool, converting);
+        auto list = newList();
+        QSignalSpy shown(list.get(), &QMainDlg::seedLoadingPath);
+        AppGlobals::setConverting(converting);
+        list->addDropPaths(paths);
+        AppGlobals::setConverting(false);
+        QStringList got = names(*list);
+        got.sort();
+        QTEST(got, "rows");
+        QTEST(list->isDvdMode(), "dvdMode");
+        QTEST(shown.isEmpty() ? QString() : shown.first().at(0).toString(), "firstPath");
+        for (VideoConvertBar *row : list->rows())
+            QCOMPARE(row->fromDvd(), list->isDvdMode());
+    }
+
+    // A drop carries file URLs; it reaches the list over the empty-list text
+    // and over rows, and the import starts once the drop has finished.
+    void dropEvent()
+    {
+        auto list = newList();
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        const QString clip = media("clip_h264_aac.mp4");
+        auto dropOn = [&](QWidget *target) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(clip), QUrl("https://example.org/x.mp4")});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &drop);
+            return enter.isAccepted() && drop.isAccepted();
+        };
+        QWidget *emptyText = list->findChild<QWidget *>("m_labDrag");
+        QVERIFY(emptyText && emptyText->isVisible());
+        QVERIFY(dropOn(emptyText));
+        QCOMPARE(list->itemCount(), 0); // not inside the drop
+        QTRY_COMPARE_WITH_TIMEOUT(list->itemCount(), 1, 20000);
+        QVERIFY(dropOn(list->rows().first()));
+        QTRY_COMPARE_WITH_TIMEOUT(list->itemCount(), 2, 20000);
+        QCOMPARE(list->rows().last()->sourcePath(), clip);
+
+        QMimeData remoteOnly;
+        remoteOnly.setUrls({QUrl("https://example.org/x.mp4")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &remoteOnly, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list.get(), &enter);
+        QVERIFY(!enter.isAccepted());
+    }
+
+    void dvdImport_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("iso");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("counts");
+        QTest::addColumn<QString>("message");
+        const QStringList three{"1/3", "2/3", "3/3"};
+        QTest::newRow("DVD folder") << media("dvd_multi") << false << 3 << three << "";
+        QTest::newRow("ISO image") << media("dvd_multi.iso") << true << 3 << three << "";
+        QTest::newRow("plain folder")
+            << media("empty_dir") << false << 0 << QStringList{}
+            << "Invalid DVD-VIDEO folder, please select another folder.";
+        QTest::newRow("ISO of plain files")
+            << media("plain_files.iso") << true << 0 << QStringList{}
+            << "Invalid ISO File, please select another one!";
+    }
+
+    // A DVD import replaces the list; titles become rows in order.
+    void dvdImport()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, iso);
+        auto list = newList();
+        list->addItemInfo(fakeItem("/m/earlier.avi"));
+        QSignalSpy counts(list.get(), &QMainDlg::seedLoadingCount);
+        MessageCatcher catcher;
+        list->addDvdFolder(path, iso);
+        QTEST(list->itemCount(), "rows");
+        QStringList shownCounts;
+        for (const QList<QVariant> &c : counts)
+            shownCounts << c.at(0).toString();
+        QTEST(shownCounts, "counts");
+        // The box ran inside the import, so it has been answered by now.
+        QTEST(catcher.text, "message");
+        for (int i = 0; i < list->itemCount(); ++i) {
+            VideoConvertBar *row = list->rows().at(i);
+            QCOMPARE(row->displayName(), QString("Title%1.mp4").arg(i + 1));
+            QCOMPARE(row->trackSelection().dvdTitle, i);
+            QCOMPARE(row->sourcePath(), path);
+        }
+        // Each title keeps a picture of its own, though they share the disc's path.
+        QSet<QString> pictures;
+        for (VideoConvertBar *row : list->rows())
+            pictures.insert(row->thumbnailFile());
+        QCOMPARE(pictures.size(), list->itemCount());
+        QVERIFY(!list->loadingDialog());
+    }
+
+    void filesReplaceDvdTitles()
+    {
+        auto list = newList();
+        list->addDvdFolder(media("dvd"));
+        QCOMPARE(list->itemCount(), 2);
+        QVERIFY(list->isDvdMode());
+        list->addImportFile({media("clip_h264_aac.mp4")});
+        QCOMPARE(names(*list), QStringList{"clip_h264_aac.mp4"});
+        QVERIFY(!list->isDvdMode());
+        QVERIFY(!list->rows().first()->fromDvd());
+    }
+
+    // Cancel keeps what was probed and ends the dialog; the next import runs.
+    void cancelKeepsProbedRows()
+    {
+        QDir().mkpath(tmp("many"));
+        QStringList files;
+        for (int i = 0; i < 100; ++i) {
+            const QString f = tmp(QString("many/clip%1.mp4").arg(i, 3, 10, QChar('0')));
+            if (!QFileInfo::exists(f) && !QFile::link(media("video_only.mp4"), f))
+                QVERIFY(QFile::copy(media("video_only.mp4"), f));
+            files << f;
+        }
+        auto list = newList();
+        int received = 0;
+        QMainDlg *l = list.get();
+        connect(l, &QMainDlg::seedAddItemInfo, l, [&received, l] {
+            if (++received == 10)
+                l->StopAddFileThree();
+        }, Qt::DirectConnection);
+        QSignalSpy complete(l, &QMainDlg::seedAddComplete);
+        list->addImportFile(files);
+        QCOMPARE(list->itemCount(), 10);
+        QCOMPARE(complete.count(), 1);
+        QVERIFY(!list->loadingDialog());
+        QCOMPARE(list->rows().last()->sourcePath(), files.at(9));
+
+        // The stop does not leak into the next import.
+        list->addImportFile(files.mid(10, 2));
+        QCOMPARE(list->itemCount(), 12);
+    }
+
+    // Cancel in the dialog itself: the dialog closes and asks once to stop.
+    void loadingDialogCancel_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Cancel") << "m_btnCancel";
+        QTest::newRow("close button") << "m_btnClose";
+        QTest::newRow("Escape") << "";
+    }
+
+    void loadingDialogCancel()
+    {
+        QFETCH(QString, button);
+        QLoadingDlg dlg;
+        QCOMPARE(dlg.addingPath(), QString("UnKown"));
+        QCOMPARE(dlg.addedCount(), QString("0/0"));
+        dlg.setProgress(140.0f);
+        QCOMPARE(dlg.progress(), 100.0f);
+        dlg.setProgress(37.5f);
+        QCOMPARE(dlg.progress(), 37.5f);
+        QSignalSpy stop(&dlg, &QLoadingDlg::seedStopAddFile);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        if (button.isEmpty())
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        else
+            dlg.findChild<QAbstractButton *>(button)->click();
+        QCOMPARE(stop.count(), 1);
+        QVERIFY(!dlg.isVisible());
+    }
+};
+
+VELMORA_TEST_MAIN(TestImport)
+#include "tst_import.moc"

@@ -49,13 +49,7 @@ QLoadingDlg::QLoadingDlg(QWidget *parent)
     setBackgroundImage(AppPaths::dataPath("/image/Common_bg/bg_2.png"), true);
     setModal(true);
 
-    auto *logo = new QLabel(this);
-    logo->setPixmap(QPixmap(AppPaths::dataPath("/image/Common_bg/dlg_logo.png")));
-    logo->adjustSize();
-    logo->move(12, 8);
-
-    ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
-    ui->m_btnClose->move(width() - ui->m_btnClose->width() - 10, 8);
+    addLogoAndCloseButton(ui->m_btnClose);
 
     QFont font("Tahoma");
     font.setPixelSize(12);

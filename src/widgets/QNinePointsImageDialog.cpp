@@ -1,6 +1,10 @@
 #include "widgets/QNinePointsImageDialog.h"
 
 #include "widgets/NinePatch.h"
+#include "widgets/QImageButton.h"
+#include "shell/AppPaths.h"
+
+#include <QLabel>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -101,4 +105,15 @@ void QNinePointsImageDialog::leaveEvent(QEvent *event)
 {
     m_frame.leave();
     QDialog::leaveEvent(event);
+}
+
+void QNinePointsImageDialog::addLogoAndCloseButton(QImageButton *closeButton)
+{
+    auto *logo = new QLabel(this);
+    logo->setPixmap(QPixmap(AppPaths::dataPath("/image/Common_bg/dlg_logo.png")));
+    logo->adjustSize();
+    logo->move(12, 8);
+
+    closeButton->loadImage(AppPaths::dataPath("/image/btn_close.png"));
+    closeButton->move(width() - closeButton->width() - 10, 8);
 }

@@ -11,6 +11,8 @@
 
 #include "widgets/FramelessController.h"
 
+class QImageButton;
+
 class QNinePointsImageDialog : public QDialog
 {
     Q_OBJECT
@@ -28,6 +30,10 @@ public:
     bool isResizable() const { return m_frame.isResizable(); }
 
 protected:
+    // The title-bar chrome the program's small dialogs share: the logo at the
+    // top left and the close button, skinned, at the top right.
+    void addLogoAndCloseButton(QImageButton *closeButton);
+
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -73,6 +73,18 @@ for case in $CASES; do
     mp4_h264_720p)
         zx=("${ZX[@]}" "$WORK/zx720.mp4" --container mp4 --vcodec 28 --acodec 86018 --vbitrate 2000 --size 1280x720 "${ZXOPT[@]}")
         ff=("${FF[@]}" -vf scale=1280:720 "${H264[@]}" "${AAC[@]}" "$WORK/ff720.mp4") ;;
+    mp4_h264_subtitles)
+        # Burnt-in subtitles: a SubRip line every two seconds over the whole source.
+        SRT="$WORK/subtitles.srt"
+        if [ ! -e "$SRT" ]; then
+            for i in $(seq 0 29); do
+                printf '%d\n00:%02d:%02d,000 --> 00:%02d:%02d,500\nLine %d of the burnt-in subtitles\n\n' \
+                    $((i + 1)) $((i * 2 / 60)) $((i * 2 % 60)) $((i * 2 / 60)) $((i * 2 % 60 + 1)) $((i + 1))
+            done >"$SRT"
+        fi
+        zx=("${ZX[@]}" "$WORK/zxsub.mp4" --container mp4 --vcodec 28 --acodec 86018 --vbitrate 2000
+            --subtitle-file "$SRT" "${ZXOPT[@]}")
+        ff=("${FF[@]}" -vf "subtitles=filename=$SRT" "${H264[@]}" "${AAC[@]}" "$WORK/ffsub.mp4") ;;
     webm_vp9)
         zx=("${ZX[@]}" "$WORK/zx.webm" --container webm --vcodec 169 --acodec 86021 --vbitrate 2000 "${ZXOPT[@]}")
         ff=("${FF[@]}" -c:v libvpx-vp9 -b:v 2000k -deadline good -cpu-used 5 -row-mt 1 -tile-columns 2

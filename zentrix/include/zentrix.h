@@ -219,7 +219,8 @@ int SetTitle(ZxParams *set, int dvd_title);         /* DVD title index */
  * picks the default stream. */
 int SetAudioTrack(ZxParams *set, int audio_index);
 /* Burnt-in subtitles: set one of the three choices below. They are drawn
- * over the picture after the geometry, in the output frame, and follow the
+ * over the picture after the geometry, in the output frame, on top of the
+ * watermarks (so a watermark never hides what is said), and follow the
  * source's clock: a range starting at 30 s shows first what the source shows
  * at 30 s. A choice that cannot be honoured (no such stream, a file that
  * cannot be read) makes the job's or merger's open call fail with the reason. */
@@ -246,7 +247,7 @@ int SetSubtitleColor3(ZxParams *set, uint32_t argb);
 int SetSubtitleAnchorX(ZxParams *set, double fraction);
 int SetSubtitleAnchorY(ZxParams *set, double fraction);
 
-/* Watermarks: a text and an image, each drawn over the whole range above
+/* Watermarks: a text and an image, each drawn over the whole range, below
  * the subtitles. Sizes are relative to a picture 480 lines high, so a
  * watermark covers the same part of a preview and of an output of any
  * size. Positions are the top-left corner as fractions of the picture.

@@ -92,6 +92,7 @@ bool EditStage::open(AVFormatContext *ic, int frameW, int frameH, std::string &e
     m_imageLayer = Overlay();
     m_textLayer = Overlay();
     m_burner.reset();
+    m_lastCanvas = nullptr;
     m_clearCanvas.reset();
     if (frameW <= 0 || frameH <= 0)
         return true;
@@ -146,14 +147,14 @@ std::string EditStage::pictureGraph(const std::string &in, const std::string &ou
         int x, y;
     };
     std::vector<Layer> layers;
-    if (m_burner)
-        layers.push_back({kSubtitleLabel, 0, 0});
     const Overlay *order[2] = {&m_imageLayer, &m_textLayer};
     if (m_set.watermarkActiveLayer == 0)
         std::swap(order[0], order[1]);
     for (const Overlay *o : order)
         if (!o->empty())
             layers.push_back({o == &m_imageLayer ? "zxwmimage" : "zxwmtext", o->x, o->y});
+    if (subtitlesInGraph())
+        layers.push_back({kSubtitleLabel, 0, 0});
     const std::string effects = effectStages(m_set);
     if (effects.empty() && layers.empty())
         return {};
@@ -169,7 +170,7 @@ std::string EditStage::pictureGraph(const std::string &in, const std::string &ou
 std::vector<ExtraSource> EditStage::sources(AVRational tb) const
 {
     std::vector<ExtraSource> list;
-    if (m_burner)
+    if (subtitlesInGraph())
         list.push_back({kSubtitleLabel, bufferArgs(m_frameW, m_frameH, tb)});
     if (!m_imageLayer.empty())
         list.push_back({"zxwmimage", bufferArgs(m_imageLayer.picture->width, m_imageLayer.picture->height, tb)});
@@ -198,7 +199,7 @@ bool EditStage::start(AVFilterGraph *graph, std::string &err)
             return false;
         }
     }
-    if (m_burner) {
+    if (subtitlesInGraph()) {
         m_subtitleSrc = avfilter_graph_get_filter(graph, kSubtitleLabel);
         if (!m_subtitleSrc) {
             err = "the filter graph has no input for the subtitles";
@@ -232,6 +233,35 @@ bool EditStage::pushSubtitle(int64_t pts, int64_t sourceUs, std::string &err)
         err = "cannot send the subtitles to the filters: " + avErr(ret);
         return false;
     }
+    return true;
+}
+
+void EditStage::setOutputFormat(int pixelFormat) { m_outFormat = pixelFormat; }
+
+bool EditStage::subtitlesInGraph() const { return m_burner && !canBlendInto(m_outFormat); }
+
+bool EditStage::drawSubtitles(AVFrame *frame, int64_t sourceUs, std::string &err)
+{
+    if (!m_burner || subtitlesInGraph())
+        return true;
+    const AVFrame *canvas = m_burner->canvasAt(sourceUs);
+    if (!canvas) {
+        m_lastCanvas = nullptr;
+        return true;
+    }
+    // A changed picture comes back as another canvas: measure it once.
+    if (canvas != m_lastCanvas) {
+        m_lastBox = drawnBox(canvas);
+        m_lastCanvas = canvas;
+    }
+    if (m_lastBox.empty())
+        return true;
+    const int ret = av_frame_make_writable(frame);
+    if (ret < 0) {
+        err = "cannot draw the subtitles: " + avErr(ret);
+        return false;
+    }
+    blendInto(frame, canvas, m_lastBox);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "overlay.h"
 #include "params.h"
+#include "picture_blend.h"
 
 #include <memory>
 #include <string>
@@ -32,14 +33,19 @@ std::string soundStages(const ZxParams &set);
 // (brightness, contrast, saturation, hue); "" when all are neutral.
 std::string effectStages(const ZxParams &set);
 
-// Drawing order, bottom to top: the effects (on the picture alone), the
-// subtitles, then the two watermarks with the set's active layer on top
-// (activeLayer 1: the text over the image; 0: the image over the text).
+// Drawing order, bottom to top: the effects (on the picture alone), the two
+// watermarks with the set's active layer on top (activeLayer 1: the text over
+// the image; 0: the image over the text), then the subtitles, so a watermark
+// never hides what is said.
 //
-// Use: prepare() once per source; open() for each output frame size; for a
-// graph: pictureGraph() + sources() into the graph text, configure it, then
-// start(). For every main frame call pushSubtitle() before sending the
-// frame, and closeSubtitles() before closing the main input.
+// Use: prepare() once per source; open() for each output frame size;
+// setOutputFormat() with the pixel format the graph ends in; for a graph:
+// pictureGraph() + sources() into the graph text, configure it, then start().
+// For every main frame call pushSubtitle() before sending the frame, and
+// closeSubtitles() before closing the main input; for every frame the graph
+// gives out, drawSubtitles(). Subtitles are blended into the graph's output
+// frames where the format allows it (touching only the pixels they cover)
+// and go through an overlay inside the graph otherwise.
 class EditStage {
 public:
     EditStage();
@@ -56,6 +62,9 @@ public:
     // ic (the source; may be null when it has no subtitle streams to offer).
     // May be called again for another size.
     bool open(AVFormatContext *ic, int frameW, int frameH, std::string &err);
+
+    // The pixel format of the frames the graph gives out.
+    void setOutputFormat(int pixelFormat);
 
     // Subtitle input. Packets of subtitleStream() (-1: none wanted) are fed
     // as read; decoded video frames too while wantsVideoFrames() (closed
@@ -85,9 +94,13 @@ public:
     bool pushSubtitle(int64_t pts, int64_t sourceUs, std::string &err);
     // Ends the subtitle input at pts, with the main input.
     void closeSubtitles(int64_t pts);
+    // Draws the subtitles shown at sourceUs into a frame the graph gave out
+    // (made writable first when it shares its buffers).
+    bool drawSubtitles(AVFrame *frame, int64_t sourceUs, std::string &err);
 
 private:
     bool hasSubtitles() const;
+    bool subtitlesInGraph() const;
 
     ZxParams m_set;
     FramePtr m_image;                       // decoded watermark image, RGBA
@@ -97,6 +110,9 @@ private:
     FramePtr m_clearCanvas;                 // shown when no subtitle is
     AVFilterContext *m_subtitleSrc = nullptr;
     bool m_subtitleClosed = false;
+    int m_outFormat = -1;
+    const AVFrame *m_lastCanvas = nullptr;  // the canvas m_lastBox was measured on
+    PixelBox m_lastBox;
 };
 
 } // namespace zx

@@ -175,6 +175,7 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             return fail.set(ZX_ERR_INPUT, err), Result::Failed;
         m_editsW = out.frameWidth();
         m_editsH = out.frameHeight();
+        m_edits->setOutputFormat(out.pixelFormat());
         subtitleIndex = m_edits->subtitleStream();
     }
     // Muxers put video ahead of the other streams (a DVD by half a second),
@@ -308,6 +309,14 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             if (ret < 0)
                 return fail.set(ZX_ERR_INTERNAL, "filtering failed: " + avErr(ret));
             const AVRational tb = av_buffersink_get_time_base(s.graph.sink);
+            if (isVideo && filtered->pts != AV_NOPTS_VALUE) {
+                // The subtitles' clock, as for the frames going in.
+                const int64_t sourceUs = av_rescale_q(filtered->pts, tb, kMicros) - offsetUs + startUs;
+                if (!m_edits->drawSubtitles(filtered.get(), sourceUs, err)) {
+                    av_frame_unref(filtered.get());
+                    return fail.set(ZX_ERR_INTERNAL, err);
+                }
+            }
             const bool ok = isVideo ? out.sendVideo(filtered.get(), tb, fail) : out.sendAudio(filtered.get(), tb, fail);
             av_frame_unref(filtered.get());
             if (!ok)

@@ -2,12 +2,14 @@
 #include "bmp.h"
 #include "codec_map.h"
 #include "geometry.h"
+#include "picture_blend.h"
 #include "zentrix.h"
 
 #include <gtest/gtest.h>
 
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <cstring>
@@ -270,3 +272,73 @@ TEST(Bmp, HeaderAndBottomUpRows)
 }
 
 } // namespace
+
+// --- blending subtitles into frames ---------------------------------------
+
+namespace {
+
+AVFrame *blankFrame(AVPixelFormat fmt, int w, int h, int fill)
+{
+    AVFrame *f = av_frame_alloc();
+    f->format = fmt;
+    f->width = w;
+    f->height = h;
+    av_frame_get_buffer(f, 0);
+    for (int p = 0; p < 4 && f->data[p]; ++p)
+        std::memset(f->data[p], fill, size_t(f->linesize[p]) * h);
+    return f;
+}
+
+} // namespace
+
+TEST(PictureBlend, FormatsBoxAndMixing)
+{
+    EXPECT_TRUE(zx::canBlendInto(AV_PIX_FMT_YUV420P));
+    EXPECT_TRUE(zx::canBlendInto(AV_PIX_FMT_YUV411P));
+    EXPECT_TRUE(zx::canBlendInto(AV_PIX_FMT_RGB24));
+    EXPECT_TRUE(zx::canBlendInto(AV_PIX_FMT_BGRA));
+    EXPECT_FALSE(zx::canBlendInto(AV_PIX_FMT_NV12));
+    EXPECT_FALSE(zx::canBlendInto(AV_PIX_FMT_YUV420P10LE));
+    EXPECT_FALSE(zx::canBlendInto(AV_PIX_FMT_PAL8));
+
+    // A transparent canvas with one opaque white pixel at (5, 3) and a
+    // half-transparent red one at (6, 3).
+    AVFrame *canvas = blankFrame(AV_PIX_FMT_RGBA, 16, 8, 0);
+    uint8_t *row = canvas->data[0] + 3 * canvas->linesize[0];
+    std::memcpy(row + 4 * 5, "\xff\xff\xff\xff", 4);
+    std::memcpy(row + 4 * 6, "\xff\x00\x00\x80", 4);
+    const zx::PixelBox box = zx::drawnBox(canvas);
+    EXPECT_EQ(box.x0, 5);
+    EXPECT_EQ(box.x1, 7);
+    EXPECT_EQ(box.y0, 3);
+    EXPECT_EQ(box.y1, 4);
+
+    // Limited-range YUV 4:2:0, black: white becomes 235, the rest is untouched.
+    AVFrame *yuv = blankFrame(AV_PIX_FMT_YUV420P, 16, 8, 16);
+    std::memset(yuv->data[1], 128, size_t(yuv->linesize[1]) * 4);
+    std::memset(yuv->data[2], 128, size_t(yuv->linesize[2]) * 4);
+    zx::blendInto(yuv, canvas, box);
+    EXPECT_EQ(yuv->data[0][3 * yuv->linesize[0] + 5], 235);
+    EXPECT_EQ(yuv->data[0][3 * yuv->linesize[0] + 4], 16);
+    EXPECT_EQ(yuv->data[0][2 * yuv->linesize[0] + 5], 16);
+    // Half red over black: Y rises by half of red's luma (81 - 16).
+    EXPECT_NEAR(yuv->data[0][3 * yuv->linesize[0] + 6], 16 + (81 - 16) * 128 / 255, 1);
+    // Chroma sample (3, 1) covers (6..7, 2..3): a quarter covered at half
+    // strength by red (V 240), so V moves an eighth of the way.
+    EXPECT_NEAR(yuv->data[2][1 * yuv->linesize[2] + 3], 128 + (240 - 128) / 8, 1);
+    EXPECT_EQ(yuv->data[2][1 * yuv->linesize[2] + 1], 128);
+
+    // Full-range and packed RGB destinations.
+    AVFrame *full = blankFrame(AV_PIX_FMT_YUVJ420P, 16, 8, 0);
+    zx::blendInto(full, canvas, box);
+    EXPECT_EQ(full->data[0][3 * full->linesize[0] + 5], 255);
+    AVFrame *bgra = blankFrame(AV_PIX_FMT_BGRA, 16, 8, 0);
+    zx::blendInto(bgra, canvas, box);
+    const uint8_t *px = bgra->data[0] + 3 * bgra->linesize[0] + 4 * 6;
+    EXPECT_EQ(px[0], 0);                 // blue
+    EXPECT_NEAR(px[2], 128, 1);          // red, half
+    EXPECT_EQ(bgra->data[0][3 * bgra->linesize[0] + 4 * 7 + 2], 0);
+
+    for (AVFrame *f : {canvas, yuv, full, bgra})
+        av_frame_free(&f);
+}

@@ -1,5 +1,6 @@
 // Output: encoders conformed to their limits, and the muxer.
 #include "transcoder.h"
+#include "lang_codes.h"
 #include "geometry.h"
 #include "zentrix.h"
 
@@ -311,7 +312,8 @@ bool Output::openAudio(const ZxParams &set, const InputMedia &src, const AVOutpu
         const int idx = set.audioTrack >= 0 && set.audioTrack < int(audio.size()) ? audio[size_t(set.audioTrack)]
                                                                                   : src.bestAudioStream();
         if (const AVDictionaryEntry *e = av_dict_get(src.context()->streams[idx]->metadata, "language", nullptr, 0))
-            av_dict_set(&m_ast->metadata, "language", e->value, 0);
+            if (const char *code = threeLetterLanguage(e->value))
+                av_dict_set(&m_ast->metadata, "language", code, 0);
     }
     return true;
 }

@@ -236,6 +236,8 @@ TEST(DvdConvert, EveryAudioChoiceOfATitleConvertsWholeOrInPart)
         EXPECT_NEAR(probe.duration(), r.seconds, 0.5);
         EXPECT_EQ(probe.count("video"), 1);
         EXPECT_EQ(probe.count("audio"), 1);
+        // The disc's two-letter code becomes one an MP4 can store.
+        EXPECT_EQ(strOf(probe.first("audio"), "tag:language"), r.audio == 0 ? "eng" : "fre");
         EXPECT_NEAR(pitch(out), r.hz, r.hz * 0.05);
     }
 }

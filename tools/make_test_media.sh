@@ -221,6 +221,19 @@ dvd_title() {
         -target pal-dvd -aspect "$aspect" -b:v 1500k "$TMP"
 }
 
+# Moves the DVD structure dvdauthor wrote into WORK/out to DEST and drops WORK.
+take_dvd() {
+    local work=$1 dest=$2
+    rm -rf "$dest"
+    mkdir -p "$dest"
+    mv "$work/out/VIDEO_TS" "$dest/VIDEO_TS"
+    if [ -d "$work/out/AUDIO_TS" ]; then
+        mv "$work/out/AUDIO_TS" "$dest/AUDIO_TS"
+    fi
+    rm -rf "$work"
+    made+=("$dest/VIDEO_TS")
+}
+
 if command -v dvdauthor >/dev/null && command -v spumux >/dev/null && command -v genisoimage >/dev/null; then
     if [ ! -e dvd/VIDEO_TS/VIDEO_TS.IFO ]; then
         work=$(mktemp -d "$OUT/.dvdwork.XXXXXX")
@@ -233,12 +246,7 @@ if command -v dvdauthor >/dev/null && command -v spumux >/dev/null && command -v
             dvdauthor -o out -t t2.mpg >/dev/null 2>&1
             dvdauthor -o out -T >/dev/null 2>&1
         )
-        rm -rf dvd
-        mkdir -p dvd
-        mv "$work/out/VIDEO_TS" dvd/VIDEO_TS
-        [ -d "$work/out/AUDIO_TS" ] && mv "$work/out/AUDIO_TS" dvd/AUDIO_TS
-        rm -rf "$work"
-        made+=("dvd/VIDEO_TS")
+        take_dvd "$work" dvd
     fi
     dvd_iso() {
         genisoimage -quiet -dvd-video -V TESTDVD -o "$TMP" dvd
@@ -288,12 +296,7 @@ EOF
 EOF
             VIDEO_FORMAT=PAL dvdauthor -x dvd.xml >/dev/null 2>&1
         )
-        rm -rf dvd_multi
-        mkdir -p dvd_multi
-        mv "$work/out/VIDEO_TS" dvd_multi/VIDEO_TS
-        [ -d "$work/out/AUDIO_TS" ] && mv "$work/out/AUDIO_TS" dvd_multi/AUDIO_TS
-        rm -rf "$work"
-        made+=("dvd_multi/VIDEO_TS")
+        take_dvd "$work" dvd_multi
     fi
     dvd_multi_iso() {
         genisoimage -quiet -dvd-video -V TESTDVD3 -o "$TMP" dvd_multi

@@ -48,7 +48,8 @@ QMainDlg::QMainDlg(QWidget *parent)
 
     connect(this, &QMainDlg::seedAddComplete, this, &QMainDlg::AddFileComplete);
     connect(this, &QMainDlg::seedAddItemInfo, this, &QMainDlg::addItemInfo);
-    // Emitted by the import worker only, which waits for the row.
+    // For a worker thread that wants a row probed by the row itself: it waits
+    // for the row (the import worker hands over records instead).
     connect(this, qOverload<QString, int>(&QMainDlg::seedNewItemBar), this,
             qOverload<QString, int>(&QMainDlg::addNewItemBar), Qt::BlockingQueuedConnection);
 

@@ -33,6 +33,8 @@ QMessOpacityDlg::QMessOpacityDlg(QWidget *parent)
 
     connect(m_ui->m_btnClose, &QPushButton::clicked, this, &QMessOpacityDlg::OnClose);
     connect(m_ui->m_labSuppport, &QLabel::linkActivated, this, &QMessOpacityDlg::OpenUrl);
+    // A coarse timer may fire 5 % early, cutting the hold short.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &QMessOpacityDlg::OnTimer);
 }
 

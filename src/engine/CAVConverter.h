@@ -3,7 +3,7 @@
 #include "IAVConverter.h"
 #include "ManualResetEvent.h"
 #include "QUtilThread.h"
-#include "ZxHandles.h"
+#include <zentrix.hpp>
 
 #include <atomic>
 #include <mutex>

@@ -2,7 +2,7 @@
 // Replays a ParamPlan on a new engine parameter set.
 
 #include "ConvertParams.h"
-#include "ZxHandles.h"
+#include <zentrix.hpp>
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "queue/ItemProbe.h"
 
-#include "engine/ZxHandles.h"
+#include <zentrix.hpp>
 #include "queue/LanguageTable.h"
 
 #include <QDir>

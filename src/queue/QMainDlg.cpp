@@ -4,7 +4,7 @@
 #include "queue/ItemProbe.h"
 #include "queue/QLoadingDlg.h"
 #include "queue/VideoConvertBar.h"
-#include "engine/ZxHandles.h"
+#include <zentrix.hpp>
 #include "history/VXMessage.h"
 #include "settings/ParserXML.h"
 #include "shell/AppGlobals.h"

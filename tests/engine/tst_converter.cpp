@@ -1,7 +1,7 @@
 // The converter on the real engine with generated clips: progress, finish,
 // stop, merge and failure reports, and the handles' lifetimes.
 #include "engine/CAVConverter.h"
-#include "engine/ZxHandles.h"
+#include <zentrix.hpp>
 #include "TestEnv.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // badge and the shut-down after a run.
 #include "QueueTestSupport.h"
 
-#include "engine/ZxHandles.h"
+#include <zentrix.hpp>
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "shell/AppPaths.h"

@@ -1,6 +1,6 @@
 // zxtool: probes, thumbnails, converts and merges through the engine's public
 // C API, for developers and CI.
-#include "zentrix.h"
+#include "zentrix.hpp"
 
 #include <cctype>
 #include <cerrno>
@@ -89,12 +89,10 @@ void describe(ZxSource *src)
 
 int probe(const char *path)
 {
-    ZxSource *src = SourceCreate(-1);
-    SourceOpenFile(src, path); // an unreadable file still answers: no streams
-    describe(src);
+    zxh::SourcePtr src(SourceCreate(-1));
+    SourceOpenFile(src.get(), path); // an unreadable file still answers: no streams
+    describe(src.get());
     std::printf("\n");
-    SourceClose(src);
-    SourceRelease(src);
     return 0;
 }
 
@@ -102,10 +100,10 @@ int probe(const char *path)
 // the path is not a DVD.
 int probeDvd(const char *path)
 {
-    ZxSource *src = SourceCreate(-1);
+    zxh::SourcePtr owner(SourceCreate(-1));
+    ZxSource *src = owner.get();
     if (!SourceOpenDvd(src, path)) {
         std::fprintf(stderr, "zxtool: not a readable DVD: %s\n", SourceLastError(src));
-        SourceRelease(src);
         return 1;
     }
     const unsigned count = DvdTitleCount(src);
@@ -121,8 +119,6 @@ int probeDvd(const char *path)
         describe(src);
     }
     std::printf("]}\n");
-    SourceClose(src);
-    SourceRelease(src);
     return code;
 }
 
@@ -130,7 +126,8 @@ int thumb(int argc, char **argv)
 {
     if (argc < 7)
         return usage();
-    ZxSource *src = SourceCreate(-1);
+    zxh::SourcePtr owner(SourceCreate(-1));
+    ZxSource *src = owner.get();
     int rc = 1;
     if (SourceOpenFile(src, argv[2])) {
         const unsigned char *bmp = SourceThumbnail(src, std::atoll(argv[3]), 1, std::atoi(argv[4]), std::atoi(argv[5]), 0);
@@ -146,7 +143,6 @@ int thumb(int argc, char **argv)
     } else {
         std::fprintf(stderr, "zxtool: cannot open %s\n", argv[2]);
     }
-    SourceRelease(src);
     return rc;
 }
 
@@ -310,9 +306,10 @@ bool parse(int argc, char **argv, int first, Options &o)
     return true;
 }
 
-ZxParams *makeParams(const Options &o)
+zxh::ParamsPtr makeParams(const Options &o)
 {
-    ZxParams *p = ParamsCreate();
+    zxh::ParamsPtr owner(ParamsCreate());
+    ZxParams *p = owner.get();
     SetVideoCodec(p, o.vcodec);
     SetAudioCodec(p, o.acodec);
     if (o.vcodec == 28) {
@@ -365,7 +362,7 @@ ZxParams *makeParams(const Options &o)
     SetWatermarkImageOpacity(p, o.imageOpacity);
     SetWatermarkImageScale(p, o.imageScale[0], o.imageScale[1]);
     SetWatermarkImagePos(p, o.imagePos[0] / 1000.0, o.imagePos[1] / 1000.0);
-    return p;
+    return owner;
 }
 
 void progress(const Options &o, uint64_t pos, uint64_t dur, const char *what)
@@ -381,20 +378,19 @@ int convert(int argc, char **argv)
     Options o;
     if (!parse(argc, argv, 2, o) || o.positional.size() != 2)
         return usage();
-    ZxParams *params = makeParams(o);
-    ZxJob *job = JobCreate(-1);
+    const zxh::ParamsPtr params = makeParams(o);
+    const zxh::JobPtr owner(JobCreate(-1));
+    ZxJob *job = owner.get();
     int code = 0;
     int ok = o.dvdTitle >= 0
-                 ? JobOpenDvd(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params)
-                 : JobOpenFile(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params);
-    ParamsRelease(params);
+                 ? JobOpenDvd(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params.get())
+                 : JobOpenFile(job, o.positional[0].c_str(), o.positional[1].c_str(), o.container.c_str(), params.get());
     if (ok) {
         JobSetRange(job, o.start, o.length);
         ok = JobStart(job);
     }
     if (!ok) {
         std::fprintf(stderr, "zxtool: %s\n", JobLastError(job, &code));
-        JobRelease(job);
         return code ? 10 + code : 1;
     }
     while (!JobIsFinished(job) && !JobIsStopped(job)) {
@@ -407,7 +403,6 @@ int convert(int argc, char **argv)
     const int status = JobStatus(job);
     const std::string error = JobLastError(job, &code);
     JobClose(job);
-    JobRelease(job);
     if (status != ZX_STATUS_FINISHED) {
         std::fprintf(stderr, "zxtool: conversion failed: %s\n", error.c_str());
         return code ? 10 + code : 1;
@@ -420,8 +415,10 @@ int merge(int argc, char **argv)
     Options o;
     if (!parse(argc, argv, 2, o) || o.positional.size() < 2)
         return usage();
-    ZxParams *params = makeParams(o);
-    ZxMerger *m = MergerCreate();
+    const zxh::ParamsPtr owned = makeParams(o);
+    ZxParams *params = owned.get();
+    const zxh::MergerPtr owner(MergerCreate());
+    ZxMerger *m = owner.get();
     int code = 0, rc = 0;
     if (!MergerOpen(m, o.positional[0].c_str(), o.container.c_str(), params) || !MergerBegin(m)) {
         std::fprintf(stderr, "zxtool: %s\n", MergerLastError(m, &code));
@@ -445,12 +442,10 @@ int merge(int argc, char **argv)
             rc = code ? 10 + code : 1;
         }
     }
-    ParamsRelease(params);
     if (!MergerClose(m) && rc == 0) {
         std::fprintf(stderr, "zxtool: %s\n", MergerLastError(m, &code));
         rc = code ? 10 + code : 1;
     }
-    MergerRelease(m);
     return rc;
 }
 

@@ -20,9 +20,6 @@ int legacyOf(AVCodecID id)
     }
 }
 
-struct TrackDeleter { void operator()(ZxTrack *t) const { TrackRelease(t); } };
-using TrackPtr = std::unique_ptr<ZxTrack, TrackDeleter>;
-
 int countPackets(const std::string &path, const char *type)
 {
     const std::string out = run(std::string("ffprobe -v error -select_streams ") + type
@@ -60,7 +57,8 @@ TEST(Streams, PacketsOfThreeTracksAreMuxedUnchanged)
     JobPtr job(JobCreate(-1));
     ASSERT_EQ(JobOpenStreams(job.get(), out.c_str(), "matroska", video.get(), audio.get(), subs.get()), 1)
         << JobLastError(job.get(), nullptr);
-    ZxPacket *packet = PacketCreate();
+    PacketPtr packetOwner(PacketCreate());
+    ZxPacket *packet = packetOwner.get();
     AVPacket *pkt = av_packet_alloc();
     EXPECT_EQ(TrackWrite(video.get(), packet), 0) << "nothing is written before the start";
     ASSERT_EQ(JobStart(job.get()), 1);
@@ -89,7 +87,6 @@ TEST(Streams, PacketsOfThreeTracksAreMuxedUnchanged)
     EXPECT_GT(JobPosition(job.get()), 3500000u);
     EXPECT_EQ(TrackWrite(video.get(), packet), 0) << "an ended track takes nothing";
     JobClose(job.get());
-    PacketRelease(packet);
     av_packet_free(&pkt);
     avformat_close_input(&ic);
 
@@ -127,7 +124,8 @@ TEST(Streams, WrongTracksAndStopsAreHandled)
     JobPtr job(JobCreate(-1));
     ASSERT_EQ(JobOpenStreams(job.get(), out.c_str(), "matroska", nullptr, audio.get(), nullptr), 1);
     ASSERT_EQ(JobStart(job.get()), 1);
-    ZxPacket *packet = PacketCreate();
+    PacketPtr packetOwner(PacketCreate());
+    ZxPacket *packet = packetOwner.get();
     const unsigned char silence[4 * 441] = {0};
     PacketSetData(packet, silence, sizeof silence);
     PacketSetTimes(packet, 0, INT64_MIN, 10000);
@@ -138,7 +136,6 @@ TEST(Streams, WrongTracksAndStopsAreHandled)
     EXPECT_EQ(TrackWrite(audio.get(), packet), 0);
     job.reset(); // tracks outlive their job safely
     EXPECT_EQ(TrackWrite(audio.get(), packet), 0);
-    PacketRelease(packet);
     EXPECT_TRUE(ffprobe(out).ok);
 }
 

@@ -2,7 +2,7 @@
 // under a deadline.
 #pragma once
 
-#include "zentrix.h"
+#include "zentrix.hpp"
 
 #include <gtest/gtest.h>
 
@@ -173,16 +173,12 @@ inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds
     return JobStatus(job);
 }
 
-struct Release {
-    void operator()(ZxParams *p) const { ParamsRelease(p); }
-    void operator()(ZxJob *j) const { JobRelease(j); }
-    void operator()(ZxMerger *m) const { MergerRelease(m); }
-    void operator()(ZxSource *s) const { SourceRelease(s); }
-};
-using ParamsPtr = std::unique_ptr<ZxParams, Release>;
-using JobPtr = std::unique_ptr<ZxJob, Release>;
-using MergerPtr = std::unique_ptr<ZxMerger, Release>;
-using SourcePtr = std::unique_ptr<ZxSource, Release>;
+using zxh::ParamsPtr;
+using zxh::JobPtr;
+using zxh::MergerPtr;
+using zxh::SourcePtr;
+using zxh::TrackPtr;
+using zxh::PacketPtr;
 
 inline ParamsPtr makeParams(int vcodec, int acodec, int width = 0, int height = 0, int rate = 44100, int channels = 2)
 {

@@ -1,10 +1,15 @@
-#pragma once
-// Owning pointers for the engine's handles, so no caller releases one by
-// hand. Releasing a job or a merger closes it first (the engine joins its
-// own thread there), so let a handle go only when no other thread of ours
-// still polls it.
+/*
+ * zentrix.hpp - owning pointers over the C API of zentrix.h.
+ *
+ * Every handle type has a deleter, so no C++ caller releases a handle by
+ * hand. Releasing a job or a merger closes it first (the engine joins its
+ * own thread there): let such a handle go only when no other thread still
+ * polls it.
+ */
+#ifndef ZENTRIX_HPP
+#define ZENTRIX_HPP
 
-#include <zentrix.h>
+#include "zentrix.h"
 
 #include <memory>
 
@@ -25,3 +30,5 @@ using TrackPtr = std::unique_ptr<ZxTrack, TrackDeleter>;
 using PacketPtr = std::unique_ptr<ZxPacket, PacketDeleter>;
 
 } // namespace zxh
+
+#endif /* ZENTRIX_HPP */

@@ -1,6 +1,5 @@
 #include "ConvertParams.h"
 
-#include "profiles/OutputFormat.h"
 
 namespace {
 
@@ -256,26 +255,4 @@ const char *paramSetterName(ParamSetter s)
     case ParamSetter::WatermarkImagePos: return "WatermarkImagePos";
     }
     return "?";
-}
-
-ConvertParams outputParams(const OutputFormat &f, int sourceWidth, int sourceHeight)
-{
-    ConvertParams p;
-    p.container = f.container.toLower().toStdString();
-    p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
-    if (!f.audioOnly) {
-        const bool own = f.width > 0 && f.height > 0;
-        p.width = own ? f.width : sourceWidth;
-        p.height = own ? f.height : sourceHeight;
-    }
-    p.frameRateNum = f.frameRateNum;
-    p.frameRateDen = f.frameRateDen;
-    p.videoBitRate = f.videoBitRate;
-    p.videoQuality = f.quality;
-    p.audioCodecId = f.audioCodecId;
-    p.sampleRate = f.sampleRate;
-    p.channels = f.channels;
-    p.audioBitRate = f.audioBitRate;
-    p.audioQuality = f.quality;
-    return p;
 }

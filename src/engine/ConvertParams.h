@@ -5,9 +5,7 @@
 // that list on a new engine parameter set. Keeping the plan as data lets the
 // mapping be checked without running the engine.
 
-#include "queue/ItemRecords.h"
-
-struct OutputFormat;
+#include "EditRecords.h"
 
 #include <cstdint>
 #include <string>
@@ -87,11 +85,6 @@ constexpr int32_t kCodecH265 = 1211250229;
 
 // The setter calls for one job, in the order the engine must receive them.
 ParamPlan buildParamPlan(const ConvertParams &params);
-
-// The output half of a job from the chosen format: container, codecs, rates
-// and size (the source's size where the format keeps it). Audio-only formats
-// get no video stream. Edit settings and the range are left at their defaults.
-ConvertParams outputParams(const OutputFormat &format, int sourceWidth, int sourceHeight);
 
 // A font family as the engine takes it: without the '@' that marks the
 // vertical variant of a font.

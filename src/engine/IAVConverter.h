@@ -4,12 +4,20 @@
 // reports progress from a worker thread through a plain callback.
 
 #include "ConvertParams.h"
-#include "queue/ItemRecords.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+// What a progress report means; sent with a percentage from the converter's
+// thread to the row.
+enum convertState : int32_t {
+    ConvertStopped = 1,   // ended because a stop was requested
+    ConvertFinished = 2,  // ran to its end
+    ConvertProgress = 3,  // running; the percentage rose
+    ConvertFailed = 4     // ended on an engine error; the output is not usable
+};
 
 // Progress of a job or merged source. Runs on the converter's worker thread:
 // copy what is needed and post to the GUI thread, nothing more. States:

@@ -9,7 +9,7 @@
 #include <QPointer>
 
 #include "widgets/QNinePointsImageDialog.h"
-#include "queue/ItemRecords.h"
+#include "profiles/OutputFormat.h"
 
 class FormatCategoryButton;
 class FormatItemWidget;

@@ -2,7 +2,16 @@
 // The output parameters of the next conversion, and the step that derives
 // them from the catalogue and the entries chosen in the parameter panel.
 
+#include <QMetaType>
 #include <QString>
+
+enum VideoQuality : int32_t {
+    VideoQualitySmallSize = 0,   // "Small Size", the default
+    VideoQualityHigh = 1,        // "High Quality"
+    VideoQualityCustomized = 2   // "Customized"
+};
+
+Q_DECLARE_METATYPE(VideoQuality)
 
 class ProfileCatalog;
 

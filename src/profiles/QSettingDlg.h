@@ -13,7 +13,7 @@
 
 #include "profiles/OutputFormat.h"
 #include "profiles/ProfileCatalog.h"
-#include "queue/ItemRecords.h"
+#include "profiles/OutputFormat.h"
 
 class QCustomComboBox;
 class QLabel;

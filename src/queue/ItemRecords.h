@@ -1,17 +1,19 @@
 #pragma once
-// The records of one source item and its edit settings. They travel between
-// the import worker, the queue, the rows, the edit dialog and the converter,
-// some of them through queued signals across threads, so each is a plain
-// copyable value: strings are owned, nothing is shared.
-//
-// Text inside the edit records is UTF-8 (the engine takes UTF-8); times are
-// signed 64-bit microseconds.
+// The records of one source item. They travel between the import worker, the
+// queue, the rows and the edit dialog, some of them through queued signals
+// across threads, so each is a plain copyable value: strings are owned,
+// nothing is shared. The edit settings themselves live beside the converter
+// (engine/EditRecords.h); their meta-types are declared here, where the
+// signals that carry them are.
 
 #include <QImage>
 #include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
+
+#include "engine/EditRecords.h"
+#include "engine/IAVConverter.h"
 
 #include <cstdint>
 #include <string>
@@ -41,120 +43,6 @@ struct ConverItemInfo {
     int32_t subtitleStreamCount = 0; // subtitle streams inside the source
 };
 
-// A rectangle as fractions (0..1) of the source frame.
-struct FractionRect {
-    double x = 0.0;
-    double y = 0.0;
-    double width = 1.0;
-    double height = 1.0;
-};
-
-inline bool operator==(const FractionRect &a, const FractionRect &b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
-struct CropSettings {
-    int32_t ratioType = 0;     // 0 original display, 1 original resolution, 2 full screen, 3 16:9, 4 4:3
-    int32_t fillMode = 0;      // 1 pan scan, 0 stretch
-    int32_t ratioWidth = 0;    // 0:0 = the source's own display aspect
-    int32_t ratioHeight = 0;
-    int32_t reserved1 = 0;     // carried unchanged, read nowhere
-    int32_t reserved2 = 0;
-    int32_t rotation = 0;      // clockwise degrees: 0, 90, 180, 270
-    int32_t flip = 0;          // 1 = mirrored left to right
-    int32_t aspectLocked = 0;  // non-zero when a ratio is imposed on the crop
-    int32_t fillValue = 0;     // border colour given with the fill behaviour
-    FractionRect cropRect;
-    FractionRect panScanRect;  // the part of the crop used in pan-scan mode
-};
-
-struct EffectSettings {
-    int32_t volume = 100;      // 0..200, 100 unchanged
-    int32_t reserved = 0;      // carried unchanged
-    int32_t brightness = 0;    // -235..235
-    int32_t saturation = 100;  // 0..200
-    int32_t contrast = 100;    // 0..200
-    int32_t hue = 0;           // -180..180
-};
-
-// Colours are 0xAARRGGBB.
-struct WatermarkTextSettings {
-    std::string text;
-    int32_t opacity = 255;     // 0 transparent .. 255 opaque
-    int32_t scaleX = 100;      // percent
-    int32_t scaleY = 100;
-    int32_t posX = 0;          // thousandths of the picture width
-    int32_t posY = 0;          // thousandths of the picture height
-    int32_t enabled = 1;       // may be moved on the preview
-    int32_t activeLayer = 1;   // selected on the preview: 1 the text, 0 the image
-    std::string fontFamily;    // a leading '@' (vertical variant) never reaches the engine
-    int32_t pointSize = 28;
-    int32_t bold = 0;
-    int32_t italic = 0;
-    int32_t underline = 0;
-    int32_t strikeOut = 0;
-    uint32_t color = 0xFFFFFFFFu;
-    uint32_t color2 = 0x80000000u;
-    uint32_t color3 = 0xFF000000u;
-    int32_t anchorX = 0;       // thousandths
-    int32_t anchorY = 0;
-};
-
-struct WatermarkImageSettings {
-    std::string imagePath;     // empty = no image watermark
-    int32_t reserved = 1;      // carried unchanged
-    int32_t mode = 0;          // handed to the engine with the image
-    int32_t opacity = 255;
-    int32_t scaleX = 100;
-    int32_t scaleY = 100;
-    int32_t posX = 0;          // thousandths of the picture
-    int32_t posY = 0;
-    int32_t enabled = 1;
-};
-
-struct SubtitleStyleSettings {
-    int32_t opacity = 255;
-    int32_t scaleX = 100;
-    int32_t scaleY = 100;
-    int32_t timeValue = 0;     // the engine receives it x 1000 as 64-bit
-    std::string fontFamily;    // a leading '@' never reaches the engine
-    int32_t pointSize = 16;
-    int32_t bold = 0;
-    int32_t italic = 0;
-    int32_t underline = 0;
-    int32_t strikeOut = 0;
-    uint32_t color = 0xFFFFFFFFu;
-    uint32_t color2 = 0x80000000u;
-    uint32_t color3 = 0xFF000000u;
-    int32_t anchorX = 500;     // thousandths: centred ...
-    int32_t anchorY = 1000;    // ... at the bottom
-};
-
-// The item's stream choice, kept by the row and exchanged with the edit dialog.
-struct TrackSelection {
-    int32_t dvdTitle = 0;
-    int32_t audioIndex = 0;          // row of the audio combo box
-    int32_t subtitleIndex = 0;       // row of the subtitle combo box (entry order above)
-    int32_t subtitleStreamCount = 0;
-    std::string subtitleFile;        // path stored with the chosen entry; empty when none
-};
-
-// What a progress report means; sent with a percentage from the converter's
-// thread to the row.
-enum convertState : int32_t {
-    ConvertStopped = 1,   // ended because a stop was requested
-    ConvertFinished = 2,  // ran to its end
-    ConvertProgress = 3,  // running; the percentage rose
-    ConvertFailed = 4     // ended on an engine error; the output is not usable
-};
-
-enum VideoQuality : int32_t {
-    VideoQualitySmallSize = 0,   // "Small Size", the default
-    VideoQualityHigh = 1,        // "High Quality"
-    VideoQualityCustomized = 2   // "Customized"
-};
-
 Q_DECLARE_METATYPE(subltItemInfo)
 Q_DECLARE_METATYPE(ConverItemInfo *)
 Q_DECLARE_METATYPE(CropSettings)
@@ -164,7 +52,6 @@ Q_DECLARE_METATYPE(WatermarkImageSettings)
 Q_DECLARE_METATYPE(SubtitleStyleSettings)
 Q_DECLARE_METATYPE(TrackSelection)
 Q_DECLARE_METATYPE(convertState)
-Q_DECLARE_METATYPE(VideoQuality)
 
 // Registers the records under the names the signals are declared with.
 // Call before the first queued connection that carries one of them (the
@@ -181,5 +68,4 @@ inline void registerItemRecordTypes()
     qRegisterMetaType<SubtitleStyleSettings>("SubtitleStyleSettings");
     qRegisterMetaType<TrackSelection>("TrackSelection");
     qRegisterMetaType<convertState>("convertState");
-    qRegisterMetaType<VideoQuality>("VideoQuality");
 }

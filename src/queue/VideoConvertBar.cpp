@@ -2,6 +2,7 @@
 #include "ui_VideoConvertBar.h"
 
 #include "profiles/OutputFormat.h"
+#include "profiles/OutputParams.h"
 #include "queue/ItemProbe.h"
 #include "shell/AppGlobals.h"
 #include "shell/AppPaths.h"

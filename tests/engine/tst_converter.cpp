@@ -77,7 +77,7 @@ class Recorder : public QObject {
 public:
     Recorder()
     {
-        registerItemRecordTypes();
+        qRegisterMetaType<convertState>("convertState");
         connect(this, SIGNAL(seedConvertPro(uint, convertState)), this,
                 SLOT(UpdataConverPro(uint, convertState)), Qt::QueuedConnection);
     }

@@ -94,8 +94,6 @@ private slots:
     void groupOrder();
     void engineAcceptsPlans_data();
     void engineAcceptsPlans();
-    void recordTypesTravelQueued_data();
-    void recordTypesTravelQueued();
 };
 
 void TestParamPlan::subtitleChoice_data()
@@ -423,37 +421,6 @@ void TestParamPlan::engineAcceptsPlans()
     zxh::ParamsPtr set = createParamSet(buildParamPlan(params), &refused);
     QVERIFY(set);
     QCOMPARE(QString::fromStdString(refused), refusedExpected);
-}
-
-void TestParamPlan::recordTypesTravelQueued_data()
-{
-    QTest::addColumn<QByteArray>("typeName");
-    for (const char *name : {"subltItemInfo", "ConverItemInfo*", "CropSettings", "EffectSettings",
-                             "WatermarkTextSettings", "WatermarkImageSettings", "SubtitleStyleSettings",
-                             "TrackSelection", "convertState", "VideoQuality"})
-        QTest::newRow(name) << QByteArray(name);
-}
-
-void TestParamPlan::recordTypesTravelQueued()
-{
-    // Signals name these types as text; a queued connection needs each name
-    // known, with a copy that keeps the strings.
-    QFETCH(QByteArray, typeName);
-    registerItemRecordTypes();
-    const QMetaType type = QMetaType::fromName(typeName);
-    QVERIFY(type.isValid());
-    const QVariant made{type};
-    const QVariant copied = made; // what a queued connection does with an argument
-    QVERIFY(copied.isValid());
-    QCOMPARE(copied.metaType(), type);
-
-    WatermarkTextSettings text;
-    text.text = "Velmora";
-    text.fontFamily = "@Sans";
-    const QVariant copy = QVariant::fromValue(text);
-    text.text.clear();
-    QCOMPARE(copy.value<WatermarkTextSettings>().text, std::string("Velmora"));
-    QCOMPARE(copy.value<WatermarkTextSettings>().fontFamily, std::string("@Sans"));
 }
 
 VELMORA_TEST_MAIN(TestParamPlan)

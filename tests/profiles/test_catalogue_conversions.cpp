@@ -22,6 +22,7 @@ extern "C" {
 #include "TestEnv.h"
 #include "engine/CAVConverter.h"
 #include "profiles/OutputFormat.h"
+#include "profiles/OutputParams.h"
 #include "profiles/ProfileCatalog.h"
 #include "shell/AppPaths.h"
 #include "zentrix.h"

@@ -1,7 +1,9 @@
 // zxtool: probes, thumbnails, converts and merges through the engine's public
 // C API, for developers and CI.
+#include "engine/ZxParamSet.h"
 #include "zentrix.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -25,7 +27,8 @@ int usage()
                  "  zxtool merge OUT SRC... [options]\n"
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
                  "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
-                 "         [--rotate D] [--flip] [--crop x,y,w,h] [--audio-track I] [--dvd-title N] [--quiet]\n"
+                 "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
+                 "         [--dvd-title N] [--quiet]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"
                  "         [--hue -180..180]\n"
                  "text:    [--text TEXT] [--text-pos X,Y] [--text-size PT] [--text-color AARRGGBB]\n"
@@ -153,6 +156,7 @@ struct Options {
     int vbitrateK = 0, abitrateK = 0, rate = 44100, channels = 2, quality = 50;
     long long start = 0, length = 0;
     int rotate = 0, flip = 0;
+    int keepShape = -1;   // -1: as the program's unedited item; 0 stretch; 1 keep the shape
     double crop[4] = {0, 0, 1, 1};
     int audio = -1;
     int dvdTitle = -1;    // >= 0: the source is a DVD
@@ -254,6 +258,10 @@ bool parse(int argc, char **argv, int first, Options &o)
         const char *v = nullptr;
         if (a == "--flip") {
             o.flip = 1;
+        } else if (a == "--keep-shape") {
+            o.keepShape = 1;
+        } else if (a == "--stretch") {
+            o.keepShape = 0;
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (a == "--closed-captions") {
@@ -306,63 +314,82 @@ bool parse(int argc, char **argv, int first, Options &o)
     return true;
 }
 
+// The job as the program would describe it: the same records, so the same
+// parameter plan (codec profiles, default rates, geometry, styles) reaches
+// the engine. Options left out keep the records' defaults.
+ConvertParams jobParams(const Options &o)
+{
+    ConvertParams p;
+    p.container = o.container;
+    p.videoCodecId = o.vcodec;
+    p.audioCodecId = o.acodec;
+    if (o.width > 0 && o.height > 0) {
+        p.width = o.width;
+        p.height = o.height;
+    }
+    if (o.fpsNum > 0) {
+        p.frameRateNum = o.fpsNum;
+        p.frameRateDen = o.fpsDen > 0 ? o.fpsDen : 1;
+    }
+    p.videoBitRate = std::max(0, o.vbitrateK);
+    p.audioBitRate = std::max(0, o.abitrateK);
+    p.sampleRate = std::max(0, o.rate);
+    p.channels = std::max(0, o.channels);
+    p.videoQuality = o.quality;
+    p.audioQuality = o.quality;
+    p.dvdTitle = std::max(0, o.dvdTitle);
+    p.fromDvd = o.dvdTitle >= 0;
+    if (o.audio >= 0)
+        p.audioIndex = o.audio;
+
+    p.crop.rotation = o.rotate;
+    p.crop.flip = o.flip;
+    if (o.keepShape >= 0)
+        p.crop.aspectLocked = o.keepShape;
+    p.crop.cropRect = FractionRect{o.crop[0], o.crop[1], o.crop[2], o.crop[3]};
+
+    p.effects.volume = o.volume;
+    p.effects.brightness = o.brightness;
+    p.effects.saturation = o.saturation;
+    p.effects.contrast = o.contrast;
+    p.effects.hue = o.hue;
+
+    // Subtitle entries count as in the program's list: none, the inner
+    // streams, closed captions, then files.
+    if (o.subtitleStream >= 0) {
+        p.subtitleStreamCount = o.subtitleStream + 1;
+        p.subtitleIndex = o.subtitleStream + 1;
+    } else if (o.closedCaptions) {
+        p.subtitleIndex = 1;
+    } else if (!o.subtitleFile.empty()) {
+        p.subtitleIndex = 2;
+        p.subtitleFile = o.subtitleFile;
+    }
+
+    if (o.textGiven)
+        p.textWatermark.text = o.text;
+    p.textWatermark.fontFamily = o.textFont;
+    p.textWatermark.opacity = o.textOpacity;
+    p.textWatermark.pointSize = o.textSize;
+    p.textWatermark.color = o.textColor;
+    p.textWatermark.posX = o.textPos[0];
+    p.textWatermark.posY = o.textPos[1];
+    p.imageWatermark.imagePath = o.image;
+    p.imageWatermark.opacity = o.imageOpacity;
+    p.imageWatermark.scaleX = o.imageScale[0];
+    p.imageWatermark.scaleY = o.imageScale[1];
+    p.imageWatermark.posX = o.imagePos[0];
+    p.imageWatermark.posY = o.imagePos[1];
+    return p;
+}
+
 zxh::ParamsPtr makeParams(const Options &o)
 {
-    zxh::ParamsPtr owner(ParamsCreate());
-    ZxParams *p = owner.get();
-    SetVideoCodec(p, o.vcodec);
-    SetAudioCodec(p, o.acodec);
-    if (o.vcodec == 28) {
-        SetVideoCodecOption(p, 2);
-        SetVideoProfile(p, 66);
-    } else if (o.vcodec == 1211250229) {
-        SetVideoCodecOption(p, 2);
-        SetVideoProfile(p, 1);
-    }
-    if (o.width > 0 && o.height > 0)
-        SetVideoSize(p, o.width, o.height);
-    if (o.fpsNum > 0)
-        SetFrameRate(p, o.fpsNum, o.fpsDen > 0 ? o.fpsDen : 1);
-    if (o.vbitrateK > 0)
-        SetVideoBitrate(p, o.vbitrateK * 1000);
-    SetChannels(p, o.channels > 0 ? o.channels : 2);
-    SetSampleRate(p, o.rate > 0 ? o.rate : 44100);
-    if (o.abitrateK > 0)
-        SetAudioBitrate(p, o.abitrateK * 1000);
-    SetVideoQuality(p, o.quality);
-    SetAudioQuality(p, o.quality);
-    if (o.dvdTitle >= 0)
-        SetTitle(p, o.dvdTitle);
-    if (o.audio >= 0)
-        SetAudioTrack(p, o.audio);
-    SetRotation(p, o.rotate);
-    SetFlip(p, o.flip);
-    if (!SetCropRect(p, o.crop[0], o.crop[1], o.crop[2], o.crop[3]))
-        std::fprintf(stderr, "zxtool: crop rectangle ignored\n");
-    SetVolume(p, o.volume);
-    SetBrightness(p, o.brightness);
-    SetSaturation(p, o.saturation);
-    SetContrast(p, o.contrast);
-    SetHue(p, o.hue);
-    if (o.subtitleStream >= 0)
-        SetSubtitleStream(p, o.subtitleStream);
-    else if (o.closedCaptions)
-        SetClosedCaptions(p, 1);
-    else if (!o.subtitleFile.empty())
-        SetSubtitleFile(p, o.subtitleFile.c_str());
-    if (o.textGiven)
-        SetWatermarkText(p, o.text.c_str());
-    SetWatermarkFont(p, o.textFont.c_str());
-    if (!o.image.empty())
-        SetWatermarkImage(p, o.image.c_str());
-    SetWatermarkTextOpacity(p, o.textOpacity);
-    SetWatermarkFontSize(p, o.textSize);
-    SetWatermarkColor(p, o.textColor);
-    SetWatermarkTextPos(p, o.textPos[0] / 1000.0, o.textPos[1] / 1000.0);
-    SetWatermarkImageOpacity(p, o.imageOpacity);
-    SetWatermarkImageScale(p, o.imageScale[0], o.imageScale[1]);
-    SetWatermarkImagePos(p, o.imagePos[0] / 1000.0, o.imagePos[1] / 1000.0);
-    return owner;
+    std::string refused;
+    zxh::ParamsPtr set = createParamSet(buildParamPlan(jobParams(o)), &refused);
+    if (!refused.empty())
+        std::fprintf(stderr, "zxtool: values out of range, engine defaults kept: %s\n", refused.c_str());
+    return set;
 }
 
 void progress(const Options &o, uint64_t pos, uint64_t dur, const char *what)

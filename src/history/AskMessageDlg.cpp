@@ -1,7 +1,8 @@
 #include "history/AskMessageDlg.h"
 #include "ui_AskMessageDlg.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 AskMessageDlg::AskMessageDlg(QWidget *parent)
     : QNinePointsImageDialog(parent)
@@ -14,8 +15,7 @@ AskMessageDlg::AskMessageDlg(QWidget *parent)
     ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
     ui->m_btnClose->move(width() - ui->m_btnClose->width() - 10, 8);
 
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     ui->m_labMsg->setFont(font);
     ui->m_labMsg->setStyleSheet("color: rgb(255, 255, 224);");
     ui->m_labMsg->setText(tr("Do you want to delete the seleted files or just move \nthe files from the list?"));

@@ -2,7 +2,8 @@
 #include "ui_ConvertedItem.h"
 
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -38,15 +39,13 @@ ConvertedItem::ConvertedItem(QWidget *parent)
     setFixedHeight(64);
     setAttribute(Qt::WA_Hover);
 
-    QFont nameFont("Tahoma");
-    nameFont.setPixelSize(13);
-    QFont factFont("Tahoma");
-    factFont.setPixelSize(11);
+    QFont nameFont = Theme::font(13);
+    QFont factFont = Theme::font(11);
     ui->m_labVideoName->setFont(nameFont);
     ui->m_labVideoName->setStyleSheet("color: white;");
     for (QLabel *l : {ui->m_time, ui->m_resolution, ui->m_size, ui->m_format}) {
         l->setFont(factFont);
-        l->setStyleSheet("color: rgb(172, 170, 171);");
+        l->setStyleSheet(Theme::sheet("color: @muted;"));
     }
     // Small glyphs before the facts, taken from the row pictures of the skin.
     const QPixmap audioIcon(AppPaths::dataPath("/image/videodisplay/main_icon_audio@2x.png"));
@@ -165,7 +164,7 @@ void ConvertedItem::paintEvent(QPaintEvent *)
     QPainter p(this);
     QColor fill(50, 51, 51);
     if (m_selected)
-        fill = QColor(37, 118, 150);
+        fill = Theme::selection();
     else if (m_hover)
         fill = QColor(70, 72, 72);
     p.fillRect(rect(), fill);

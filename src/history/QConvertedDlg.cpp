@@ -4,8 +4,9 @@
 #include "history/AskMessageDlg.h"
 #include "history/ConvertedItem.h"
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/StyleScrollBar.h"
+#include "widgets/Theme.h"
 
 #include <QDebug>
 #include <QFile>
@@ -37,23 +38,19 @@ QConvertedDlg::QConvertedDlg(QWidget *parent)
     setModal(true);
     setWindowTitle(tr("Converted"));
 
-    QFont titleFont("Tahoma");
-    titleFont.setPixelSize(14);
-    titleFont.setBold(true);
+    QFont titleFont = Theme::font(14, true);
     ui->m_labTitle->setText(tr("Converted"));
     ui->m_labTitle->setFont(titleFont);
     ui->m_labTitle->setStyleSheet("color: white;");
     ui->m_labTitle->move(20, 8);
     ui->m_labNothing->setText(tr("Nothing here yet!"));
-    QFont font("Tahoma");
-    font.setPixelSize(14);
+    QFont font = Theme::font(14);
     ui->m_labNothing->setFont(font);
-    ui->m_labNothing->setStyleSheet("color: rgb(172, 170, 171);");
+    ui->m_labNothing->setStyleSheet(Theme::sheet("color: @muted;"));
 
     ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
     ui->m_btnClose->move(width() - ui->m_btnClose->width() - 10, 8);
-    QFont buttonFont("Tahoma");
-    buttonFont.setPixelSize(12);
+    QFont buttonFont = Theme::font(12);
     for (QTextImageButton *b : {ui->m_btnDelete, ui->m_btnCancel}) {
         b->setImage(AppPaths::dataPath("/image/Common_bg/btn_common1.png"), b->text());
         b->setFont(buttonFont);

@@ -1,6 +1,6 @@
 #include "history/QMessOpacityDlg.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include "ui_QMessOpacityDlg.h"
 

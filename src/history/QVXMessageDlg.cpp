@@ -1,10 +1,11 @@
 #include "history/QVXMessageDlg.h"
 
 #include "history/VXMessage.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/NinePatch.h"
 
 #include "ui_QVXMessageDlg.h"
+#include "widgets/Theme.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -60,10 +61,8 @@ QVXMessageDlg::QVXMessageDlg(const QString &text, const QString &title, unsigned
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
 
-    m_titleFont.setFamily("Tahoma");
-    m_titleFont.setPixelSize(11);
-    m_textFont.setFamily("Tahoma");
-    m_textFont.setPixelSize(12);
+    m_titleFont = Theme::font(11);
+    m_textFont = Theme::font(12);
 
     if (!m_background.load(imageFolder() + "/bg_msg.png"))
         qWarning("QVXMessageDlg::LoadBackgroundImg fail");

@@ -1,6 +1,7 @@
 #include "profiles/FormatCategoryButton.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 
@@ -12,10 +13,9 @@ FormatCategoryButton::FormatCategoryButton(const QString &category, QWidget *par
     setImage(AppPaths::dataPath("/image/Format_Dlg/btn_Devices.png"), category,
              Qt::AlignLeft | Qt::AlignVCenter);
     setFixedHeight(45);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(13);
+    QFont f = Theme::font(13);
     setFont(f);
-    setTextColor(QColor(172, 170, 171));
+    setTextColor(Theme::mutedText());
     setTextOffset(50, 0);
     setIconImage(m_iconPath);
     setIconRect(10, 8, 32, 29);
@@ -39,7 +39,7 @@ QString FormatCategoryButton::iconFor(const QString &category)
 void FormatCategoryButton::setHighlighted(bool on)
 {
     m_highlighted = on;
-    setTextColor(on ? QColor(Qt::white) : QColor(172, 170, 171));
+    setTextColor(on ? QColor(Qt::white) : Theme::mutedText());
     update();
 }
 

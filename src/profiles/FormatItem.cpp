@@ -1,8 +1,9 @@
 #include "profiles/FormatItem.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/FourStateTracker.h"
 #include "widgets/QImageButton.h"
+#include "widgets/Theme.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -26,8 +27,7 @@ FormatItem::FormatItem(const QString &category, const QString &id, const QString
     m_labName->setGeometry(6, 72, width() - 12, 36);
     m_labName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_labName->setWordWrap(true);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
+    QFont font = Theme::font(11);
     m_labName->setFont(font);
     m_labName->setStyleSheet(QStringLiteral("color: rgb(220, 220, 220); background: transparent;"));
     m_labName->setToolTip(title);

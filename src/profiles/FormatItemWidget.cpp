@@ -3,7 +3,7 @@
 
 #include "profiles/FormatItem.h"
 #include "profiles/ProfileCatalog.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/StyleScrollBar.h"
 
 #include <QMouseEvent>

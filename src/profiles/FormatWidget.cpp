@@ -7,7 +7,8 @@
 #include "profiles/ProfileCatalog.h"
 #include "profiles/QSettingDlg.h"
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QDebug>
 #include <QParallelAnimationGroup>
@@ -60,8 +61,7 @@ FormatWidget::FormatWidget(const ProfileCatalog &catalog, QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setBackgroundImage(AppPaths::dataPath("/image/Format_Dlg/bg_format.png"));
 
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
 
     // 1-2. One button per category, in catalogue order.
     const QStringList categories = m_catalog.categories();
@@ -111,7 +111,7 @@ FormatWidget::FormatWidget(const ProfileCatalog &catalog, QWidget *parent)
     ui->m_cmbQuality->setCurrentIndex(0);
     ui->m_LabPreset->setText(tr("Preset:"));
     ui->m_LabPreset->setFont(font);
-    ui->m_LabPreset->setStyleSheet(QStringLiteral("color: rgb(172, 170, 171);"));
+    ui->m_LabPreset->setStyleSheet(Theme::sheet(QStringLiteral("color: @muted;")));
     ui->m_labPresetName->setFont(font);
     ui->m_labPresetName->setTextFormat(Qt::RichText);
     ui->m_labPresetName->setToolTip(tr("Settings"));

@@ -1,7 +1,8 @@
 #include "profiles/PresetComboBox.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/FourStateTracker.h"
+#include "widgets/Theme.h"
 
 #include <QAbstractItemView>
 #include <QPainter>
@@ -12,13 +13,12 @@ PresetComboBox::PresetComboBox(QWidget *parent)
 {
     m_frame.load(AppPaths::dataPath("/image/Common_bg/bg_combobox2.png"));
     m_button.load(AppPaths::dataPath("/image/Format_Dlg/btn_quality.png"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(12);
+    QFont f = Theme::font(12);
     setFont(f);
     setFocusPolicy(Qt::NoFocus);
-    view()->setStyleSheet(QStringLiteral(
-        "QAbstractItemView { background: rgb(62, 63, 63); color: white; border: 1px solid rgb(74, 75, 76);"
-        " selection-background-color: rgb(37, 118, 150); selection-color: white; outline: none; }"));
+    view()->setStyleSheet(Theme::sheet(QStringLiteral(
+        "QAbstractItemView { background: @panel; color: white; border: 1px solid rgb(74, 75, 76);"
+        " selection-background-color: @selection; selection-color: white; outline: none; }")));
     connect(this, QOverload<int>::of(&QComboBox::activated), this, &PresetComboBox::clearShownText);
 }
 

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 namespace {
 

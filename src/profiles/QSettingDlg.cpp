@@ -2,8 +2,9 @@
 #include "ui_QSettingDlg.h"
 
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "widgets/NinePatch.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 
@@ -40,12 +41,11 @@ QSettingDlg::QSettingDlg(const ProfileCatalog &catalog, QWidget *parent)
         connect(c, &QCustomComboBox::activated, this, &QSettingDlg::CmbItemChange);
     }
 
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     for (QLabel *l : {ui->m_labCodec, ui->m_labReslution, ui->m_labFrame, ui->m_labBitRate, ui->m_labACodec,
                       ui->m_labSampleRate, ui->m_labChannel, ui->m_labABitRate}) {
         l->setFont(font);
-        l->setStyleSheet(QStringLiteral("color: rgb(172, 170, 171); background: transparent;"));
+        l->setStyleSheet(Theme::sheet(QStringLiteral("color: @muted; background: transparent;")));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     ui->m_labCodec->setText(tr("Codec:"));
@@ -63,7 +63,7 @@ QSettingDlg::QSettingDlg(const ProfileCatalog &catalog, QWidget *parent)
     for (QTextImageButton *b : {ui->m_btnVideo, ui->m_btnAudio, ui->m_btnDefault})
         b->setFont(font);
     ui->m_btnDefault->setTextColors(QColor(230, 230, 230), Qt::white, QColor(200, 200, 200),
-                                    QColor(120, 120, 120));
+                                    Theme::disabledText());
     ui->m_btnDefault->move(width() - ui->m_btnDefault->width() - 12, 8);
 
     connect(ui->m_btnVideo, &QPushButton::clicked, this, &QSettingDlg::OnClickVideo);
@@ -91,7 +91,7 @@ void QSettingDlg::setPageButtonLook(QTextImageButton *button, bool highlighted)
     if (highlighted)
         button->setTextColor(QColor(86, 178, 214));
     else
-        button->setTextColors(QColor(172, 170, 171), Qt::white, QColor(200, 200, 200), QColor(110, 110, 110));
+        button->setTextColors(Theme::mutedText(), Qt::white, QColor(200, 200, 200), QColor(110, 110, 110));
 }
 
 void QSettingDlg::OnClickVideo()

@@ -1,7 +1,8 @@
 #include "queue/QLoadingDlg.h"
 #include "ui_QLoadingDlg.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -28,7 +29,7 @@ void QLoadingProgressBar::paintEvent(QPaintEvent *)
     QPainter p(this);
     const QRect all = rect();
     if (m_track.isNull())
-        p.fillRect(all, QColor(31, 29, 30));
+        p.fillRect(all, Theme::field());
     else
         p.drawPixmap(all, m_track);
     const int filledWidth = int(all.width() * m_value / 100.0f);
@@ -36,7 +37,7 @@ void QLoadingProgressBar::paintEvent(QPaintEvent *)
         return;
     const QRect part(0, 0, filledWidth, all.height());
     if (m_filled.isNull())
-        p.fillRect(part, QColor(37, 118, 150));
+        p.fillRect(part, Theme::selection());
     else
         p.drawPixmap(part, m_filled);
 }
@@ -49,10 +50,10 @@ QLoadingDlg::QLoadingDlg(QWidget *parent)
     setBackgroundImage(AppPaths::dataPath("/image/Common_bg/bg_2.png"), true);
     setModal(true);
 
-    addLogoAndCloseButton(ui->m_btnClose);
+    addLogoAndCloseButton(ui->m_btnClose, AppPaths::dataPath("/image/Common_bg/dlg_logo.png"),
+                          AppPaths::dataPath("/image/btn_close.png"));
 
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     for (QLabel *l : {ui->m_labAddingPath, ui->m_labAddingPath_2, ui->m_labAdded, ui->m_labAdded_2}) {
         l->setFont(font);
         l->setStyleSheet("color: rgb(255, 255, 224);");

@@ -7,10 +7,11 @@
 #include <zentrix.hpp>
 #include "history/VXMessage.h"
 #include "settings/ParserXML.h"
-#include "shell/AppGlobals.h"
-#include "shell/AppPaths.h"
+#include "base/AppGlobals.h"
+#include "base/AppPaths.h"
 #include "widgets/DarkMenuStyle.h"
 #include "widgets/StyleScrollBar.h"
+#include "widgets/Theme.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -41,10 +42,9 @@ QMainDlg::QMainDlg(QWidget *parent)
     registerItemRecordTypes();
     ui->setupUi(this);
     ui->m_labDrag->setText(tr("Drag media files here to start"));
-    QFont font("Tahoma");
-    font.setPixelSize(14);
+    QFont font = Theme::font(14);
     ui->m_labDrag->setFont(font);
-    ui->m_labDrag->setStyleSheet("color: rgb(172, 170, 171);");
+    ui->m_labDrag->setStyleSheet(Theme::sheet("color: @muted;"));
 
     connect(this, &QMainDlg::seedAddComplete, this, &QMainDlg::AddFileComplete);
     connect(this, &QMainDlg::seedAddItemInfo, this, &QMainDlg::addItemInfo);
@@ -74,8 +74,8 @@ QMainDlg::QMainDlg(QWidget *parent)
                         AppPaths::dataPath("/image/ScrollBar/btn_down.png"));
     ui->scrollArea->setVerticalScrollBar(bar);
     // Selectors keep the colour off the rows' own widgets.
-    ui->scrollArea->setStyleSheet("QScrollArea#scrollArea { background: rgb(62, 63, 63); border: none; }"
-                                  "#m_scrollAreaWidget, #verticalLayoutWidget_2 { background: rgb(62, 63, 63); }");
+    ui->scrollArea->setStyleSheet(Theme::sheet("QScrollArea#scrollArea { background: @panel; border: none; }"
+                                               "#m_scrollAreaWidget, #verticalLayoutWidget_2 { background: @panel; }"));
     ui->m_listLayout->setSpacing(0);
     showList(false); // the list is empty
 
@@ -597,7 +597,7 @@ void QMainDlg::resizeEvent(QResizeEvent *event)
 void QMainDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(62, 63, 63));
+    painter.fillRect(rect(), Theme::panel());
     const QPixmap pic(AppPaths::dataPath("/image/bg_noFile.png"));
     if (!pic.isNull()) {
         const int x = (width() - pic.width()) / 2;

@@ -1,6 +1,6 @@
 #include "queue/RowPicture.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -4,8 +4,9 @@
 #include "profiles/OutputFormat.h"
 #include "profiles/OutputParams.h"
 #include "queue/ItemProbe.h"
-#include "shell/AppGlobals.h"
-#include "shell/AppPaths.h"
+#include "base/AppGlobals.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
@@ -34,9 +35,9 @@ MergeState &mergeState()
     return state;
 }
 
-const QColor kRowBackground(62, 63, 63);
+const QColor kRowBackground = Theme::panel();
 const QColor kRowHover(72, 73, 75);
-const QColor kRowSelected(37, 118, 150);
+const QColor kRowSelected = Theme::selection();
 const QColor kRowLine(45, 45, 46);
 const QColor kTextColor(210, 210, 210);
 const QColor kFactColor(160, 160, 160);
@@ -56,8 +57,7 @@ VideoConvertBar::VideoConvertBar(QWidget *parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, true);
 
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     for (QLabel *l : {ui->m_labTime, ui->m_labSize, ui->m_labResolution, ui->m_labFormat}) {
         l->setFont(font);
         l->setStyleSheet(QString("color: %1;").arg(kFactColor.name()));
@@ -70,7 +70,7 @@ VideoConvertBar::VideoConvertBar(QWidget *parent)
     ui->m_cmbAudio->loadImage(AppPaths::dataPath("/image/Common_bg/bg_combobox2.png"));
     ui->m_cmbSubtitle->loadImage(AppPaths::dataPath("/image/Common_bg/bg_combobox2.png"));
     ui->m_btnEdit->setImage(AppPaths::dataPath("/image/videodisplay/btn_edit.png"), tr("Edit"));
-    ui->m_btnEdit->setTextColors(Qt::white, Qt::white, Qt::white, QColor(120, 120, 120));
+    ui->m_btnEdit->setTextColors(Qt::white, Qt::white, Qt::white, Theme::disabledText());
     ui->m_btnEditName->loadImage(AppPaths::dataPath("/image/videodisplay/btn_rename.png"));
     ui->m_btnClose->loadImage(AppPaths::dataPath("/image/btn_close.png"));
     ui->m_btnEditName->setToolTip(tr("Rename"));
@@ -717,8 +717,7 @@ void VideoConvertBar::paintEvent(QPaintEvent *)
     p.fillRect(rect(), back);
     p.fillRect(QRect(0, height() - 1, width(), 1), kRowLine);
 
-    QFont font("Tahoma");
-    font.setPixelSize(11);
+    QFont font = Theme::font(11);
     p.setFont(font);
     const QRect bar = progressRect();
     if (m_progressVisible) {

@@ -3,6 +3,7 @@
 
 #include "settings/PageStyle.h"
 #include "settings/ParserXML.h"
+#include "widgets/Theme.h"
 
 ConvertWidget::ConvertWidget(QWidget *parent)
     : QWidget(parent)
@@ -10,10 +11,9 @@ ConvertWidget::ConvertWidget(QWidget *parent)
 {
     ui->setupUi(this);
     setAutoFillBackground(true);
-    setStyleSheet(QString("ConvertWidget { background-color: rgb(62, 63, 63); }") + PageStyle::groupBoxes()
+    setStyleSheet(Theme::sheet("ConvertWidget { background-color: @panel; }") + PageStyle::groupBoxes()
                   + PageStyle::checkBoxes());
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     setFont(font);
     ui->m_GroupFinish->setTitle(tr("Conversion Completed"));
     ui->m_chkShowDown->setText(tr("Turn Off Computer"));

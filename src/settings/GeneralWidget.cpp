@@ -3,7 +3,8 @@
 
 #include "settings/PageStyle.h"
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -40,14 +41,13 @@ GeneralWidget::GeneralWidget(QWidget *parent)
 {
     ui->setupUi(this);
     setAutoFillBackground(true);
-    setStyleSheet(QString("GeneralWidget { background-color: rgb(62, 63, 63); }") + PageStyle::groupBoxes()
+    setStyleSheet(Theme::sheet("GeneralWidget { background-color: @panel; }") + PageStyle::groupBoxes()
                   + PageStyle::radioButtons()
-                  + "QComboBox { background: rgb(31, 29, 30); color: white; border: 1px solid rgb(90, 90, 90);"
-                    " padding: 2px 6px; }"
-                    "QComboBox QAbstractItemView { background: rgb(62, 63, 63); color: white;"
-                    " selection-background-color: rgb(37, 118, 150); }");
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+                  + Theme::sheet("QComboBox { background: @field; color: white; border: 1px solid rgb(90, 90, 90);"
+                                 " padding: 2px 6px; }"
+                                 "QComboBox QAbstractItemView { background: @panel; color: white;"
+                                 " selection-background-color: @selection; }"));
+    QFont font = Theme::font(12);
     setFont(font);
 
     ui->m_GroupUpdates->setTitle(tr("Automatic updates"));

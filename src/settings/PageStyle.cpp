@@ -1,6 +1,7 @@
 #include "settings/PageStyle.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 namespace PageStyle {
 
@@ -26,10 +27,10 @@ QString checkBoxes()
 
 QString groupBoxes()
 {
-    return QStringLiteral(
-        "QGroupBox { color: white; border: 1px solid rgb(120, 120, 120); border-radius: 5px;"
+    return Theme::sheet(QStringLiteral(
+        "QGroupBox { color: white; border: 1px solid @disabled; border-radius: 5px;"
         " margin-top: 8px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }");
+        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"));
 }
 
 } // namespace PageStyle

@@ -1,6 +1,6 @@
 #include "settings/ParserXML.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <QDebug>
 #include <QDir>

@@ -3,7 +3,8 @@
 
 #include "settings/ConvertWidget.h"
 #include "settings/GeneralWidget.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QLabel>
 
@@ -16,10 +17,10 @@ QPreferencesDlg::QPreferencesDlg(QWidget *parent)
     setModal(true);
     setWindowTitle(tr("Preferences"));
 
-    addLogoAndCloseButton(ui->m_btnClose);
+    addLogoAndCloseButton(ui->m_btnClose, AppPaths::dataPath("/image/Common_bg/dlg_logo.png"),
+                          AppPaths::dataPath("/image/btn_close.png"));
 
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     const QString prefer = AppPaths::dataPath("/image/btn_prefer.png");
     int y = 40;
     for (QTextImageButton *b : {ui->m_btnGeneral, ui->m_btnConvert}) {
@@ -81,7 +82,7 @@ void QPreferencesDlg::showPage(int index)
     for (QTextImageButton *b : {ui->m_btnGeneral, ui->m_btnConvert}) {
         const bool on = b->isChecked();
         b->setTextColors(on ? accent : grey, on ? accent : Qt::white, on ? accent : Qt::white,
-                         QColor(120, 120, 120));
+                         Theme::disabledText());
         QFont f = b->font();
         f.setBold(on);
         b->setFont(f);

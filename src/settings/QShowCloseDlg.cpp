@@ -3,7 +3,8 @@
 
 #include "settings/PageStyle.h"
 #include "settings/ParserXML.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     : QNinePointsImageDialog(parent)
@@ -28,8 +29,7 @@ QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     ui->m_radioClose->setText(tr("Exit"));
     ui->m_chkNote->setText(tr("Don't show this window again"));
 
-    QFont font("Tahoma");
-    font.setPixelSize(12);
+    QFont font = Theme::font(12);
     const QString radio = PageStyle::radioButtons();
     const QString check = PageStyle::checkBoxes();
     for (QWidget *w : {static_cast<QWidget *>(ui->m_radioMin), static_cast<QWidget *>(ui->m_radioClose)}) {

@@ -8,14 +8,15 @@
 #include "settings/ParserXML.h"
 #include "settings/QPreferencesDlg.h"
 #include "settings/QShowCloseDlg.h"
-#include "shell/AppGlobals.h"
-#include "shell/AppPaths.h"
+#include "base/AppGlobals.h"
+#include "base/AppPaths.h"
 #include "shell/OpticalDrives.h"
 #include "shell/QAboutDlg.h"
 #include "shell/UpdateChecker.h"
 #include "widgets/DarkMenuStyle.h"
 
 #include "zentrix.h"
+#include "widgets/Theme.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -142,8 +143,7 @@ void MainWindow::skinWidgets()
     for (QImageButton *b : {ui->m_btnMenu, ui->m_btnMin, ui->m_btnMax, ui->m_btnRestore, ui->m_btnClose})
         b->setText(QString());
 
-    QFont font("Tahoma");
-    font.setPixelSize(13);
+    QFont font = Theme::font(13);
     const QColor normal(230, 230, 230), hover(255, 255, 255), pressed(200, 200, 200), disabled(120, 120, 120);
     auto skinText = [&](QTextImageButton *b, const QString &image, const QString &text, int flags) {
         b->setImage(AppPaths::dataPath(image), text, flags);
@@ -154,6 +154,7 @@ void MainWindow::skinWidgets()
     skinText(ui->m_btnAddFile, "/image/btn_add_files.png", tr("Add Files"), iconText);
     skinText(ui->m_btnLoadDvd, "/image/btn_dvd.png", tr("Load DVD"), iconText);
     skinText(ui->m_btnConverted, "/image/btn_converted.png", tr("Converted"), iconText);
+    ui->m_btnConverted->setBadgeImage(AppPaths::dataPath("/image/EditDlg/btn_count.png"));
     for (QTextImageButton *b : {ui->m_btnAddFile, ui->m_btnLoadDvd, static_cast<QTextImageButton *>(ui->m_btnConverted)})
         b->setTextOffset(40, 0);
     skinText(ui->m_btnConvert, "/image/Common_bg/btn_common3.png", tr("Convert"), Qt::AlignCenter);
@@ -172,8 +173,7 @@ void MainWindow::skinWidgets()
     ui->m_btnFromt->setIconImage(AppPaths::dataPath("/image/Format_Dlg/main_icon_format@2x.png"));
     ui->m_btnFromt->setIconRect(5, 3, 24, 22);
 
-    QFont labelFont("Tahoma");
-    labelFont.setPixelSize(12);
+    QFont labelFont = Theme::font(12);
     for (QLabel *l : {ui->m_labFormat, ui->m_labOutput}) {
         l->setFont(labelFont);
         l->setStyleSheet("color: rgb(200, 200, 200);");
@@ -184,8 +184,8 @@ void MainWindow::skinWidgets()
     ui->m_btnMerge->setText(tr("Merge all into one file"));
     ui->m_btnMerge->setFont(labelFont);
     ui->m_btnMerge->setStyleSheet(
-        QString("QCheckBox { color: rgb(200, 200, 200); }"
-                "QCheckBox:disabled { color: rgb(120, 120, 120); }"
+        Theme::sheet("QCheckBox { color: rgb(200, 200, 200); }"
+                     "QCheckBox:disabled { color: @disabled; }"
                 "QCheckBox::indicator { width: 18px; height: 18px; }"
                 "QCheckBox::indicator:unchecked { image: url(%1); }"
                 "QCheckBox::indicator:checked { image: url(%2); }")
@@ -194,7 +194,7 @@ void MainWindow::skinWidgets()
 
     ui->m_editOutPaht->setFont(labelFont);
     ui->m_editOutPaht->setStyleSheet(
-        "QLineEdit { background-color: rgb(31, 29, 30); color: rgb(172, 170, 171); border: none; }");
+        Theme::sheet("QLineEdit { background-color: @field; color: @muted; border: none; }"));
     ui->m_editOutPaht->setReadOnly(true);
 }
 
@@ -575,7 +575,7 @@ void MainWindow::paintEvent(QPaintEvent *event)
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QColor(80, 82, 82));
-        p.setBrush(QColor(31, 29, 30));
+        p.setBrush(Theme::field());
         p.drawRoundedRect(QRectF(ui->m_btnFromt->geometry()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
     }
     // The output folder's frame: 10-px ends and a stretched middle.

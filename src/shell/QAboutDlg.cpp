@@ -1,7 +1,8 @@
 #include "shell/QAboutDlg.h"
 #include "ui_QAboutDlg.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 
@@ -22,13 +23,10 @@ QAboutDlg::QAboutDlg(QWidget *parent)
     ui->m_labLogo->setPixmap(QPixmap(AppPaths::dataPath("/image/Common_bg/dlg_logo.png")));
     ui->m_labLogo->adjustSize();
 
-    QFont big("Tahoma");
-    big.setPixelSize(16);
-    big.setBold(true);
-    QFont normal("Tahoma");
-    normal.setPixelSize(12);
+    QFont big = Theme::font(16, true);
+    QFont normal = Theme::font(12);
     const QString white = "color: rgb(255, 255, 255);";
-    const QString grey = "color: rgb(172, 170, 171);";
+    const QString grey = Theme::sheet("color: @muted;");
 
     ui->m_labProject->setText(tr("Velmora Video Converter"));
     ui->m_labProject->setFont(big);

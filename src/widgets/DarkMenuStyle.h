@@ -1,6 +1,6 @@
 #pragma once
 // The one dark style sheet every pop-up menu of the program uses: items on
-// rgb(62,63,63), the selected item on rgb(37,118,150), white text.
+// the skin's panel grey, the selected item on its selection blue, white text.
 
 #include <QString>
 

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 
-FramelessController::FramelessController(QWidget *source) : m_source(source) {}
+FramelessController::FramelessController(QWidget *source) : m_source(source)
+{
+    source->installEventFilter(this);
+}
 
 QWidget *FramelessController::window() const
 {
@@ -196,6 +199,28 @@ void FramelessController::watchChildren(bool on)
 
 bool FramelessController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_source) {
+        bool used = false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            used = mousePress(static_cast<QMouseEvent *>(event));
+            break;
+        case QEvent::MouseMove:
+            used = mouseMove(static_cast<QMouseEvent *>(event));
+            break;
+        case QEvent::MouseButtonRelease:
+            used = mouseRelease(static_cast<QMouseEvent *>(event));
+            break;
+        case QEvent::Leave:
+            leave();
+            break;
+        default:
+            break;
+        }
+        if (used)
+            event->accept();
+        return used;
+    }
     if (event->type() != QEvent::MouseMove || !watched->isWidgetType())
         return false;
     auto *move = static_cast<QMouseEvent *>(event);

@@ -2,8 +2,10 @@
 // Dragging and edge-resizing of a frameless window, shared by
 // QVariableSizeWidget, QNinePointsImageDialog, QImageDialog and QImageWidget.
 //
-// The owner forwards its mouse events (press, move, release, leave); the
-// controller moves or resizes the owner's top-level window:
+// The controller watches its source's mouse events (press, move, release,
+// leave) through an event filter it installs itself, and moves or resizes the
+// source's top-level window; events it uses never reach the source's own
+// handlers:
 // - while no button is held, the position is tested against bands of
 //   kBandWidth px along the window's edges and corners; the matching size cursor
 //   is shown and the band remembered; a press in a band starts a resize from
@@ -34,8 +36,8 @@ public:
     static constexpr int kBandWidth = 6;
     static constexpr int kDefaultDragHeight = 100;
 
-    // `source` is the widget whose events are forwarded; its top-level window
-    // is what moves.
+    // `source` is the widget whose mouse events are watched; its top-level
+    // window is what moves.
     explicit FramelessController(QWidget *source);
 
     void setDraggable(bool on) { m_draggable = on; }
@@ -56,10 +58,6 @@ public:
     void setTitleDragRegion(int left, int top, int right, int bottom);
     QRect dragRegion() const;
 
-    // Each returns true when it used the event (the caller should accept it).
-    bool mousePress(QMouseEvent *event);
-    bool mouseMove(QMouseEvent *event);
-    bool mouseRelease(QMouseEvent *event);
     void leave();
     // Updates the band and cursor for the mouse at `globalPos`, no button held.
     void hoverAt(const QPoint &globalPos);
@@ -81,6 +79,11 @@ protected:
 
 private:
     enum Mode { Idle, Dragging, Resizing };
+
+    // Each returns true when it used the event.
+    bool mousePress(QMouseEvent *event);
+    bool mouseMove(QMouseEvent *event);
+    bool mouseRelease(QMouseEvent *event);
 
     QWidget *window() const;
     QPoint windowPos(QMouseEvent *event) const;

@@ -1,6 +1,7 @@
 #include "widgets/QCustomComboBox.h"
 
 #include "widgets/DarkMenuStyle.h"
+#include "widgets/Theme.h"
 
 #include <QAction>
 #include <QMenu>
@@ -8,8 +9,7 @@
 
 QCustomComboBox::QCustomComboBox(QWidget *parent) : QCustomImageWidget(parent)
 {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(12);
+    QFont f = Theme::font(12);
     setFont(f);
     connect(this, &QCustomImageWidget::clicked, this, &QCustomComboBox::emitShowItemMenu);
     connect(this, &QCustomComboBox::emitShowItemMenu, this, &QCustomComboBox::ShowItemMenu);

@@ -1,6 +1,6 @@
 #include "widgets/QImageButtonEx.h"
+#include "widgets/Theme.h"
 
-#include "shell/AppPaths.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -43,9 +43,7 @@ const QPixmap &QImageButtonEx::badge() const
     // Loaded on first paint, so buttons built before the skin is in place
     // still find it.
     if (!m_badgeLoaded) {
-        const QString path =
-            m_badgePath.isEmpty() ? AppPaths::dataPath(QStringLiteral("/image/EditDlg/btn_count.png")) : m_badgePath;
-        if (!m_badge.load(path))
+        if (m_badgePath.isEmpty() || !m_badge.load(m_badgePath))
             m_badge = QPixmap();
         m_badgeLoaded = true;
     }
@@ -76,8 +74,7 @@ void QImageButtonEx::paintEvent(QPaintEvent *event)
     }
 
     const QString text = badgeText(m_count);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(m_count > 99 ? 10 : 11);
+    QFont font = Theme::font(m_count > 99 ? 10 : 11);
     const QFontMetricsF metrics(font);
     const QRectF bounds = metrics.tightBoundingRect(text);
     const QPointF origin(area.center().x() + 0.5 - bounds.width() / 2 - bounds.left(),

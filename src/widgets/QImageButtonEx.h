@@ -2,8 +2,8 @@
 // Text-image button with a counter badge near its top right corner (the
 // Converted button counts finished conversions with it).
 //
-// While the count is above 0 the badge image "/image/EditDlg/btn_count.png"
-// (or a flat round badge when that image is missing) is drawn at the top
+// While the count is above 0 the badge image its owner sets (or a flat round
+// badge when there is none or it cannot be read) is drawn at the top
 // right corner and the count is written in its middle in "Tahoma": the decimal
 // count in 11 px up to 99, else "99+" in 10 px, filled white with an outline
 // of rgb(255, 120, 0).
@@ -19,7 +19,8 @@ public:
     int count() const { return m_count; }
     void resetCount();
 
-    // Another badge image than the skin's (an empty path restores the skin's).
+    // The badge image (the program passes its skin's "btn_count.png"); an
+    // empty path draws the flat badge.
     void setBadgeImage(const QString &path);
     // Where the badge is painted, in button coordinates.
     QRect badgeRect() const;

@@ -31,26 +31,3 @@ void QImageDialog::paintEvent(QPaintEvent *)
         painter.drawPixmap(rect(), m_background);
 }
 
-void QImageDialog::mousePressEvent(QMouseEvent *event)
-{
-    if (m_frame.mousePress(event))
-        event->accept();
-    else
-        QDialog::mousePressEvent(event);
-}
-
-void QImageDialog::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseMove(event))
-        event->accept();
-    else
-        QDialog::mouseMoveEvent(event);
-}
-
-void QImageDialog::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseRelease(event))
-        event->accept();
-    else
-        QDialog::mouseReleaseEvent(event);
-}

@@ -25,26 +25,3 @@ void QImageWidget::paintEvent(QPaintEvent *)
     painter.drawPixmap(rect(), m_background);
 }
 
-void QImageWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (m_frame.mousePress(event))
-        event->accept();
-    else
-        QWidget::mousePressEvent(event);
-}
-
-void QImageWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseMove(event))
-        event->accept();
-    else
-        QWidget::mouseMoveEvent(event);
-}
-
-void QImageWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseRelease(event))
-        event->accept();
-    else
-        QWidget::mouseReleaseEvent(event);
-}

@@ -2,7 +2,6 @@
 
 #include "widgets/NinePatch.h"
 #include "widgets/QImageButton.h"
-#include "shell/AppPaths.h"
 
 #include <QLabel>
 
@@ -72,48 +71,19 @@ void QNinePointsImageDialog::paintEvent(QPaintEvent *)
         NinePatch::draw(painter, rect(), m_background, m_margins);
 }
 
-void QNinePointsImageDialog::mousePressEvent(QMouseEvent *event)
-{
-    if (m_frame.mousePress(event))
-        event->accept();
-    else
-        QDialog::mousePressEvent(event);
-}
-
-void QNinePointsImageDialog::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseMove(event))
-        event->accept();
-    else
-        QDialog::mouseMoveEvent(event);
-}
-
-void QNinePointsImageDialog::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseRelease(event))
-        event->accept();
-    else
-        QDialog::mouseReleaseEvent(event);
-}
-
 void QNinePointsImageDialog::mouseDoubleClickEvent(QMouseEvent *event)
 {
     event->accept();
 }
 
-void QNinePointsImageDialog::leaveEvent(QEvent *event)
-{
-    m_frame.leave();
-    QDialog::leaveEvent(event);
-}
-
-void QNinePointsImageDialog::addLogoAndCloseButton(QImageButton *closeButton)
+void QNinePointsImageDialog::addLogoAndCloseButton(QImageButton *closeButton, const QString &logoPath,
+                                                   const QString &closeImagePath)
 {
     auto *logo = new QLabel(this);
-    logo->setPixmap(QPixmap(AppPaths::dataPath("/image/Common_bg/dlg_logo.png")));
+    logo->setPixmap(QPixmap(logoPath));
     logo->adjustSize();
     logo->move(12, 8);
 
-    closeButton->loadImage(AppPaths::dataPath("/image/btn_close.png"));
+    closeButton->loadImage(closeImagePath);
     closeButton->move(width() - closeButton->width() - 10, 8);
 }

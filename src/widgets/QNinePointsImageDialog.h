@@ -32,14 +32,10 @@ public:
 protected:
     // The title-bar chrome the program's small dialogs share: the logo at the
     // top left and the close button, skinned, at the top right.
-    void addLogoAndCloseButton(QImageButton *closeButton);
+    void addLogoAndCloseButton(QImageButton *closeButton, const QString &logoPath, const QString &closeImagePath);
 
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     void applySizeLimits();

@@ -112,30 +112,6 @@ void QVariableSizeWidget::paintEvent(QPaintEvent *)
         painter.drawPixmap(m_logoPos, m_logo);
 }
 
-void QVariableSizeWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (m_frame.mousePress(event))
-        event->accept();
-    else
-        QMainWindow::mousePressEvent(event);
-}
-
-void QVariableSizeWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseMove(event))
-        event->accept();
-    else
-        QMainWindow::mouseMoveEvent(event);
-}
-
-void QVariableSizeWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (m_frame.mouseRelease(event))
-        event->accept();
-    else
-        QMainWindow::mouseReleaseEvent(event);
-}
-
 void QVariableSizeWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && m_frame.hoverEdges() == FramelessController::NoEdge) {
@@ -146,8 +122,3 @@ void QVariableSizeWidget::mouseDoubleClickEvent(QMouseEvent *event)
     QMainWindow::mouseDoubleClickEvent(event);
 }
 
-void QVariableSizeWidget::leaveEvent(QEvent *event)
-{
-    m_frame.leave();
-    QMainWindow::leaveEvent(event);
-}

@@ -1,4 +1,5 @@
 #include "widgets/RetractLabel.h"
+#include "widgets/Theme.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -6,8 +7,7 @@
 
 RetractLabel::RetractLabel(QWidget *parent) : QLabel(parent)
 {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(13);
+    QFont f = Theme::font(13);
     setFont(f);
     setWordWrap(true);
 }

@@ -3,7 +3,7 @@
 #include "history/QMessOpacityDlg.h"
 #include "history/QVXMessageDlg.h"
 #include "history/VXMessage.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include "TestEnv.h"
 

@@ -24,7 +24,7 @@ extern "C" {
 #include "profiles/OutputFormat.h"
 #include "profiles/OutputParams.h"
 #include "profiles/ProfileCatalog.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "zentrix.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "TestEnv.h"
 #include "profiles/OutputFormat.h"
 #include "profiles/ProfileCatalog.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "profiles/OutputFormat.h"
 #include "profiles/OutputParams.h"
 #include "profiles/ProfileCatalog.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "profiles/OutputFormat.h"
 #include "queue/ItemRecords.h"
 #include "settings/ParserXML.h"
-#include "shell/AppGlobals.h"
+#include "base/AppGlobals.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "settings/ParserXML.h"
-#include "shell/AppGlobals.h"
+#include "base/AppGlobals.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>

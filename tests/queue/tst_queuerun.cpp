@@ -6,7 +6,7 @@
 #include <zentrix.hpp>
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <QApplication>
 #include <QSignalSpy>

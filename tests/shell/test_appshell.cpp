@@ -3,7 +3,7 @@
 
 #include "TestEnv.h"
 
-#include "shell/AppPaths.h"
+#include "base/AppPaths.h"
 #include "shell/OpticalDrives.h"
 #include "shell/UpdateChecker.h"
 

@@ -8,8 +8,8 @@
 #include "history/QVXMessageDlg.h"
 #include "queue/QMainDlg.h"
 #include "settings/ParserXML.h"
-#include "shell/AppGlobals.h"
-#include "shell/AppPaths.h"
+#include "base/AppGlobals.h"
+#include "base/AppPaths.h"
 #include "shell/MainWindow.h"
 #include "widgets/QImageButtonEx.h"
 

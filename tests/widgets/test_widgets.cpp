@@ -19,6 +19,7 @@
 #include "widgets/RetractLabel.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StyleScrollBar.h"
+#include "widgets/Theme.h"
 
 using namespace WidgetTestUtil;
 
@@ -548,7 +549,7 @@ void TestWidgets::comboClickShowsMenu()
     QCOMPARE(shown.count(), 1);
     QVERIFY(combo->itemMenu());
     QTRY_VERIFY_WITH_TIMEOUT(combo->itemMenu()->isVisible(), 2000);
-    QVERIFY(combo->itemMenu()->styleSheet().contains("rgb(37,118,150)"));
+    QVERIFY(combo->itemMenu()->styleSheet().contains(Theme::css(Theme::selection())));
     combo->itemMenu()->close();
 
     combo->setEnabled(false);

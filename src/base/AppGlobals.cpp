@@ -1,4 +1,4 @@
-#include "shell/AppGlobals.h"
+#include "base/AppGlobals.h"
 
 namespace {
 bool g_converting = false;

@@ -2,6 +2,7 @@
 #include "ui_QMainDlg.h"
 
 #include "queue/ItemProbe.h"
+#include "queue/ImportJob.h"
 #include "queue/QLoadingDlg.h"
 #include "queue/VideoConvertBar.h"
 #include <zentrix.hpp>
@@ -93,7 +94,7 @@ QMainDlg::~QMainDlg()
     for (VideoConvertBar *row : m_runList)
         row->OnCancelConvert();
     VideoConvertBar::closeMergedOutput();
-    m_stopImport = true;
+    m_import.requestStop();
     joinWorker();
     qDeleteAll(m_allRows);
     m_allRows.clear();
@@ -138,7 +139,7 @@ void QMainDlg::addItemInfo(ConverItemInfo *info)
     if (!info)
         return;
     VideoConvertBar *row = newRow();
-    row->setItemInfo(info, m_dvdMode);
+    row->setItemInfo(info, m_import.isDvd());
     ui->m_listLayout->addWidget(row);
     SearchTextChanged(m_nameFilter);
     showList(true);
@@ -608,25 +609,7 @@ void QMainDlg::paintEvent(QPaintEvent *)
 
 // ---- Import --------------------------------------------------------------------------
 
-namespace {
-
-// Every extension followed by ";", as one text.
-const char kSupportedExtensions[] =
-    ".m4v; .m4a; .m4b; .m4p; .m4r; .avi; .amr; .mod; .tod; .mts; .ts; .m2ts; .m2t; .tp; .trp; "
-    ".mp4; .mpg; .mpeg; .3gp; .3g2; .wmv; .asf; .rm; .rmvb; .dat; .mov; .flv; .f4v; .mkv; .dv; "
-    ".dvr-ms; .h.264; .nsv; .vob; .mp3; .mp2; .mpa; .wma; .aac; .ac3; .mka; .ogg; .aif; .aiff; "
-    ".ra; .ram; .tivo; .wav; .ape; .flac; .webm; .ogv; .mxf; .vro; .wtv;";
-
-} // namespace
-
-bool QMainDlg::isSupportedFile(const QString &path)
-{
-    const int dot = path.lastIndexOf('.');
-    if (dot < 0)
-        return false;
-    // Matched as text, so "x.h.264" passes through its tail ".264;".
-    return QLatin1String(kSupportedExtensions).contains(path.mid(dot).toLower() + ';');
-}
+bool QMainDlg::isSupportedFile(const QString &path) { return ImportJob::isSupportedFile(path); }
 
 QString QMainDlg::openFileFilter()
 {
@@ -708,7 +691,7 @@ void QMainDlg::addDropPaths(const QStringList &paths)
     }
     if (paths.isEmpty() || !beginImport())
         return;
-    m_inputList.clear();
+    QStringList inputs;
     for (const QString &raw : paths) {
         const QString path = QDir::fromNativeSeparators(raw);
         const QFileInfo fi(path);
@@ -720,56 +703,43 @@ void QMainDlg::addDropPaths(const QStringList &paths)
             addDvdFolder(path, true);
             return;
         }
-        qDebug() << path;
-        m_inputList.append(path);
+        inputs.append(path);
     }
-    startSearchImport();
-}
-
-void QMainDlg::startSearchImport()
-{
-    if (m_inputList.isEmpty())
+    if (inputs.isEmpty())
         return;
-    m_searching = true;
-    m_probeList.clear();
-    m_progressBase = 0;
+    m_import.setSearch(inputs);
     m_searchTimer->start();
     addImportFile(QStringList());
 }
 
 void QMainDlg::traversalTime()
 {
-    if (m_progressBase > 20) {
+    const int base = m_import.stepSearchProgress();
+    if (base < 0) {
         m_searchTimer->stop();
-        m_progressBase = 20;
         return;
     }
-    const int base = ++m_progressBase;
     emit seedLoadingProgress(float(base));
 }
 
 void QMainDlg::addImportFile(QStringList fileNames)
 {
-    // Waiting first: the searching flag and the lists belong to the worker
-    // until it has returned.
+    // Waiting first: the job belongs to the worker until it has returned.
     if (!beginImport())
         return;
-    if (m_running || (!m_searching && fileNames.isEmpty()) || (m_searching && m_inputList.isEmpty())) {
-        m_searching = false;
+    const bool searching = m_import.isSearch();
+    if (m_running || (!searching && fileNames.isEmpty()) || (searching && !m_import.hasSearchInput())) {
+        m_import.clearSearch();
         m_searchTimer->stop();
         return;
     }
     // DVD titles and files are never mixed.
-    if (m_dvdMode)
+    if (m_import.isDvd())
         ActionDeleteALL();
-    m_dvdMode = false;
-    m_isoImport = false;
-    if (!m_searching) {
-        m_progressBase = 0; // a search of an earlier import left its 20 % here
-        m_probeList.clear();
-        for (const QString &f : fileNames)
-            m_probeList << QDir::fromNativeSeparators(f);
-    }
+    if (searching)
+        m_import.startSearch();
+    else
+        m_import.setFiles(fileNames);
     runImport(nullptr);
 }
 
@@ -781,10 +751,7 @@ void QMainDlg::addDvdFolder(QString fileNames, bool bISO)
         return;
     // A DVD import always replaces the whole list.
     ActionDeleteALL();
-    m_dvdMode = true;
-    m_isoImport = bISO;
-    m_searching = false;
-    m_dvdPath = QDir::fromNativeSeparators(fileNames);
+    m_import.setDvd(fileNames, bISO);
     runImport(this);
 }
 
@@ -804,11 +771,11 @@ void QMainDlg::runImport(QWidget *dialogParent)
         dlg->move(qMax(50, origin.x() + (top->width() - dlg->width()) / 2),
                   qMax(50, origin.y() + (top->height() - dlg->height()) / 2));
     }
-    m_stopImport = false;
+    m_import.clearStop();
     m_recordsInFlight = 0;
     if (!start()) {
         qDebug() << "QMainDlg: cannot start the import thread";
-        m_searching = false;
+        m_import.clearSearch();
         AddFileComplete(false);
         return;
     }
@@ -821,7 +788,7 @@ void QMainDlg::runImport(QWidget *dialogParent)
 
 void QMainDlg::StopAddFileThree()
 {
-    m_stopImport = true;
+    m_import.requestStop();
 }
 
 void QMainDlg::AddFileComplete(bool bShowMsg)
@@ -834,7 +801,7 @@ void QMainDlg::AddFileComplete(bool bShowMsg)
         dlg->deleteLater();
     }
     if (bShowMsg) {
-        VXMessageBox(m_isoImport ? tr("Invalid ISO File, please select another one!")
+        VXMessageBox(m_import.isIsoImage() ? tr("Invalid ISO File, please select another one!")
                                  : tr("Invalid DVD-VIDEO folder, please select another folder."),
                      QString(), VXMsg::KindWarning);
     }
@@ -845,7 +812,7 @@ void QMainDlg::handOver(ConverItemInfo *info)
     // The GUI thread delivers everything that is queued in one go before it
     // looks at its timers again, so a worker running ahead of the rows would
     // stall the window. Waiting for the rows keeps the queue short.
-    while (m_recordsInFlight >= kMaxRecordsInFlight && !m_stopImport)
+    while (m_recordsInFlight >= kMaxRecordsInFlight && !m_import.stopRequested())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ++m_recordsInFlight;
     emit seedAddItemInfo(info);
@@ -854,90 +821,14 @@ void QMainDlg::handOver(ConverItemInfo *info)
 
 void QMainDlg::OnExecute()
 {
-    if (m_dvdMode)
-        executeDvd();
-    else
-        executeFiles();
-    m_stopImport = false;
-}
-
-void QMainDlg::searchFolder(const QString &folder)
-{
-    if (!QFileInfo(folder).isDir())
-        return;
-    // Links are not followed: a link back up the tree would never end.
-    QDirIterator it(folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext() && !m_stopImport) {
-        const QString file = it.next();
-        if (isSupportedFile(file))
-            m_probeList.append(file);
-    }
-}
-
-void QMainDlg::executeFiles()
-{
-    if (m_searching) {
-        emit seedLoadingPath(tr("Searching..."));
-        for (const QString &path : std::as_const(m_inputList)) {
-            if (m_stopImport)
-                break;
-            if (QFileInfo(path).isDir())
-                searchFolder(path);
-            else if (isSupportedFile(path))
-                m_probeList.append(path);
-        }
-        m_searching = false;
-        QMetaObject::invokeMethod(m_searchTimer, "stop", Qt::QueuedConnection);
-        m_progressBase = 20;
-    }
-    const int n = int(m_probeList.size());
-    if (n == 0) {
-        emit seedAddComplete(false);
-        return;
-    }
-    const int base = m_progressBase;
-    emit seedLoadingProgress(float(base));
-    for (int i = 0; i < n && !m_stopImport; ++i) {
-        const QString &path = m_probeList.at(i);
-        emit seedLoadingPath(path);
-        emit seedLoadingCount(QString("%1/%2").arg(i + 1).arg(n));
-        emit seedLoadingProgress(float(base) + float(100 - base) * float(i + 1) / float(n));
-        std::unique_ptr<ConverItemInfo> info = probeSource(path, 0, false);
-        handOver(info.release());
-    }
-    emit seedAddComplete(false);
-}
-
-void QMainDlg::executeDvd()
-{
-    const QString path = m_dvdPath;
-    if (path.isEmpty()) {
-        emit seedAddComplete(false);
-        return;
-    }
-    zxh::SourcePtr src(SourceCreate(-1));
-    qDebug() << path;
-    const QByteArray utf8 = path.toUtf8();
-    if (SourceOpenDvd(src.get(), utf8.constData()) == 0) {
-        qDebug() << "QMainDlg: not a DVD:" << SourceLastError(src.get());
-        emit seedAddComplete(true);
-    } else if (QString::fromUtf8(SourceBrand(src.get())) != QLatin1String("DVD")) {
-        emit seedAddComplete(true);
-    } else {
-        const unsigned entries = DvdTitleCount(src.get());
-        // The count includes six entries that are not titles.
-        const int titles = entries > 6 ? int(entries - 6) : 0;
-        for (int i = 1; i <= titles && !m_stopImport && m_dvdMode; ++i) {
-            emit seedLoadingPath(QString("Title%1").arg(i));
-            emit seedLoadingCount(QString("%1/%2").arg(i).arg(titles));
-            emit seedLoadingProgress(100.0f * float(i) / float(titles));
-            std::unique_ptr<ConverItemInfo> info = probeSource(path, i - 1, true);
-            handOver(info.release());
-        }
-    }
-    SourceClose(src.get());
-    src.reset();
-    emit seedAddComplete(false);
+    ImportJob::Sink sink;
+    sink.path = [this](const QString &path) { emit seedLoadingPath(path); };
+    sink.count = [this](const QString &count) { emit seedLoadingCount(count); };
+    sink.progress = [this](float percent) { emit seedLoadingProgress(percent); };
+    sink.record = [this](ConverItemInfo *info) { handOver(info); };
+    sink.searchDone = [this] { QMetaObject::invokeMethod(m_searchTimer, "stop", Qt::QueuedConnection); };
+    sink.complete = [this](bool invalidDvd) { emit seedAddComplete(invalidDvd); };
+    m_import.run(sink);
 }
 
 // ---- Drag and drop -------------------------------------------------------------------

@@ -17,6 +17,7 @@
 // through their own queued signals.
 
 #include "engine/QUtilThread.h"
+#include "queue/ImportJob.h"
 #include "queue/ItemRecords.h"
 #include "settings/SettingsRecords.h"
 
@@ -82,7 +83,7 @@ public:
     QLoadingDlg *loadingDialog() const;
     bool isImporting() const { return m_importActive; }
     // The list holds the titles of a DVD.
-    bool isDvdMode() const { return m_dvdMode; }
+    bool isDvdMode() const { return m_import.isDvd(); }
 
     // The context menu and its actions, as the last respondShowTreeMenu or
     // right click on the empty list area left them.
@@ -175,10 +176,6 @@ private:
     // what it queued; false while an import dialog is already running.
     bool beginImport();
     void runImport(QWidget *dialogParent);
-    void startSearchImport();
-    void executeFiles();
-    void executeDvd();
-    void searchFolder(const QString &folder);
     void handOver(ConverItemInfo *info); // emits seedAddItemInfo once the rows keep up
 
     Ui::QMainDlg *ui = nullptr;
@@ -196,17 +193,7 @@ private:
     qint64 m_mergedTotal = 0;               // microseconds of the merged sources
     std::optional<ConvertedFileInfo> m_mergedRecord;
 
-    // Import state. The GUI thread writes it before the worker starts and
-    // reads it after the worker has returned (beginImport waits), so only the
-    // flags read or written while both run are atomic.
-    QStringList m_probeList;                // paths to probe, in order (the search appends)
-    QStringList m_inputList;                // dropped files and folders still to search
-    QString m_dvdPath;
-    bool m_isoImport = false;               // the DVD source is an image: chooses the failure text
-    std::atomic<bool> m_searching{false};   // the input list must be searched first
-    std::atomic<bool> m_dvdMode{false};     // the list holds DVD titles; the worker's DVD loop reads it
-    std::atomic<bool> m_stopImport{false};  // Cancel: raised by the GUI, polled by the worker
-    std::atomic<int> m_progressBase{0};     // 0..20: the part of the bar the search takes
+    ImportJob m_import;                     // what the import worker probes
     std::atomic<int> m_recordsInFlight{0};  // records emitted and not yet made into rows
     static constexpr int kMaxRecordsInFlight = 2;
     QTimer *m_searchTimer = nullptr;        // fakes search progress, one step a second

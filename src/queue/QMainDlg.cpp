@@ -3,6 +3,7 @@
 
 #include "queue/ItemProbe.h"
 #include "queue/ImportJob.h"
+#include "queue/RunScheduler.h"
 #include "queue/QLoadingDlg.h"
 #include "queue/VideoConvertBar.h"
 #include <zentrix.hpp>
@@ -34,7 +35,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
-#include <QProcess>
 
 QMainDlg::QMainDlg(QWidget *parent)
     : QWidget(parent)
@@ -91,7 +91,7 @@ QMainDlg::~QMainDlg()
     // No row may report into a half-destroyed list.
     for (VideoConvertBar *row : m_allRows)
         row->disconnect(this);
-    for (VideoConvertBar *row : m_runList)
+    for (RunRow *row : m_run.runList())
         row->OnCancelConvert();
     VideoConvertBar::closeMergedOutput();
     m_import.requestStop();
@@ -103,8 +103,7 @@ QMainDlg::~QMainDlg()
 
 void QMainDlg::setShutdownCommand(const QString &program, const QStringList &arguments)
 {
-    m_shutdownProgram = program;
-    m_shutdownArguments = arguments;
+    m_run.setShutdownCommand(program, arguments);
 }
 
 // ---- Adding rows ---------------------------------------------------------------
@@ -225,7 +224,7 @@ void QMainDlg::updateMenuForRow(VideoConvertBar *row)
     m_actDelete->setEnabled(mayDelete);
     m_actDeleteAll->setEnabled(mayDelete);
     m_actImport->setEnabled(true);
-    if (m_running || AppGlobals::isConverting()) {
+    if (m_run.isRunning() || AppGlobals::isConverting()) {
         for (QAction *a : {m_actImport, m_actDelete, m_actDeleteAll})
             a->setEnabled(false);
         if (AppGlobals::isMerge())
@@ -249,7 +248,7 @@ void QMainDlg::contextMenuEvent(QContextMenuEvent *event)
 {
     for (QAction *a : {m_actPlay, m_actConvert, m_actRename, m_actDelete})
         a->setEnabled(false);
-    const bool running = m_running || AppGlobals::isConverting();
+    const bool running = m_run.isRunning() || AppGlobals::isConverting();
     m_actDeleteAll->setEnabled(!running);
     m_actImport->setEnabled(!running);
     m_actClearInvalid->setEnabled(true);
@@ -327,8 +326,7 @@ void QMainDlg::removeRow(VideoConvertBar *row)
         m_deleteTarget = nullptr;
     m_allRows.removeAll(row);
     m_visibleRows.removeAll(row);
-    m_runList.removeAll(row);
-    m_mergedRows.removeAll(row);
+    m_run.forget(row);
     row->hide();
     // The row may be inside one of its own signals.
     row->deleteLater();
@@ -356,10 +354,10 @@ void QMainDlg::OnBarbtnDelete()
     VideoConvertBar *row = m_deleteTarget;
     if (!row || !m_visibleRows.contains(row))
         return;
-    const bool wasInRun = m_runList.contains(row);
+    const bool wasInRun = m_run.runList().contains(row);
     removeRow(row);
     afterRemoval();
-    if (wasInRun && m_running && m_runList.isEmpty())
+    if (wasInRun && m_run.isRunning() && m_run.runList().isEmpty())
         endRun(false);
 }
 
@@ -391,89 +389,62 @@ void QMainDlg::OnACtionClearInvalidFile()
             removeRow(row);
     }
     afterRemoval();
-    if (m_running && m_runList.isEmpty())
+    if (m_run.isRunning() && m_run.runList().isEmpty())
         endRun(false);
 }
 
 // ---- The run -----------------------------------------------------------------------
 
-void QMainDlg::convertAll()
+namespace {
+
+QList<RunRow *> runRows(const QList<VideoConvertBar *> &rows)
 {
-    if (m_allRows.isEmpty() || m_running) {
-        m_mergeRun = false;
-        return;
-    }
-    const bool merge = m_mergeRun;
-    m_mergeRun = false;
-    startRun(merge);
+    QList<RunRow *> list;
+    for (VideoConvertBar *row : rows)
+        list.append(row);
+    return list;
 }
 
-void QMainDlg::mergeAll()
+} // namespace
+
+QList<VideoConvertBar *> QMainDlg::runList() const
 {
-    m_mergeRun = true;
-    m_mergedTotal = 0;
-    m_mergedRecord.reset();
-    convertAll();
+    QList<VideoConvertBar *> rows;
+    for (RunRow *row : m_run.runList())
+        rows.append(static_cast<VideoConvertBar *>(row));
+    return rows;
 }
+
+void QMainDlg::convertAll() { startRun(false); }
+
+void QMainDlg::mergeAll() { startRun(true); }
 
 void QMainDlg::startRun(bool merge)
 {
-    m_runList = m_allRows;
-    m_mergedRows.clear();
-    m_running = true;
+    if (m_allRows.isEmpty() || m_run.isRunning())
+        return;
     VideoConvertBar::setMergeFlag(merge);
     emit emitIsStartConverter(true);
-
-    // Every row waits first, so a row that fails at once finds the others
-    // in line and the next one takes its place.
-    const QList<VideoConvertBar *> run = m_runList;
-    for (VideoConvertBar *row : run)
-        row->setWaiting();
-    if (merge) {
-        run.first()->startConvert(true);
-        return;
-    }
+    // The 4K format takes the whole machine: one row at a time.
     const QString formatId = ParserXML::readSetting("FormatSet", "Format_ID", "1101");
-    const int parallel = formatId == QLatin1String("4016") ? 1 : 2;
-    for (int i = 0; i < parallel && i < run.size(); ++i)
-        run.at(i)->startConvert(false);
-}
-
-void QMainDlg::startNextWaiting()
-{
-    for (VideoConvertBar *row : m_runList) {
-        if (row->rowState() == VideoConvertBar::RowWaiting) {
-            row->startConvert(false);
-            return;
-        }
-    }
+    m_run.begin(runRows(m_allRows), merge, formatId == QLatin1String("4016") ? 1 : 2);
 }
 
 void QMainDlg::stopConvert()
 {
-    const QList<VideoConvertBar *> run = m_runList;
-    m_runList.clear();
-    for (VideoConvertBar *row : run)
-        row->OnCancelConvert();
-    // Sources already in the abandoned merged output go back to the queue.
-    const QList<VideoConvertBar *> merged = m_mergedRows;
-    m_mergedRows.clear();
-    for (VideoConvertBar *row : merged)
-        row->OnCancelConvert();
+    m_run.stop();
     VideoConvertBar::closeMergedOutput();
-    m_mergedRecord.reset();
-    m_mergedTotal = 0;
     endRun(false);
 }
 
 void QMainDlg::endRun(bool finished)
 {
-    const bool wasRunning = m_running;
-    m_running = false;
+    const bool shutDown =
+        m_run.end(finished, ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") == QLatin1String("Y"));
     emit emitIsStartConverter(false);
     VideoConvertBar::setMergeFlag(false);
-    if (finished && wasRunning)
-        shutDownIfAsked();
+    if (shutDown)
+        m_run.shutDown();
 }
 
 void QMainDlg::converterFinishCount(bool ok)
@@ -481,8 +452,8 @@ void QMainDlg::converterFinishCount(bool ok)
     auto *row = qobject_cast<VideoConvertBar *>(sender());
     if (!row || !m_allRows.contains(row))
         return;
-    const bool inRun = m_runList.removeAll(row) > 0;
-    const bool merge = inRun && VideoConvertBar::mergeFlag();
+    const bool inRun = m_run.takeFromRun(row);
+    const bool merge = inRun && m_run.isMerged();
 
     if (!ok) {
         row->markFailed();
@@ -491,13 +462,9 @@ void QMainDlg::converterFinishCount(bool ok)
         if (!merge && !row->outputPath().isEmpty() && QFileInfo(row->outputPath()).isFile())
             QFile::remove(row->outputPath());
     } else if (merge) {
-        if (!m_mergedRecord) {
-            ConvertedFileInfo record = row->convertedFileInfo();
-            record.convertedPath = VideoConvertBar::mergedOutputPath();
-            m_mergedRecord = record;
-        }
-        m_mergedTotal += row->convertedLength();
-        m_mergedRows.append(row);
+        ConvertedFileInfo record = row->convertedFileInfo();
+        record.convertedPath = VideoConvertBar::mergedOutputPath();
+        m_run.addMerged(row, row->convertedLength(), record);
     } else {
         ParserXML::addConvertedFile(row->convertedFileInfo());
         emit emitConvertedFinish();
@@ -509,19 +476,19 @@ void QMainDlg::converterFinishCount(bool ok)
         return;
     }
     if (merge) {
-        if (m_runList.isEmpty())
+        if (m_run.runList().isEmpty())
             finishMergedRun(ok ? row : nullptr);
         else
             mergerNextFile();
     } else {
-        startNextWaiting();
+        m_run.startNextWaiting();
     }
     if (m_allRows.isEmpty()) {
         showList(false);
         emit seedIsAddItem(false);
     }
     emit emitDownedCount(int(m_allRows.size()));
-    if (m_runList.isEmpty())
+    if (m_run.runList().isEmpty())
         endRun(true);
 }
 
@@ -532,42 +499,26 @@ void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
         lastRow->finishMergedOutput();
     else
         VideoConvertBar::closeMergedOutput();
-    if (!m_mergedRecord) {
+    if (!m_run.hasMergedRecord()) {
         // No source made it into the merged file.
         if (!merged.isEmpty() && QFileInfo(merged).isFile())
             QFile::remove(merged);
         return;
     }
     mergerNextFile();
-    const QList<VideoConvertBar *> done = m_mergedRows;
-    m_mergedRows.clear();
-    for (VideoConvertBar *row : done)
-        removeRow(row);
+    for (RunRow *row : m_run.takeMergedRows())
+        removeRow(static_cast<VideoConvertBar *>(row));
 }
 
 void QMainDlg::mergerNextFile()
 {
-    if (!m_runList.isEmpty()) {
-        m_runList.first()->startConvert(true);
+    if (m_run.startNextMerged())
         return;
-    }
-    if (VideoConvertBar::mergeFlag() && m_mergedRecord) {
-        ConvertedFileInfo record = *m_mergedRecord;
-        m_mergedRecord.reset();
-        record.time = AppPaths::durationText(m_mergedTotal);
-        record.size = QString::number(double(QFileInfo(record.convertedPath).size()) / 1048576.0, 'f', 2);
-        ParserXML::addConvertedFile(record);
+    if (std::optional<ConvertedFileInfo> record = m_run.takeMergedRecord()) {
+        record->size = QString::number(double(QFileInfo(record->convertedPath).size()) / 1048576.0, 'f', 2);
+        ParserXML::addConvertedFile(*record);
         emit emitConvertedFinish();
     }
-}
-
-void QMainDlg::shutDownIfAsked()
-{
-    if (ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") != QLatin1String("Y"))
-        return;
-    qDebug() << "\n\n\nshutdown---------\n\n\n";
-    if (!QProcess::startDetached(m_shutdownProgram, m_shutdownArguments))
-        qDebug() << "QMainDlg: cannot run" << m_shutdownProgram << m_shutdownArguments;
 }
 
 // ---- Painting ------------------------------------------------------------------------
@@ -685,7 +636,7 @@ bool QMainDlg::beginImport()
 
 void QMainDlg::addDropPaths(const QStringList &paths)
 {
-    if (AppGlobals::isConverting() || m_running) {
+    if (AppGlobals::isConverting() || m_run.isRunning()) {
         qDebug() << "QMainDlg: drop ignored while converting";
         return;
     }
@@ -728,7 +679,7 @@ void QMainDlg::addImportFile(QStringList fileNames)
     if (!beginImport())
         return;
     const bool searching = m_import.isSearch();
-    if (m_running || (!searching && fileNames.isEmpty()) || (searching && !m_import.hasSearchInput())) {
+    if (m_run.isRunning() || (!searching && fileNames.isEmpty()) || (searching && !m_import.hasSearchInput())) {
         m_import.clearSearch();
         m_searchTimer->stop();
         return;
@@ -745,7 +696,7 @@ void QMainDlg::addImportFile(QStringList fileNames)
 
 void QMainDlg::addDvdFolder(QString fileNames, bool bISO)
 {
-    if (fileNames.isEmpty() || m_running)
+    if (fileNames.isEmpty() || m_run.isRunning())
         return;
     if (!beginImport())
         return;

@@ -19,6 +19,7 @@
 #include "engine/QUtilThread.h"
 #include "queue/ImportJob.h"
 #include "queue/ItemRecords.h"
+#include "queue/RunScheduler.h"
 #include "settings/SettingsRecords.h"
 
 #include <QList>
@@ -28,7 +29,6 @@
 #include <QWidget>
 
 #include <atomic>
-#include <optional>
 
 namespace Ui { class QMainDlg; }
 class QAction;
@@ -48,8 +48,8 @@ public:
     // All rows in list order, and the rows that still have to convert in the
     // run in progress (empty when idle).
     QList<VideoConvertBar *> rows() const { return m_allRows; }
-    QList<VideoConvertBar *> runList() const { return m_runList; }
-    bool isRunning() const { return m_running; }
+    QList<VideoConvertBar *> runList() const;
+    bool isRunning() const { return m_run.isRunning(); }
     VideoConvertBar *currentRow() const { return m_currentRow; }
 
     // Operations for the main window.
@@ -168,8 +168,6 @@ private:
     void startRun(bool merge);
     void endRun(bool finished); // finished: the last row ended by itself (not stopped)
     void finishMergedRun(VideoConvertBar *lastRow);
-    void startNextWaiting();
-    void shutDownIfAsked();
     void updateMenuForRow(VideoConvertBar *row);
 
     // Import helpers. beginImport waits for the previous worker and delivers
@@ -182,16 +180,11 @@ private:
 
     QList<VideoConvertBar *> m_allRows;     // owns the rows, in adding order
     QList<VideoConvertBar *> m_visibleRows; // rows passing the name filter
-    QList<VideoConvertBar *> m_runList;     // rows still to convert in this run
-    QList<VideoConvertBar *> m_mergedRows;  // sources already appended to the merged output
     VideoConvertBar *m_currentRow = nullptr;
     VideoConvertBar *m_anchorRow = nullptr;
     VideoConvertBar *m_deleteTarget = nullptr;
     QString m_nameFilter;
-    bool m_mergeRun = false;                // merge all asked; read when the run starts
-    bool m_running = false;
-    qint64 m_mergedTotal = 0;               // microseconds of the merged sources
-    std::optional<ConvertedFileInfo> m_mergedRecord;
+    RunScheduler m_run;
 
     ImportJob m_import;                     // what the import worker probes
     std::atomic<int> m_recordsInFlight{0};  // records emitted and not yet made into rows
@@ -199,9 +192,6 @@ private:
     QTimer *m_searchTimer = nullptr;        // fakes search progress, one step a second
     QPointer<QLoadingDlg> m_loadingDlg;
     bool m_importActive = false;            // an import dialog runs its modal loop
-
-    QString m_shutdownProgram = QStringLiteral("systemctl");
-    QStringList m_shutdownArguments = {QStringLiteral("poweroff")};
 
     QMenu *m_menu = nullptr;
     QAction *m_actPlay = nullptr;

@@ -10,6 +10,7 @@
 
 #include "engine/IAVConverter.h"
 #include "queue/ItemRecords.h"
+#include "queue/RunScheduler.h"
 #include "settings/SettingsRecords.h"
 
 #include <QImage>
@@ -23,7 +24,7 @@
 namespace Ui { class VideoConvertBar; }
 struct OutputFormat;
 
-class VideoConvertBar : public QWidget
+class VideoConvertBar : public QWidget, public RunRow
 {
     Q_OBJECT
 public:
@@ -50,8 +51,9 @@ public:
     // to the shared merged output. On failure returns false, keeps the reason
     // (failureReason()) and reports emitConvertedFinish(false) once control
     // is back in the event loop, so the caller's bookkeeping is done first.
-    bool startConvert(bool merge);
-    void setWaiting();
+    bool startConvert(bool merge) override;
+    void setWaiting() override;
+    bool isWaitingToRun() const override { return m_rowState == RowWaiting; }
     void markFailed();
     // Closes the merged output after its last source; the row counts as converted.
     void finishMergedOutput();
@@ -133,7 +135,7 @@ public slots:
     void OnEditVideo();
     void OnBtnEdit();
     void ChangeName();
-    void OnCancelConvert();
+    void OnCancelConvert() override;
     void setEditSetting(CropSettings cropSet);
     void setWaterSetting(WatermarkTextSettings textWater, WatermarkImageSettings imgWater);
     void UpdataConverPro(uint nPro, convertState state);

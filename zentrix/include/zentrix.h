@@ -11,7 +11,10 @@
  *
  * Strings returned by the library are owned by the handle they came from and
  * stay valid until the next call of the same function on that handle, or
- * until the handle is released. Null handles are accepted everywhere and give
+ * until the handle is released. JobLastError and MergerLastError keep theirs
+ * longer: every text they return stays valid and unchanged until the handle
+ * is released, whatever is called meanwhile on that or any other handle and
+ * from whichever thread. Null handles are accepted everywhere and give
  * 0 / empty results.
  */
 #ifndef ZENTRIX_H
@@ -163,38 +166,55 @@ void ParamsRelease(ZxParams *set);
 /* Legacy codec numbers (see above); -1 or 0 = no such stream in the output. */
 int SetVideoCodec(ZxParams *set, int legacy_codec_id);
 int SetAudioCodec(ZxParams *set, int legacy_codec_id);
-/* Encoder option word; 2 asks for the profile given by SetVideoProfile. */
+/* Encoder option word, any value; carried, no effect (the program passes 2
+ * along with a profile, but SetVideoProfile applies whatever this is). */
 int SetVideoCodecOption(ZxParams *set, int option);
-/* H.264: 66 Baseline, 77 Main, 100 High; H.265: 1 Main, 2 Main 10. */
+/* >= 0 (default 0 = the encoder's choice). H.264: 66 Baseline, 77 Main,
+ * 100 High. H.265: 1 Main; other values (2 included) leave the encoder's
+ * choice, which is Main for the 8-bit pictures it is given. Other values and
+ * other encoders: no effect. */
 int SetVideoProfile(ZxParams *set, int profile);
-/* Encoded frame size. Odd sizes are rounded down to even where the pixel
- * format needs it. Rotation by 90 or 270 swaps it. 0 x 0 = source size. */
+/* Encoded frame size in pixels, 0..16384 each. Odd sizes are rounded down to
+ * even where the pixel format needs it. Rotation by 90 or 270 swaps it.
+ * 0 x 0 = source size. */
 int SetVideoSize(ZxParams *set, int width, int height);
-/* Output frame rate num/den; 0 = the source's rate. Encoders with fixed
- * rates (MPEG-1/2, DV) get the nearest rate they accept. */
+/* Output frame rate num/den frames per second (num >= 0, den >= 1);
+ * 0 = the source's rate. Encoders with fixed rates (MPEG-1/2, DV) get the
+ * nearest rate they accept. */
 int SetFrameRate(ZxParams *set, int num, int den);
-int SetVideoBitrate(ZxParams *set, int bits_per_second); /* 0 = quality-driven */
-int SetChannels(ZxParams *set, int channels);            /* 1..8 */
+/* Bits per second, >= 0; 0 = quality-driven (SetVideoQuality). */
+int SetVideoBitrate(ZxParams *set, int bits_per_second);
+/* 1..8 (default 2); codecs with fewer (MP2, MP3, WMA, ADPCM: 2) get their
+ * most. */
+int SetChannels(ZxParams *set, int channels);
+/* Hz, 1000..384000 (default 44100); an encoder that takes only some rates
+ * gets the nearest one it accepts. */
 int SetSampleRate(ZxParams *set, int hz);
-int SetAudioBitrate(ZxParams *set, int bits_per_second); /* 0 = encoder default */
-/* 0..100: 90 and above favour quality (slower presets, lower quantisers),
- * below favour speed. */
+/* Bits per second, >= 0; 0 = encoder default. */
+int SetAudioBitrate(ZxParams *set, int bits_per_second);
+/* 0..100 (default 50): 90 and above favour quality (slower presets, lower
+ * quantisers), below favour speed. Used when the video bit rate is 0, except
+ * the presets of H.264/H.265 and VP8/VP9, which follow it always. */
 int SetVideoQuality(ZxParams *set, int quality);
+/* 0..100; carried, no effect (audio follows SetAudioBitrate). */
 int SetAudioQuality(ZxParams *set, int quality);
 
 /* Geometry. The picture is built from the source in this order: the source's
  * rotation metadata (upright), crop, rotation (clockwise), horizontal mirror,
  * then it is fitted into the output frame. */
-/* The shape of the picture before rotation as num:den (0:0 = the cropped
- * source's display shape). */
+/* The shape of the picture before rotation as num:den, each >= 0 (0:0 = the
+ * cropped source's display shape). */
 int SetOutputSize(ZxParams *set, int num, int den);
-int SetRotation(ZxParams *set, int degrees_clockwise);  /* 0, 90, 180, 270 */
-int SetFlip(ZxParams *set, int mirrored);                /* 1 = left-right */
+/* Degrees clockwise, a multiple of 90 (negative ones too: -90 = 270). */
+int SetRotation(ZxParams *set, int degrees_clockwise);
+/* 0 = as is (default), any other value = mirrored left-right. */
+int SetFlip(ZxParams *set, int mirrored);
 /* keep_shape 1: the picture keeps its shape inside the frame, with borders
- * of colour 0xRRGGBB = fill_value (0 black); 0: stretched to the frame.
- * Default: 1, black. */
+ * of colour 0xRRGGBB = fill_value (0 black; higher bits are ignored);
+ * 0: stretched to the frame. Default: 1, black. */
 int SetFill(ZxParams *set, int keep_shape, int fill_value);
-/* Crop as fractions (0..1) of the upright source; default 0, 0, 1, 1. */
+/* Crop as fractions of the upright source: x, y >= 0, w, h > 0,
+ * x + w <= 1, y + h <= 1; default 0, 0, 1, 1. */
 int SetCropRect(ZxParams *set, double x, double y, double w, double h);
 
 /* Effects. Each neutral value (the default) leaves the picture or the sound
@@ -214,9 +234,10 @@ int SetContrast(ZxParams *set, int value);
  * into cyan). */
 int SetHue(ZxParams *set, int value);
 
-int SetTitle(ZxParams *set, int dvd_title);         /* DVD title index */
-/* Audio stream of the source, 0-based among its audio streams; out of range
- * picks the default stream. */
+/* DVD title, 0-based, >= 0 (default 0). */
+int SetTitle(ZxParams *set, int dvd_title);
+/* Audio stream of the source, 0-based among its audio streams (default 0);
+ * negative or out of range picks the default stream. */
 int SetAudioTrack(ZxParams *set, int audio_index);
 /* Burnt-in subtitles: set one of the three choices below. They are drawn
  * over the picture after the geometry, in the output frame, on top of the
@@ -225,25 +246,47 @@ int SetAudioTrack(ZxParams *set, int audio_index);
  * at 30 s. A choice that cannot be honoured (no such stream, a file that
  * cannot be read) makes the job's or merger's open call fail with the reason. */
 /* The i-th subtitle stream of the source, counted among subtitle streams
- * (as SourceSelectSubtitle counts them); -1 none. DVD subpictures are drawn
- * in the colours of the title's palette. */
+ * (as SourceSelectSubtitle counts them), >= 0; -1 none (default). DVD
+ * subpictures are drawn in the colours of the title's palette. */
 int SetSubtitleStream(ZxParams *set, int subtitle_index);
-/* 1: the closed captions carried in the video (EIA-608). */
+/* Non-zero: the closed captions carried in the video (EIA-608); 0 none. */
 int SetClosedCaptions(ZxParams *set, int enabled);
 /* A subtitle file (SubRip, ASS/SSA, WebVTT, ...); "" none. */
 int SetSubtitleFile(ZxParams *set, const char *path_utf8);
-int SetSubtitleOpacity(ZxParams *set, int opacity);  /* 0..255 */
+/* The look of the subtitles. Text formats (SubRip, WebVTT, captions, ...)
+ * use all of it; ASS/SSA (their own styles) and bitmap subtitles (DVD,
+ * VobSub, PGS) take only the opacity and the time offset. */
+/* 0..255 (default 255): fades the drawn subtitles as a whole; 0 draws none. */
+int SetSubtitleOpacity(ZxParams *set, int opacity);
+/* Width and height of the text in percent, each > 0 (default 100, 100). */
 int SetSubtitleScale(ZxParams *set, int x_percent, int y_percent);
+/* Offset in microseconds added to every subtitle's start and end, any value
+ * (default 0): positive shows the subtitles later, negative earlier. */
 int SetSubtitleTimeValue(ZxParams *set, int64_t value);
+/* Font family (a leading '@' is ignored); "" (default) or one not installed
+ * = the default sans font. */
 int SetSubtitleFont(ZxParams *set, const char *family_utf8);
+/* Styles: 0 off (default), any other value on. */
 int SetSubtitleBold(ZxParams *set, int on);
 int SetSubtitleItalic(ZxParams *set, int on);
 int SetSubtitleUnderline(ZxParams *set, int on);
 int SetSubtitleStrikeOut(ZxParams *set, int on);
+/* Points, > 0 (default 16), at 96 dpi on a picture 480 lines high, scaled
+ * with the frame height. */
 int SetSubtitleFontSize(ZxParams *set, int points);
+/* Colours as 0xAARRGGBB (alpha 0xFF opaque): the text (default opaque
+ * white), its outline (Color2, default 0x80000000, width 1/16 of the font
+ * size) and its shadow (Color3, default opaque black, offset 1/24 of the
+ * font size); an outline or shadow of alpha 0 is not drawn. */
 int SetSubtitleColor(ZxParams *set, uint32_t argb);
 int SetSubtitleColor2(ZxParams *set, uint32_t argb);
 int SetSubtitleColor3(ZxParams *set, uint32_t argb);
+/* Where the text sits, as fractions of the frame's width and height
+ * (0..1; any finite value is taken and clamped into 0..1 when drawn):
+ * each axis picks its alignment by thirds (left, centre, right; top, middle,
+ * bottom) and the text's aligned edge, or its centre, lies at that fraction,
+ * kept 2.5 % of the frame height off the frame's edge. Default 0.5, 1.0:
+ * centred at the bottom. */
 int SetSubtitleAnchorX(ZxParams *set, double fraction);
 int SetSubtitleAnchorY(ZxParams *set, double fraction);
 
@@ -253,7 +296,9 @@ int SetSubtitleAnchorY(ZxParams *set, double fraction);
  * size. Positions are the top-left corner as fractions of the picture.
  * SetWatermarkActiveLayer decides which of the two is on top: 1 (default)
  * the text, 0 the image. */
-int SetWatermarkText(ZxParams *set, const char *text_utf8);   /* "" none */
+/* "" none (default); drawn as typed, a line feed starts a new line. */
+int SetWatermarkText(ZxParams *set, const char *text_utf8);
+/* Font family; "" (default) or one not installed = the default sans font. */
 int SetWatermarkFont(ZxParams *set, const char *family_utf8);
 /* An image file of any still format FFmpeg reads (PNG with its alpha, JPEG,
  * GIF (its first picture), BMP, WebP); "" none. At scale 100 x 100 an image
@@ -261,27 +306,43 @@ int SetWatermarkFont(ZxParams *set, const char *family_utf8);
  * lines high. An image that cannot be read makes the job's or merger's open
  * call fail with "cannot read the watermark image ...". */
 int SetWatermarkImage(ZxParams *set, const char *path_utf8);
-int SetWatermarkOption(ZxParams *set, int option);   /* carried, no effect */
+/* Any value; carried, no effect. */
+int SetWatermarkOption(ZxParams *set, int option);
 /* Carried; every mode places the image once, at its position, for the whole
  * range (the program sends 0). */
 int SetWatermarkImageMode(ZxParams *set, int mode);
+/* 0..255 (default 255): fades the finished text as a whole. */
 int SetWatermarkTextOpacity(ZxParams *set, int opacity);
+/* Width and height of the text in percent, each > 0 (default 100, 100). */
 int SetWatermarkTextScale(ZxParams *set, int x_percent, int y_percent);
+/* Points, > 0 (default 28), at 96 dpi on a picture 480 lines high. */
 int SetWatermarkFontSize(ZxParams *set, int points);
+/* Styles: 0 off (default), any other value on. */
 int SetWatermarkBold(ZxParams *set, int on);
 int SetWatermarkItalic(ZxParams *set, int on);
 int SetWatermarkUnderline(ZxParams *set, int on);
 int SetWatermarkStrikeOut(ZxParams *set, int on);
+/* 0xAARRGGBB: the text (default opaque white), its outline (Color2, default
+ * 0x80000000) and its shadow (Color3, default opaque black), as for the
+ * subtitles; an outline or shadow of alpha 0 is not drawn. */
 int SetWatermarkColor(ZxParams *set, uint32_t argb);
 int SetWatermarkColor2(ZxParams *set, uint32_t argb);
 int SetWatermarkColor3(ZxParams *set, uint32_t argb);
+/* Any finite value; carried, no effect (SetWatermarkTextPos places it). */
 int SetWatermarkAnchorX(ZxParams *set, double fraction);
 int SetWatermarkAnchorY(ZxParams *set, double fraction);
+/* Top-left corner of the text's drawn box as fractions of the frame's width
+ * and height (default 0, 0); any finite value, so it may lie partly or
+ * wholly outside. */
 int SetWatermarkTextPos(ZxParams *set, double x, double y);
+/* 0: the image on top; any other value (default 1): the text on top. */
 int SetWatermarkActiveLayer(ZxParams *set, int layer);
-/* 0..255, multiplies the image's own alpha. */
+/* 0..255 (default 255), multiplies the image's own alpha. */
 int SetWatermarkImageOpacity(ZxParams *set, int opacity);
+/* Percent, each > 0 (default 100, 100); see SetWatermarkImage. */
 int SetWatermarkImageScale(ZxParams *set, int x_percent, int y_percent);
+/* Top-left corner of the image as fractions of the frame's width and height
+ * (default 0, 0); any finite value. */
 int SetWatermarkImagePos(ZxParams *set, double x, double y);
 
 /* The size of the text watermark as drawn on a frame_w x frame_h picture, as
@@ -335,8 +396,9 @@ int JobOpenFile(ZxJob *job, const char *source_utf8, const char *output_utf8,
 int JobOpenDvd(ZxJob *job, const char *dvd_path_utf8, const char *output_utf8,
                const char *container, const ZxParams *set);
 
-/* The part of the source to convert: start and length in microseconds
- * (length 0 = to the end). Cut to the frame. Call before JobStart. */
+/* The part of the source to convert: start and length in microseconds, each
+ * >= 0, start counted from the source's beginning (length 0 = to the end).
+ * Cut to the frame. Call before JobStart. */
 int JobSetRange(ZxJob *job, int64_t start_us, int64_t length_us);
 
 /* Starts the conversion thread; returns at once. */
@@ -358,7 +420,9 @@ uint64_t JobDuration(ZxJob *job);
  * of what was written. Returns 0 when the job is not running. */
 int JobRequestStop(ZxJob *job);
 /* The last error: its message ("" when none) and, through code (may be
- * null), an enum ZxError. Reading it does not clear it. */
+ * null), an enum ZxError. Reading it does not clear it. The text stays
+ * valid and unchanged until JobRelease, even while the job runs on or
+ * another thread asks; a new error comes as a new string. */
 const char *JobLastError(ZxJob *job, int *code);
 /* Waits for the thread and closes the files. Returns 1. */
 int JobClose(ZxJob *job);
@@ -399,6 +463,9 @@ uint64_t MergerDuration(ZxMerger *m);   /* of the source added last */
 /* Output length written by all sources so far. */
 uint64_t MergerTotalPosition(ZxMerger *m);
 int MergerRequestStop(ZxMerger *m);
+/* As JobLastError, for the merger's last call or the source added last; the
+ * text stays valid and unchanged until MergerRelease, also after further
+ * sources are added. */
 const char *MergerLastError(ZxMerger *m, int *code);
 /* Waits for the current source, flushes the encoders and closes the file. */
 int MergerClose(ZxMerger *m);
@@ -413,16 +480,26 @@ enum ZxTrackKind { ZX_TRACK_VIDEO = 1, ZX_TRACK_AUDIO = 2, ZX_TRACK_SUBTITLE = 8
 /* A new track of a kind; null for another kind. Release with TrackRelease
  * after the job that uses it is closed. */
 ZxTrack *TrackCreate(int kind);
+/* A legacy codec number of the table (see above), video, audio or subtitle. */
 int TrackSetCodec(ZxTrack *t, int legacy_codec_id);
+/* Video tracks only. Picture size in pixels, each > 0. */
 int TrackSetVideoSize(ZxTrack *t, int width, int height);
+/* Video tracks only. Frames per second as num/den, each > 0. */
 int TrackSetFrameRate(ZxTrack *t, int num, int den);
-int TrackSetAspect(ZxTrack *t, int num, int den);   /* sample aspect ratio */
+/* Video tracks only. Sample (pixel) aspect ratio num:den, num >= 0 (0 =
+ * unknown), den > 0. */
+int TrackSetAspect(ZxTrack *t, int num, int den);
+/* Audio tracks only. Hz, > 0. */
 int TrackSetSampleRate(ZxTrack *t, int hz);
+/* Audio tracks only. 1..8. */
 int TrackSetChannels(ZxTrack *t, int channels);
+/* Bits per second, >= 0 (0 = unknown); only recorded in the stream's
+ * parameters for the muxer, which may write it into its headers. */
 int TrackSetBitrate(ZxTrack *t, int bits_per_second);
-/* Codec private data (avcC, AudioSpecificConfig, ...); copied. */
+/* Codec private data (avcC, AudioSpecificConfig, ...), size >= 0 bytes;
+ * copied. */
 int TrackSetCodecData(ZxTrack *t, const unsigned char *data, int size);
-/* Language of the track (ISO 639). */
+/* Language of the track (ISO 639), written as given; "" none. */
 int TrackSetLanguage(ZxTrack *t, const char *code);
 
 /* Opens the output with the given tracks (any may be null, not all) and
@@ -434,7 +511,8 @@ int JobOpenStreams(ZxJob *job, const char *output_utf8, const char *container,
 ZxPacket *PacketCreate(void);
 /* The packet's payload; copied. size 0 marks the end of the track. */
 int PacketSetData(ZxPacket *p, const unsigned char *data, int size);
-/* Times in microseconds; dts INT64_MIN = same as pts. */
+/* Times in microseconds on the track's own clock; dts INT64_MIN = same as
+ * pts; duration >= 0 (0 = unknown). */
 int PacketSetTimes(ZxPacket *p, int64_t pts_us, int64_t dts_us, int64_t duration_us);
 int PacketSetKeyFrame(ZxPacket *p, int keyframe);
 /* Writes one packet to the track's output (in the caller's thread; the

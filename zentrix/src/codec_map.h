@@ -6,15 +6,23 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "params.h"
+
 #include <string>
 
 namespace zx {
+
+// Codec-specific settings of a video encoder before it is opened: the
+// options handed to avcodec_open2 and the rate-control fields of its context
+// (the bit rate the set asks for is already in enc->bit_rate).
+using VideoTuning = void (*)(AVCodecContext *enc, AVDictionary **opts, const ZxParams &set);
 
 struct EncoderChoice {
     const AVCodec *encoder = nullptr;
     uint32_t codecTag = 0;      // AVI fourcc to write ('XVID', 'DX50'), 0 = muxer default
     int maxChannels = 0;        // 0 = the encoder's own limit
     std::string note;           // set when a fallback encoder was chosen
+    VideoTuning tuneVideo = nullptr; // null = the encoder's own defaults
 };
 
 // The codec name (FFmpeg descriptor name) a legacy number stands for, or null.

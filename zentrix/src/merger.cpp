@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <memory>
 #include <thread>
+#include <vector>
 
 struct ZxMerger {
     // State of the source added last; a new source gets a fresh one so
@@ -28,8 +29,15 @@ struct ZxMerger {
     int64_t lengthUs = 0, startUs = 0;
     bool createdOutput = false;              // MergerOpen made the file (so it may remove it)
 
+    // The states of earlier sources, kept until release: an error text
+    // returned from one of them must outlive the next source.
+    std::vector<std::shared_ptr<zx::TaskState>> earlier;
+
     std::shared_ptr<zx::TaskState> current() const { return std::atomic_load(&state); }
-    void setCurrent(std::shared_ptr<zx::TaskState> s) { std::atomic_store(&state, std::move(s)); }
+    void setCurrent(std::shared_ptr<zx::TaskState> s)
+    {
+        earlier.push_back(std::atomic_exchange(&state, std::move(s)));
+    }
 
     void joinWorker()
     {

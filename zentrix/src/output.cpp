@@ -18,8 +18,6 @@ extern "C" {
 namespace zx {
 namespace {
 
-bool isEncoder(const AVCodecContext *enc, const char *name) { return std::strcmp(enc->codec->name, name) == 0; }
-
 AVPixelFormat choosePixelFormat(const AVCodec *enc)
 {
     if (!enc->pix_fmts)
@@ -179,43 +177,11 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
     if (muxer->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    const bool better = set.videoQuality >= 90;
     AVDictionary *opts = nullptr;
     if (set.videoBitrate > 0)
         enc->bit_rate = set.videoBitrate;
-    if (isEncoder(enc, "libx264") || isEncoder(enc, "libx265")) {
-        av_dict_set(&opts, "preset", better ? "medium" : "veryfast", 0);
-        if (set.videoBitrate <= 0)
-            av_dict_set(&opts, "crf", isEncoder(enc, "libx264") ? (better ? "20" : "23") : (better ? "24" : "28"), 0);
-        if (isEncoder(enc, "libx264")) {
-            const char *profile = set.videoProfile == 66 ? "baseline" : set.videoProfile == 77 ? "main"
-                                : set.videoProfile == 100 ? "high" : nullptr;
-            if (profile)
-                av_dict_set(&opts, "profile", profile, 0);
-        } else {
-            av_dict_set(&opts, "x265-params", "log-level=error", 0);
-            if (set.videoProfile == 1)
-                av_dict_set(&opts, "profile", "main", 0);
-        }
-    } else if (isEncoder(enc, "libvpx") || isEncoder(enc, "libvpx-vp9")) {
-        const bool vp9 = isEncoder(enc, "libvpx-vp9");
-        av_dict_set(&opts, "deadline", "good", 0);
-        av_dict_set(&opts, "cpu-used", better ? "2" : (vp9 ? "5" : "4"), 0);
-        if (vp9) {
-            av_dict_set(&opts, "row-mt", "1", 0);
-            av_dict_set(&opts, "tile-columns", "2", 0);
-        }
-        if (set.videoBitrate <= 0) {
-            av_dict_set(&opts, "crf", vp9 ? (better ? "31" : "36") : (better ? "8" : "12"), 0);
-            // VP8's quality mode is capped by a bit rate; VP9 takes 0 = unconstrained.
-            enc->bit_rate = vp9 ? 0 : 4000000;
-        }
-    } else if (codec->id != AV_CODEC_ID_DVVIDEO && set.videoBitrate <= 0) {
-        enc->flags |= AV_CODEC_FLAG_QSCALE;
-        enc->global_quality = FF_QP2LAMBDA * (better ? 3 : 5);
-    }
-    if (codec->id == AV_CODEC_ID_MJPEG)
-        enc->color_range = AVCOL_RANGE_JPEG;
+    if (choice.tuneVideo)
+        choice.tuneVideo(enc, &opts, set);
     int ret = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);
     if (ret < 0)

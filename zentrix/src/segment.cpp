@@ -142,116 +142,335 @@ int64_t Segment::expectedUs(int64_t startUs, int64_t lengthUs) const
     return lengthUs > 0 ? std::min(lengthUs, rest > 0 ? rest : lengthUs) : rest;
 }
 
-Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int64_t offsetUs, Failure &fail)
-{
-    AVFormatContext *ic = m_media.context();
-    startUs = std::max<int64_t>(0, startUs);
-    const int64_t endUs = lengthUs > 0 ? offsetUs + lengthUs : INT64_MAX;   // on the output timeline
-    std::string err;
+namespace {
 
-    StreamState video, audio;
-    if (out.hasVideo() && m_media.videoStream() >= 0) {
-        video.index = m_media.videoStream();
-        video.st = ic->streams[video.index];
-        video.dec = openDecoder(video.st, err);
-        if (!video.dec)
-            return fail.set(ZX_ERR_INPUT, err), Result::Failed;
+// One pass of a segment over its range. Each step of the pass is a method;
+// what the steps share (decoders, graphs, the pictures held for the
+// subtitles, the read position) lives here for the length of the pass.
+class SegmentRun {
+public:
+    struct Range {
+        int64_t startUs, lengthUs, offsetUs;
+    };
+
+    SegmentRun(InputMedia &media, const ZxParams &set, EditStage &edits, const std::atomic<bool> &stop, Output &out,
+               Range range, Failure &fail)
+        : m_media(media), m_set(set), m_edits(edits), m_stop(stop), m_out(out), m_fail(fail),
+          m_ic(media.context()), m_startUs(std::max<int64_t>(0, range.startUs)), m_lengthUs(range.lengthUs),
+          m_offsetUs(range.offsetUs),
+          m_endUs(range.lengthUs > 0 ? range.offsetUs + range.lengthUs : INT64_MAX),
+          m_filtered(makeFrame()), m_frame(makeFrame())
+    {
     }
-    const auto &audioStreams = m_media.audioStreams();
-    if (out.hasAudio() && !audioStreams.empty()) {
-        audio.index = m_set.audioTrack >= 0 && m_set.audioTrack < int(audioStreams.size())
-                          ? audioStreams[size_t(m_set.audioTrack)] : m_media.bestAudioStream();
-        audio.st = ic->streams[audio.index];
-        audio.dec = openDecoder(audio.st, err);
-        if (!audio.dec)
-            return fail.set(ZX_ERR_INPUT, err), Result::Failed;
+
+    // editsW/H: the frame size the edit stage is open for, kept by the
+    // segment across passes so that a merge reopens it only when it must.
+    Segment::Result run(int &editsW, int &editsH)
+    {
+        if (!openDecoders() || !prepareEdits(editsW, editsH))
+            return Segment::Result::Failed;
+        chooseStreamsToRead();
+        seekToStart();
+        fixFrameForGeometry();
+        if (!readPackets())
+            return Segment::Result::Failed;
+        if (m_stop.load())
+            return Segment::Result::Stopped;
+        // A scrambled DVD sector ends the reading: nothing more is written.
+        if (const std::string why = m_media.readerFailure(); !why.empty()) {
+            m_fail.set(ZX_ERR_INPUT, why);
+            return Segment::Result::Failed;
+        }
+        if (!flushDecoders())
+            return Segment::Result::Failed;
+        if (m_stop.load())
+            return Segment::Result::Stopped;
+        return judgeOutcome();
     }
-    if (!video.dec && !audio.dec)
-        return fail.set(ZX_ERR_INPUT, "the source has no stream the output takes"), Result::Failed;
-    int subtitleIndex = -1;
-    if (video.dec) {
-        if ((out.frameWidth() != m_editsW || out.frameHeight() != m_editsH)
-            && !m_edits->open(ic, out.frameWidth(), out.frameHeight(), err))
-            return fail.set(ZX_ERR_INPUT, err), Result::Failed;
-        m_editsW = out.frameWidth();
-        m_editsH = out.frameHeight();
-        m_edits->setOutputFormat(out.pixelFormat());
-        subtitleIndex = m_edits->subtitleStream();
+
+private:
+    // Only the streams the output takes are decoded: a source's extra
+    // audio tracks cost nothing.
+    bool openDecoders()
+    {
+        if (m_out.hasVideo() && m_media.videoStream() >= 0) {
+            m_video.index = m_media.videoStream();
+            m_video.st = m_ic->streams[m_video.index];
+            m_video.dec = openDecoder(m_video.st, m_err);
+            if (!m_video.dec)
+                return m_fail.set(ZX_ERR_INPUT, m_err);
+        }
+        const auto &audioStreams = m_media.audioStreams();
+        if (m_out.hasAudio() && !audioStreams.empty()) {
+            m_audio.index = m_set.audioTrack >= 0 && m_set.audioTrack < int(audioStreams.size())
+                                ? audioStreams[size_t(m_set.audioTrack)] : m_media.bestAudioStream();
+            m_audio.st = m_ic->streams[m_audio.index];
+            m_audio.dec = openDecoder(m_audio.st, m_err);
+            if (!m_audio.dec)
+                return m_fail.set(ZX_ERR_INPUT, m_err);
+        }
+        if (!m_video.dec && !m_audio.dec)
+            return m_fail.set(ZX_ERR_INPUT, "the source has no stream the output takes");
+        return true;
     }
+
+    // The edits were tried on the source's own size when the segment was
+    // opened; the output frame is known only now.
+    bool prepareEdits(int &editsW, int &editsH)
+    {
+        if (!m_video.dec)
+            return true;
+        if ((m_out.frameWidth() != editsW || m_out.frameHeight() != editsH)
+            && !m_edits.open(m_ic, m_out.frameWidth(), m_out.frameHeight(), m_err))
+            return m_fail.set(ZX_ERR_INPUT, m_err);
+        editsW = m_out.frameWidth();
+        editsH = m_out.frameHeight();
+        m_edits.setOutputFormat(m_out.pixelFormat());
+        m_subtitleIndex = m_edits.subtitleStream();
+        return true;
+    }
+
     // Muxers put video ahead of the other streams (a DVD by half a second),
     // so a subtitle packet is read after the pictures it covers: while
     // subtitles come from the source, decoded pictures wait until the other
     // streams have been read up to their time. A sound stream, read only as
     // that clock, keeps the wait short where the subtitles are sparse.
-    const bool holdVideo = subtitleIndex >= 0;
-    const int clockIndex = holdVideo && audio.index < 0 ? m_media.bestAudioStream() : -1;
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-        ic->streams[i]->discard = (int(i) == video.index || int(i) == audio.index || int(i) == subtitleIndex
-                                   || int(i) == clockIndex)
-                                      ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-
-    const int64_t sourceStart = m_media.startTimeUs();
-    if (startUs > 0) {
-        const int64_t ts = sourceStart + startUs;
-        avformat_seek_file(ic, -1, INT64_MIN, ts, ts, 0);
-    }
-    // Output timeline of a frame = its source time - source start - range start + offset.
-    const int64_t shiftUs = offsetUs - startUs - sourceStart;
-
-    const SourcePicture srcPicture = m_media.picture();
-    ZxParams frameSet = m_set;
+    void chooseStreamsToRead()
     {
-        // The output frame is fixed; give it to the geometry before rotation.
-        const bool turn = frameSet.rotation == 90 || frameSet.rotation == 270;
-        frameSet.width = turn ? out.frameHeight() : out.frameWidth();
-        frameSet.height = turn ? out.frameWidth() : out.frameHeight();
+        m_holdVideo = m_subtitleIndex >= 0;
+        const int clockIndex = m_holdVideo && m_audio.index < 0 ? m_media.bestAudioStream() : -1;
+        for (unsigned i = 0; i < m_ic->nb_streams; ++i)
+            m_ic->streams[i]->discard = (int(i) == m_video.index || int(i) == m_audio.index
+                                         || int(i) == m_subtitleIndex || int(i) == clockIndex)
+                                            ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        // At most about two seconds of pictures are held, fewer when they
+        // are large (some 100 MB).
+        if (m_holdVideo) {
+            const size_t pictureBytes
+                = std::max<size_t>(1, size_t(m_video.st->codecpar->width) * m_video.st->codecpar->height * 3 / 2);
+            m_maxHeld = std::clamp<size_t>((size_t(100) << 20) / pictureBytes, 8, 50);
+        }
     }
 
-    auto buildVideoGraph = [&](const AVFrame *f) -> bool {
-        SourcePicture pic = srcPicture;
+    // The seek lands on a key frame before the range; the graphs' trims cut
+    // to the exact frame.
+    void seekToStart()
+    {
+        m_sourceStart = m_media.startTimeUs();
+        if (m_startUs > 0) {
+            const int64_t ts = m_sourceStart + m_startUs;
+            avformat_seek_file(m_ic, -1, INT64_MIN, ts, ts, 0);
+        }
+        // Output timeline of a frame = its source time - source start - range start + offset.
+        m_shiftUs = m_offsetUs - m_startUs - m_sourceStart;
+    }
+
+    // The output frame is fixed; give it to the geometry before rotation.
+    void fixFrameForGeometry()
+    {
+        m_srcPicture = m_media.picture();
+        m_frameSet = m_set;
+        const bool turn = m_frameSet.rotation == 90 || m_frameSet.rotation == 270;
+        m_frameSet.width = turn ? m_out.frameHeight() : m_out.frameWidth();
+        m_frameSet.height = turn ? m_out.frameWidth() : m_out.frameHeight();
+    }
+
+    // Reads until both streams have passed the range, the source ends or a
+    // stop is asked for.
+    bool readPackets()
+    {
+        PacketPtr pkt = makePacket();
+        while (!m_stop.load()) {
+            if ((!m_video.dec || m_video.done) && (!m_audio.dec || m_audio.done))
+                break;
+            int ret = av_read_frame(m_ic, pkt.get());
+            if (ret == AVERROR(EAGAIN))
+                continue;
+            if (ret < 0) {
+                // A damaged tail reads as the end; a damaged middle is a
+                // failure when nothing at all could be decoded (judged last).
+                m_inputError = ret != AVERROR_EOF && !avio_feof(m_ic->pb);
+                break;
+            }
+            const bool ok = handlePacket(pkt.get());
+            av_packet_unref(pkt.get());
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+    bool handlePacket(AVPacket *pkt)
+    {
+        if (pkt->stream_index == m_subtitleIndex && m_subtitleIndex >= 0)
+            m_edits.feedPacket(pkt);
+        if (m_holdVideo && pkt->stream_index != m_video.index) {
+            const int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+            if (ts != AV_NOPTS_VALUE) {
+                m_readUpToUs = std::max(m_readUpToUs, av_rescale_q(ts, m_ic->streams[pkt->stream_index]->time_base, kMicros)
+                                                          - m_sourceStart);
+                if (!releaseHeldPictures(false))
+                    return false;
+            }
+        }
+        StreamState *s = pkt->stream_index == m_video.index ? &m_video
+                       : pkt->stream_index == m_audio.index ? &m_audio : nullptr;
+        if (s && !s->done) {
+            const int ret = avcodec_send_packet(s->dec.get(), pkt);
+            if (ret < 0 && ret != AVERROR(EAGAIN))
+                ++s->decodeErrors;
+            if (!receiveFrames(*s, s == &m_video))
+                return false;
+        }
+        return true;
+    }
+
+    // Decoding errors are counted, not fatal: a few broken frames must not
+    // cost the whole conversion (the outcome is judged at the end).
+    bool receiveFrames(StreamState &s, bool isVideo)
+    {
+        for (;;) {
+            int ret = avcodec_receive_frame(s.dec.get(), m_frame.get());
+            if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+                return true;
+            if (ret < 0) {
+                ++s.decodeErrors;
+                return true;
+            }
+            if (isVideo && m_holdVideo) {
+                m_held.push_back(makeFrame());
+                av_frame_move_ref(m_held.back().get(), m_frame.get());
+                if (!releaseHeldPictures(false))
+                    return false;
+                continue;
+            }
+            const bool ok = s.done || filterFrame(s, m_frame.get(), isVideo);
+            av_frame_unref(m_frame.get());
+            if (!ok)
+                return false;
+        }
+    }
+
+    // A held picture goes on once the other streams have been read up to
+    // its time (its subtitle is then known), or when too many wait.
+    bool releaseHeldPictures(bool all)
+    {
+        while (!m_held.empty()) {
+            AVFrame *f = m_held.front().get();
+            const int64_t ts = f->best_effort_timestamp;
+            const bool due = ts == AV_NOPTS_VALUE
+                             || av_rescale_q(ts, m_video.st->time_base, kMicros) - m_sourceStart <= m_readUpToUs;
+            if (!all && !due && m_held.size() <= m_maxHeld)
+                return true;
+            const bool ok = m_video.done || filterFrame(m_video, f, true);
+            m_held.pop_front();
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+    // Sends one decoded frame through its graph, rebuilding the graph when
+    // the decoded format changes mid-stream.
+    bool filterFrame(StreamState &s, AVFrame *f, bool isVideo)
+    {
+        int64_t pts = f->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE)
+            pts = s.nextPts;
+        if (pts == AV_NOPTS_VALUE)
+            pts = s.st->start_time != AV_NOPTS_VALUE ? s.st->start_time : 0;
+        const int64_t frameDur
+            = isVideo ? (f->pkt_duration > 0 ? f->pkt_duration
+                                             : av_rescale_q(1, av_inv_q(m_out.frameRate()), s.st->time_base))
+                      : av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, s.st->time_base);
+        s.nextPts = pts + std::max<int64_t>(1, frameDur);
+        const int64_t outUs = av_rescale_q(pts, s.st->time_base, kMicros) + m_shiftUs;
+        // The subtitles' clock: the source's own, from its start, untrimmed.
+        const int64_t sourceUs = outUs - m_offsetUs + m_startUs;
+        if (isVideo && m_edits.wantsVideoFrames())
+            m_edits.feedVideoFrame(f, sourceUs);
+        if (outUs >= m_endUs) {
+            s.done = true;
+            return true;
+        }
+        ++s.frames;
+        if (isVideo) {
+            if (!s.graph.graph || f->width != s.graph.width || f->height != s.graph.height || f->format != s.graph.format) {
+                if (!closeGraph(s, true) || !buildVideoGraph(f))
+                    return m_fail.code ? false : m_fail.set(ZX_ERR_INTERNAL, m_err);
+            }
+            f->pts = outUs;
+            s.graphEndPts = outUs + av_rescale_q(std::max<int64_t>(1, frameDur), s.st->time_base, kMicros);
+            // The trim drops what lies before the range; its canvas is not needed.
+            if (outUs >= m_offsetUs && !m_edits.pushSubtitle(outUs, sourceUs, m_err))
+                return m_fail.set(ZX_ERR_INTERNAL, m_err);
+        } else {
+            if (!s.graph.graph || f->format != s.graph.format || f->sample_rate != s.graph.sampleRate
+                || av_channel_layout_compare(&f->ch_layout, &s.graph.layout)) {
+                if (!closeGraph(s, false) || !buildAudioGraph(f))
+                    return m_fail.code ? false : m_fail.set(ZX_ERR_INTERNAL, m_err);
+            }
+            f->pts = av_rescale_q(outUs, kMicros, AVRational{1, f->sample_rate});
+            s.graphEndPts = f->pts + f->nb_samples;
+        }
+        f->pict_type = AV_PICTURE_TYPE_NONE;
+        int ret = av_buffersrc_add_frame_flags(s.graph.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
+        if (ret < 0)
+            return m_fail.set(ZX_ERR_INTERNAL, "filtering failed: " + avErr(ret));
+        return encodeFiltered(s, isVideo);
+    }
+
+    // The picture graph: trim to the range, geometry, edits, then the
+    // output's rate and pixel format.
+    bool buildVideoGraph(const AVFrame *f)
+    {
+        SourcePicture pic = m_srcPicture;
         pic.width = f->width;
         pic.height = f->height;
         if (f->sample_aspect_ratio.num > 0 && f->sample_aspect_ratio.den > 0) {
             pic.sarNum = f->sample_aspect_ratio.num;
             pic.sarDen = f->sample_aspect_ratio.den;
         }
-        const Geometry g = computeGeometry(frameSet, pic, false, false);
+        const Geometry g = computeGeometry(m_frameSet, pic, false, false);
         char args[256];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
                       f->width, f->height, f->format, pic.sarNum, pic.sarDen);
         std::string chain = "[in]";
         char buf[160];
-        if (lengthUs > 0)
-            std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ":end_pts=%" PRId64 ",", offsetUs, endUs);
+        if (m_lengthUs > 0)
+            std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ":end_pts=%" PRId64 ",", m_offsetUs, m_endUs);
         else
-            std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ",", offsetUs);
+            std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ",", m_offsetUs);
         chain += buf;
-        chain += geometryFilters(g, srcPicture.autoRotation);
+        chain += geometryFilters(g, m_srcPicture.autoRotation);
         // Effects, subtitles and watermarks work on the output frame, before
         // the frame rate is conformed.
-        const std::string edits = m_edits->pictureGraph("zxgeometry", "zxedited");
+        const std::string edits = m_edits.pictureGraph("zxgeometry", "zxedited");
         if (!edits.empty())
             chain += "[zxgeometry];" + edits + ";[zxedited]null";
-        const AVRational fps = out.frameRate();
+        const AVRational fps = m_out.frameRate();
         // The first graph of a segment starts the picture exactly at the
         // offset, so appended sources continue without a gap.
-        if (!video.graphBuiltOnce)
-            std::snprintf(buf, sizeof buf, ",fps=fps=%d/%d:start_time=%.6f", fps.num, fps.den, offsetUs / 1e6);
+        if (!m_video.graphBuiltOnce)
+            std::snprintf(buf, sizeof buf, ",fps=fps=%d/%d:start_time=%.6f", fps.num, fps.den, m_offsetUs / 1e6);
         else
             std::snprintf(buf, sizeof buf, ",fps=fps=%d/%d", fps.num, fps.den);
         chain += buf;
-        chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(out.pixelFormat()) + "[out]";
-        if (!video.graph.build("buffer", args, "buffersink", chain, m_edits->sources(kMicros), err)
-            || !m_edits->start(video.graph.graph.get(), err))
+        chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(m_out.pixelFormat()) + "[out]";
+        if (!m_video.graph.build("buffer", args, "buffersink", chain, m_edits.sources(kMicros), m_err)
+            || !m_edits.start(m_video.graph.graph.get(), m_err))
             return false;
-        video.graph.width = f->width;
-        video.graph.height = f->height;
-        video.graph.format = f->format;
-        video.graphBuiltOnce = true;
+        m_video.graph.width = f->width;
+        m_video.graph.height = f->height;
+        m_video.graph.format = f->format;
+        m_video.graphBuiltOnce = true;
         return true;
-    };
+    }
 
-    auto buildAudioGraph = [&](const AVFrame *f) -> bool {
+    // The sound graph: trim to the range, the volume, then the output's
+    // rate, sample format and layout.
+    bool buildAudioGraph(const AVFrame *f)
+    {
         AVChannelLayout in{};
         if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || !f->ch_layout.nb_channels)
             av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
@@ -261,12 +480,12 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
         std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", f->sample_rate,
                       f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), describeLayout(in).c_str());
         const AVRational tb{1, f->sample_rate};
-        const int64_t startPts = av_rescale_q(offsetUs, kMicros, tb);
+        const int64_t startPts = av_rescale_q(m_offsetUs, kMicros, tb);
         std::string chain = "[in]";
         char buf[256];
-        if (lengthUs > 0)
+        if (m_lengthUs > 0)
             std::snprintf(buf, sizeof buf, "atrim=start_pts=%" PRId64 ":end_pts=%" PRId64, startPts,
-                          av_rescale_q(endUs, kMicros, tb));
+                          av_rescale_q(m_endUs, kMicros, tb));
         else
             std::snprintf(buf, sizeof buf, "atrim=start_pts=%" PRId64, startPts);
         chain += buf;
@@ -275,236 +494,145 @@ Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int
             chain += "," + sound;
         // async fills gaps in the source with silence; the first graph of a
         // segment starts the sound exactly at the offset.
-        if (!audio.graphBuiltOnce)
-            std::snprintf(buf, sizeof buf, ",aresample=%d:async=1:first_pts=%" PRId64, out.sampleRate(),
+        if (!m_audio.graphBuiltOnce)
+            std::snprintf(buf, sizeof buf, ",aresample=%d:async=1:first_pts=%" PRId64, m_out.sampleRate(),
                           startPts); // in samples of the input rate, as libswresample counts them
         else
-            std::snprintf(buf, sizeof buf, ",aresample=%d:async=1", out.sampleRate());
+            std::snprintf(buf, sizeof buf, ",aresample=%d:async=1", m_out.sampleRate());
         chain += buf;
-        chain += std::string(",aformat=sample_fmts=") + av_get_sample_fmt_name(out.sampleFormat())
-                 + ":channel_layouts=" + describeLayout(out.channelLayout()) + "[out]";
-        const bool ok = audio.graph.build("abuffer", args, "abuffersink", chain, {}, err);
+        chain += std::string(",aformat=sample_fmts=") + av_get_sample_fmt_name(m_out.sampleFormat())
+                 + ":channel_layouts=" + describeLayout(m_out.channelLayout()) + "[out]";
+        const bool ok = m_audio.graph.build("abuffer", args, "abuffersink", chain, {}, m_err);
         if (ok) {
-            if (out.audioFrameSize() > 0)
-                av_buffersink_set_frame_size(audio.graph.sink, unsigned(out.audioFrameSize()));
-            audio.graph.format = f->format;
-            audio.graph.sampleRate = f->sample_rate;
-            av_channel_layout_uninit(&audio.graph.layout);
-            av_channel_layout_copy(&audio.graph.layout, &f->ch_layout);
-            audio.graphBuiltOnce = true;
+            if (m_out.audioFrameSize() > 0)
+                av_buffersink_set_frame_size(m_audio.graph.sink, unsigned(m_out.audioFrameSize()));
+            m_audio.graph.format = f->format;
+            m_audio.graph.sampleRate = f->sample_rate;
+            av_channel_layout_uninit(&m_audio.graph.layout);
+            av_channel_layout_copy(&m_audio.graph.layout, &f->ch_layout);
+            m_audio.graphBuiltOnce = true;
         }
         av_channel_layout_uninit(&in);
         return ok;
-    };
+    }
 
-    FramePtr filtered = makeFrame();
-    // Pulls every frame the graph has ready and encodes it.
-    auto drain = [&](StreamState &s, bool isVideo) -> bool {
+    // Pulls every frame the graph has ready and encodes it. Subtitles are
+    // drawn here, on the finished output frame, so that they sit on top of
+    // everything else.
+    bool encodeFiltered(StreamState &s, bool isVideo)
+    {
         if (!s.graph.graph)
             return true;
         for (;;) {
-            int ret = av_buffersink_get_frame(s.graph.sink, filtered.get());
+            int ret = av_buffersink_get_frame(s.graph.sink, m_filtered.get());
             if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
                 return true;
             if (ret < 0)
-                return fail.set(ZX_ERR_INTERNAL, "filtering failed: " + avErr(ret));
+                return m_fail.set(ZX_ERR_INTERNAL, "filtering failed: " + avErr(ret));
             const AVRational tb = av_buffersink_get_time_base(s.graph.sink);
-            if (isVideo && filtered->pts != AV_NOPTS_VALUE) {
+            if (isVideo && m_filtered->pts != AV_NOPTS_VALUE) {
                 // The subtitles' clock, as for the frames going in.
-                const int64_t sourceUs = av_rescale_q(filtered->pts, tb, kMicros) - offsetUs + startUs;
-                if (!m_edits->drawSubtitles(filtered.get(), sourceUs, err)) {
-                    av_frame_unref(filtered.get());
-                    return fail.set(ZX_ERR_INTERNAL, err);
+                const int64_t sourceUs = av_rescale_q(m_filtered->pts, tb, kMicros) - m_offsetUs + m_startUs;
+                if (!m_edits.drawSubtitles(m_filtered.get(), sourceUs, m_err)) {
+                    av_frame_unref(m_filtered.get());
+                    return m_fail.set(ZX_ERR_INTERNAL, m_err);
                 }
             }
-            const bool ok = isVideo ? out.sendVideo(filtered.get(), tb, fail) : out.sendAudio(filtered.get(), tb, fail);
-            av_frame_unref(filtered.get());
+            const bool ok = isVideo ? m_out.sendVideo(m_filtered.get(), tb, m_fail)
+                                    : m_out.sendAudio(m_filtered.get(), tb, m_fail);
+            av_frame_unref(m_filtered.get());
             if (!ok)
                 return false;
         }
-    };
+    }
 
-    auto endGraph = [&](StreamState &s, bool isVideo) -> bool {
+    // Ends a graph (at the end of the range, or before a rebuild) and
+    // encodes what it still holds.
+    bool closeGraph(StreamState &s, bool isVideo)
+    {
         if (!s.graph.graph)
             return true;
         if (isVideo)
-            m_edits->closeSubtitles(s.graphEndPts != AV_NOPTS_VALUE ? s.graphEndPts : 0);
+            m_edits.closeSubtitles(s.graphEndPts != AV_NOPTS_VALUE ? s.graphEndPts : 0);
         // Closing at the end of the last frame lets the fps filter emit it.
         const int closed = s.graphEndPts != AV_NOPTS_VALUE
                                ? av_buffersrc_close(s.graph.src, s.graphEndPts, AV_BUFFERSRC_FLAG_PUSH)
                                : av_buffersrc_add_frame(s.graph.src, nullptr);
         (void)closed; // a graph that refuses the end has nothing left to give
         s.graphEndPts = AV_NOPTS_VALUE;
-        const bool ok = drain(s, isVideo);
+        const bool ok = encodeFiltered(s, isVideo);
         if (isVideo)
-            m_edits->detach();
+            m_edits.detach();
         s.graph.graph.reset();
         return ok;
-    };
-
-    // Sends one decoded frame through its graph.
-    auto filterFrame = [&](StreamState &s, AVFrame *f, bool isVideo) -> bool {
-        int64_t pts = f->best_effort_timestamp;
-        if (pts == AV_NOPTS_VALUE)
-            pts = s.nextPts;
-        if (pts == AV_NOPTS_VALUE)
-            pts = s.st->start_time != AV_NOPTS_VALUE ? s.st->start_time : 0;
-        const int64_t frameDur = isVideo ? (f->pkt_duration > 0 ? f->pkt_duration
-                                                                 : av_rescale_q(1, av_inv_q(out.frameRate()), s.st->time_base))
-                                         : av_rescale_q(f->nb_samples, AVRational{1, f->sample_rate}, s.st->time_base);
-        s.nextPts = pts + std::max<int64_t>(1, frameDur);
-        const int64_t outUs = av_rescale_q(pts, s.st->time_base, kMicros) + shiftUs;
-        // The subtitles' clock: the source's own, from its start, untrimmed.
-        const int64_t sourceUs = outUs - offsetUs + startUs;
-        if (isVideo && m_edits->wantsVideoFrames())
-            m_edits->feedVideoFrame(f, sourceUs);
-        if (outUs >= endUs) {
-            s.done = true;
-            return true;
-        }
-        ++s.frames;
-        if (isVideo) {
-            if (!s.graph.graph || f->width != s.graph.width || f->height != s.graph.height || f->format != s.graph.format) {
-                if (!endGraph(s, true) || !buildVideoGraph(f))
-                    return fail.code ? false : fail.set(ZX_ERR_INTERNAL, err);
-            }
-            f->pts = outUs;
-            s.graphEndPts = outUs + av_rescale_q(std::max<int64_t>(1, frameDur), s.st->time_base, kMicros);
-            // The trim drops what lies before the range; its canvas is not needed.
-            if (outUs >= offsetUs && !m_edits->pushSubtitle(outUs, sourceUs, err))
-                return fail.set(ZX_ERR_INTERNAL, err);
-        } else {
-            if (!s.graph.graph || f->format != s.graph.format || f->sample_rate != s.graph.sampleRate
-                || av_channel_layout_compare(&f->ch_layout, &s.graph.layout)) {
-                if (!endGraph(s, false) || !buildAudioGraph(f))
-                    return fail.code ? false : fail.set(ZX_ERR_INTERNAL, err);
-            }
-            f->pts = av_rescale_q(outUs, kMicros, AVRational{1, f->sample_rate});
-            s.graphEndPts = f->pts + f->nb_samples;
-        }
-        f->pict_type = AV_PICTURE_TYPE_NONE;
-        int ret = av_buffersrc_add_frame_flags(s.graph.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
-        if (ret < 0)
-            return fail.set(ZX_ERR_INTERNAL, "filtering failed: " + avErr(ret));
-        return drain(s, isVideo);
-    };
-
-    // Pictures held back for the subtitles, and how far (source time) the
-    // other streams have been read. At most about two seconds of pictures,
-    // fewer when they are large (some 100 MB).
-    size_t maxHeld = 0;
-    if (holdVideo) {
-        const size_t pictureBytes = std::max<size_t>(1, size_t(video.st->codecpar->width) * video.st->codecpar->height * 3 / 2);
-        maxHeld = std::clamp<size_t>((size_t(100) << 20) / pictureBytes, 8, 50);
     }
-    std::deque<FramePtr> held;
-    int64_t readUpToUs = INT64_MIN;
-    auto releaseHeld = [&](bool all) -> bool {
-        while (!held.empty()) {
-            AVFrame *f = held.front().get();
-            const int64_t ts = f->best_effort_timestamp;
-            const bool due = ts == AV_NOPTS_VALUE
-                             || av_rescale_q(ts, video.st->time_base, kMicros) - sourceStart <= readUpToUs;
-            if (!all && !due && held.size() <= maxHeld)
-                return true;
-            const bool ok = video.done || filterFrame(video, f, true);
-            held.pop_front();
-            if (!ok)
+
+    // The decoders hold back frames of their own (reordering, threads); the
+    // held pictures and the graphs give up theirs last.
+    bool flushDecoders()
+    {
+        for (StreamState *s : {&m_video, &m_audio}) {
+            if (!s->dec)
+                continue;
+            avcodec_send_packet(s->dec.get(), nullptr);
+            const bool isVideo = s == &m_video;
+            if (!receiveFrames(*s, isVideo) || (isVideo && !releaseHeldPictures(true)) || !closeGraph(*s, isVideo))
                 return false;
         }
         return true;
-    };
-
-    FramePtr frame = makeFrame();
-    auto receiveAll = [&](StreamState &s, bool isVideo) -> bool {
-        for (;;) {
-            int ret = avcodec_receive_frame(s.dec.get(), frame.get());
-            if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
-                return true;
-            if (ret < 0) {
-                ++s.decodeErrors;
-                return true;
-            }
-            if (isVideo && holdVideo) {
-                held.push_back(makeFrame());
-                av_frame_move_ref(held.back().get(), frame.get());
-                if (!releaseHeld(false))
-                    return false;
-                continue;
-            }
-            const bool ok = s.done || filterFrame(s, frame.get(), isVideo);
-            av_frame_unref(frame.get());
-            if (!ok)
-                return false;
-        }
-    };
-
-    PacketPtr pkt = makePacket();
-    bool inputError = false;
-    while (!m_stop.load()) {
-        if ((!video.dec || video.done) && (!audio.dec || audio.done))
-            break;
-        int ret = av_read_frame(ic, pkt.get());
-        if (ret == AVERROR(EAGAIN))
-            continue;
-        if (ret < 0) {
-            // A damaged tail reads as the end; a damaged middle is a failure
-            // when nothing at all could be decoded (checked below).
-            inputError = ret != AVERROR_EOF && !avio_feof(ic->pb);
-            break;
-        }
-        if (pkt->stream_index == subtitleIndex && subtitleIndex >= 0)
-            m_edits->feedPacket(pkt.get());
-        if (holdVideo && pkt->stream_index != video.index) {
-            const int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
-            if (ts != AV_NOPTS_VALUE) {
-                readUpToUs = std::max(readUpToUs, av_rescale_q(ts, ic->streams[pkt->stream_index]->time_base, kMicros)
-                                                      - sourceStart);
-                if (!releaseHeld(false)) {
-                    av_packet_unref(pkt.get());
-                    return Result::Failed;
-                }
-            }
-        }
-        StreamState *s = pkt->stream_index == video.index ? &video : pkt->stream_index == audio.index ? &audio : nullptr;
-        if (s && !s->done) {
-            ret = avcodec_send_packet(s->dec.get(), pkt.get());
-            if (ret < 0 && ret != AVERROR(EAGAIN))
-                ++s->decodeErrors;
-            if (!receiveAll(*s, s == &video)) {
-                av_packet_unref(pkt.get());
-                return Result::Failed;
-            }
-        }
-        av_packet_unref(pkt.get());
-    }
-    if (m_stop.load())
-        return Result::Stopped;
-    // A scrambled DVD sector ends the reading: nothing more is written.
-    if (const std::string why = m_media.readerFailure(); !why.empty()) {
-        fail.set(ZX_ERR_INPUT, why);
-        return Result::Failed;
     }
 
-    for (StreamState *s : {&video, &audio}) {
-        if (!s->dec)
-            continue;
-        avcodec_send_packet(s->dec.get(), nullptr);
-        if (!receiveAll(*s, s == &video) || (s == &video && !releaseHeld(true)) || !endGraph(*s, s == &video))
-            return Result::Failed;
+    // A source that read badly fails only when nothing came of it, or when
+    // the reading broke off part-way.
+    Segment::Result judgeOutcome()
+    {
+        const bool nothing = (!m_video.dec || m_video.frames == 0) && (!m_audio.dec || m_audio.frames == 0);
+        if (nothing && (m_inputError || m_video.decodeErrors || m_audio.decodeErrors)) {
+            m_fail.set(ZX_ERR_INPUT, "the source could not be decoded");
+            return Segment::Result::Failed;
+        }
+        if (m_inputError && m_fail.message.empty()) {
+            m_fail.set(ZX_ERR_INPUT, "reading the source failed part-way");
+            return Segment::Result::Failed;
+        }
+        return Segment::Result::Done;
     }
-    if (m_stop.load())
-        return Result::Stopped;
-    const bool nothing = (!video.dec || video.frames == 0) && (!audio.dec || audio.frames == 0);
-    if (nothing && (inputError || video.decodeErrors || audio.decodeErrors)) {
-        fail.set(ZX_ERR_INPUT, "the source could not be decoded");
-        return Result::Failed;
-    }
-    if (inputError && fail.message.empty()) {
-        fail.set(ZX_ERR_INPUT, "reading the source failed part-way");
-        return Result::Failed;
-    }
-    return Result::Done;
+
+    InputMedia &m_media;
+    const ZxParams &m_set;
+    EditStage &m_edits;
+    const std::atomic<bool> &m_stop;
+    Output &m_out;
+    Failure &m_fail;
+    AVFormatContext *m_ic;
+    const int64_t m_startUs, m_lengthUs, m_offsetUs;
+    const int64_t m_endUs;          // on the output timeline
+    std::string m_err;              // why a graph or an edit step failed
+
+    StreamState m_video, m_audio;
+    int m_subtitleIndex = -1;
+    bool m_holdVideo = false;
+    int64_t m_sourceStart = 0;
+    int64_t m_shiftUs = 0;          // source time -> output time
+    SourcePicture m_srcPicture;
+    ZxParams m_frameSet;            // the set with the output frame as its size
+
+    // Pictures held back for the subtitles, and how far (source time) the
+    // other streams have been read.
+    std::deque<FramePtr> m_held;
+    size_t m_maxHeld = 0;
+    int64_t m_readUpToUs = INT64_MIN;
+    bool m_inputError = false;
+
+    FramePtr m_filtered, m_frame;
+};
+
+} // namespace
+
+Segment::Result Segment::run(Output &out, int64_t startUs, int64_t lengthUs, int64_t offsetUs, Failure &fail)
+{
+    SegmentRun pass(m_media, m_set, *m_edits, m_stop, out, {startUs, lengthUs, offsetUs}, fail);
+    return pass.run(m_editsW, m_editsH);
 }
 
 } // namespace zx

@@ -6,6 +6,7 @@
 #include "zentrix.h"
 
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <string>
 
@@ -25,16 +26,19 @@ public:
     }
     void failNow(int code, const std::string &message) { fail(Failure{code, message}); }
 
-    // Copies the error into a buffer of the calling thread, so the returned
-    // text survives a worker writing a new error.
+    // The returned text belongs to this state and stays put until it is
+    // destroyed: a worker writing a new error, or another handle's error
+    // asked for in between, never changes what a caller holds. Only a text
+    // that differs from the last one returned is kept anew, so repeated
+    // polling does not grow the list.
     const char *error(int *code) const
     {
-        thread_local std::string copy;
         std::lock_guard<std::mutex> lock(m_mutex);
         if (code)
             *code = m_code;
-        copy = m_message;
-        return copy.c_str();
+        if (m_returned.empty() || m_returned.back() != m_message)
+            m_returned.push_back(m_message);
+        return m_returned.back().c_str();
     }
     void clearError()
     {
@@ -59,9 +63,10 @@ public:
     void resetPosition() { m_position.store(0); }
 
 private:
-    mutable std::mutex m_mutex;   // guards m_code and m_message
+    mutable std::mutex m_mutex;   // guards m_code, m_message and m_returned
     int m_code = 0;
     std::string m_message;
+    mutable std::deque<std::string> m_returned;   // never erased; a deque keeps its elements in place
     std::atomic<int64_t> m_position{0};
 };
 

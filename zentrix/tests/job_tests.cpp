@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <fstream>
 #include <future>
 
 using namespace zxtest;
@@ -126,6 +127,35 @@ TEST(Job, CloseAndReleaseInEveryState)
         job.reset(); // release right after the request, while the thread ends
         EXPECT_TRUE(ffprobe(out).ok);
     }
+}
+
+TEST(Job, ErrorTextsStayWithTheirHandle)
+{
+    // A text once returned keeps reading the same, whatever another handle
+    // or a later source of the same merger reports in between.
+    JobPtr first(JobCreate(-1)), second(JobCreate(-1));
+    ASSERT_EQ(JobOpenFile(first.get(), nullptr, nullptr, "mp4", nullptr), 0);
+    const char *firstText = JobLastError(first.get(), nullptr);
+    const std::string firstCopy = firstText;
+    ASSERT_EQ(JobStart(second.get()), 0);
+    const std::string secondCopy = JobLastError(second.get(), nullptr);
+    ASSERT_NE(firstCopy, secondCopy);
+    EXPECT_EQ(std::string(firstText), firstCopy);
+    EXPECT_EQ(JobLastError(first.get(), nullptr), firstText) << "an unchanged text is the same string";
+
+    ParamsPtr p = makeParams(28, 86018);
+    MergerPtr m(MergerCreate());
+    ASSERT_EQ(MergerOpen(m.get(), outPath("errors_merge.mp4").c_str(), "mp4", p.get()), 1);
+    ASSERT_EQ(MergerBegin(m.get()), 1);
+    ASSERT_EQ(MergerAddFile(m.get(), outPath("missing one.mp4").c_str(), 0, 0, p.get()), 0);
+    const char *mergeText = MergerLastError(m.get(), nullptr);
+    const std::string mergeCopy = mergeText;
+    const std::string notMedia = outPath("not media.mp4");
+    std::ofstream(notMedia) << "plain text, no media in here\n";
+    ASSERT_EQ(MergerAddFile(m.get(), notMedia.c_str(), 0, 0, p.get()), 0);
+    ASSERT_NE(std::string(MergerLastError(m.get(), nullptr)), mergeCopy);
+    EXPECT_EQ(std::string(mergeText), mergeCopy);
+    EXPECT_EQ(std::string(firstText), firstCopy);
 }
 
 TEST(Job, SeparateJobsRunSideBySideOnSeparateThreads)

@@ -93,7 +93,7 @@ QMainDlg::~QMainDlg()
         row->disconnect(this);
     for (RunRow *row : m_run.runList())
         row->OnCancelConvert();
-    VideoConvertBar::closeMergedOutput();
+    RowConversion::closeMergedOutput();
     m_import.requestStop();
     joinWorker();
     qDeleteAll(m_allRows);
@@ -183,7 +183,7 @@ void QMainDlg::respondMouseStateEmit()
         return;
     for (VideoConvertBar *other : m_allRows)
         if (other != row)
-            other->setSelectionState(0);
+            other->setSelectionState(VideoConvertBar::RowNotSelected);
     m_anchorRow = row;
     m_currentRow = row;
 }
@@ -208,7 +208,8 @@ void QMainDlg::shiftMouseStateEmit()
     if (from > to)
         std::swap(from, to);
     for (int i = 0; i < m_visibleRows.size(); ++i)
-        m_visibleRows[i]->setSelectionState(i >= from && i <= to ? 2 : 0);
+        m_visibleRows[i]->setSelectionState(i >= from && i <= to ? VideoConvertBar::RowSelected
+                                                                        : VideoConvertBar::RowNotSelected);
 }
 
 // ---- Context menu ----------------------------------------------------------------
@@ -220,7 +221,7 @@ void QMainDlg::updateMenuForRow(VideoConvertBar *row)
                       || state == VideoConvertBar::RowFailed;
     for (QAction *a : {m_actConvert, m_actRename, m_actPlay})
         a->setEnabled(idle);
-    const bool mayDelete = idle || !VideoConvertBar::mergeFlag();
+    const bool mayDelete = idle || !RowConversion::mergeFlag();
     m_actDelete->setEnabled(mayDelete);
     m_actDeleteAll->setEnabled(mayDelete);
     m_actImport->setEnabled(true);
@@ -281,7 +282,7 @@ void QMainDlg::OnACtionDelete()
 {
     const QList<VideoConvertBar *> rows = m_allRows;
     for (VideoConvertBar *row : rows)
-        if (m_allRows.contains(row) && row->selectionState() == 2)
+        if (m_allRows.contains(row) && row->selectionState() == VideoConvertBar::RowSelected)
             row->OnBtnDelete();
 }
 
@@ -423,7 +424,7 @@ void QMainDlg::startRun(bool merge)
 {
     if (m_allRows.isEmpty() || m_run.isRunning())
         return;
-    VideoConvertBar::setMergeFlag(merge);
+    RowConversion::setMergeFlag(merge);
     emit emitIsStartConverter(true);
     // The 4K format takes the whole machine: one row at a time.
     const QString formatId = ParserXML::readSetting("FormatSet", "Format_ID", "1101");
@@ -433,7 +434,7 @@ void QMainDlg::startRun(bool merge)
 void QMainDlg::stopConvert()
 {
     m_run.stop();
-    VideoConvertBar::closeMergedOutput();
+    RowConversion::closeMergedOutput();
     endRun(false);
 }
 
@@ -442,7 +443,7 @@ void QMainDlg::endRun(bool finished)
     const bool shutDown =
         m_run.end(finished, ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") == QLatin1String("Y"));
     emit emitIsStartConverter(false);
-    VideoConvertBar::setMergeFlag(false);
+    RowConversion::setMergeFlag(false);
     if (shutDown)
         m_run.shutDown();
 }
@@ -463,7 +464,7 @@ void QMainDlg::converterFinishCount(bool ok)
             QFile::remove(row->outputPath());
     } else if (merge) {
         ConvertedFileInfo record = row->convertedFileInfo();
-        record.convertedPath = VideoConvertBar::mergedOutputPath();
+        record.convertedPath = RowConversion::mergedOutputPath();
         m_run.addMerged(row, row->convertedLength(), record);
     } else {
         ParserXML::addConvertedFile(row->convertedFileInfo());
@@ -494,11 +495,11 @@ void QMainDlg::converterFinishCount(bool ok)
 
 void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
 {
-    const QString merged = VideoConvertBar::mergedOutputPath();
+    const QString merged = RowConversion::mergedOutputPath();
     if (lastRow)
         lastRow->finishMergedOutput();
     else
-        VideoConvertBar::closeMergedOutput();
+        RowConversion::closeMergedOutput();
     if (!m_run.hasMergedRecord()) {
         // No source made it into the merged file.
         if (!merged.isEmpty() && QFileInfo(merged).isFile())

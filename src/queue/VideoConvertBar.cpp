@@ -4,11 +4,11 @@
 #include "profiles/OutputFormat.h"
 #include "profiles/OutputParams.h"
 #include "queue/ItemProbe.h"
+#include "queue/RowOutput.h"
 #include "base/AppGlobals.h"
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -19,21 +19,6 @@
 #include <QTimer>
 
 namespace {
-
-// The shared state of a merged run: one converter appends every source to
-// the output of the run's first row.
-struct MergeState {
-    bool flag = false;
-    std::unique_ptr<IAVConverter> converter;
-    QString output;
-    VideoConvertBar *source = nullptr; // the row whose source the merger converts now
-};
-
-MergeState &mergeState()
-{
-    static MergeState state;
-    return state;
-}
 
 const QColor kRowBackground = Theme::panel();
 const QColor kRowHover(72, 73, 75);
@@ -92,21 +77,7 @@ VideoConvertBar::VideoConvertBar(QWidget *parent)
 
 VideoConvertBar::~VideoConvertBar()
 {
-    if (m_converter) {
-        m_converter->StopConvert();
-        m_converter.reset();
-    }
-    MergeState &m = mergeState();
-    if (m.source == this) {
-        // The merger would report to this row: close the merged output now.
-        if (m.converter && m_rowState == RowConverting)
-            m.converter->StopMerge(true);
-        if (m_rowState == RowConverting) {
-            m.converter.reset();
-            m.output.clear();
-        }
-        m.source = nullptr;
-    }
+    m_conversion.leaveMerge(m_rowState == RowConverting);
     delete ui;
 }
 
@@ -170,7 +141,7 @@ void VideoConvertBar::setThumbnail(const QImage &image)
     if (!image.isNull()) {
         m_thumbnail = image.scaled(120, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         // Every title of a disc shares the disc's path.
-        const QString file = thumbnailCachePath(m_fromDvd ? m_sourcePath + QString("#title%1").arg(m_tracks.dvdTitle)
+        const QString file = RowOutput::thumbnailCachePath(m_fromDvd ? m_sourcePath + QString("#title%1").arg(m_tracks.dvdTitle)
                                                           : m_sourcePath);
         if (!QFileInfo::exists(file)) {
             QDir().mkpath(QFileInfo(file).absolutePath());
@@ -183,12 +154,6 @@ void VideoConvertBar::setThumbnail(const QImage &image)
     ui->m_videoIconWidget->setPicture(m_thumbnail);
 }
 
-QString VideoConvertBar::thumbnailCachePath(const QString &sourcePath)
-{
-    const QByteArray md5 = QCryptographicHash::hash(sourcePath.toUtf8(), QCryptographicHash::Md5).toHex();
-    return AppPaths::tempFolder() + "/" + QString::fromLatin1(md5) + ".JPG";
-}
-
 // ---- Output facts ------------------------------------------------------------
 
 qint64 VideoConvertBar::convertedLength() const
@@ -197,22 +162,11 @@ qint64 VideoConvertBar::convertedLength() const
     return m_trimEnd != 0 && trimmed != 0 ? trimmed : m_duration;
 }
 
-qint64 VideoConvertBar::estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const OutputFormat &format)
-{
-    qint64 bitsPerSecond = 0;
-    if (hasVideo && !format.audioOnly)
-        bitsPerSecond += qint64(format.videoBitRate) * 1000;
-    if (hasAudio)
-        bitsPerSecond += qint64(format.audioBitRate) * 1000;
-    const qint64 seconds = durationUs / 1000000;
-    return qint64(double(bitsPerSecond) * double(seconds) * 1.02 * 0.125);
-}
-
 QString VideoConvertBar::durationShown() const { return AppPaths::durationText(convertedLength()); }
 
 QString VideoConvertBar::sizeShown() const
 {
-    return AppPaths::sizeText(estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, OutputFormat::instance()));
+    return AppPaths::sizeText(RowOutput::estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, OutputFormat::instance()));
 }
 
 QString VideoConvertBar::resolutionShown() const
@@ -255,23 +209,6 @@ void VideoConvertBar::setTrimRange(qint64 startUs, qint64 endUs)
     settingChange();
 }
 
-QString VideoConvertBar::uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext)
-{
-    const int dot = displayName.lastIndexOf('.');
-    const QString base = dot >= 0 ? displayName.left(dot) : displayName;
-    QString dir = folder;
-    if (!dir.endsWith('/'))
-        dir += '/';
-    QDir().mkpath(dir);
-    QString candidate = dir + base + "." + ext;
-    candidate.replace("//", "/");
-    for (int n = 1; QFileInfo::exists(candidate); ++n) {
-        candidate = dir + QString("%1(%2).%3").arg(base).arg(n).arg(ext);
-        candidate.replace("//", "/");
-    }
-    return candidate;
-}
-
 ConvertParams VideoConvertBar::convertParams() const
 {
     ConvertParams p = outputParams(OutputFormat::instance(), m_width, m_height);
@@ -305,10 +242,6 @@ ConvertedFileInfo VideoConvertBar::convertedFileInfo() const
 
 // ---- Conversion ----------------------------------------------------------------
 
-bool VideoConvertBar::mergeFlag() { return mergeState().flag; }
-void VideoConvertBar::setMergeFlag(bool merge) { mergeState().flag = merge; }
-QString VideoConvertBar::mergedOutputPath() { return mergeState().output; }
-bool VideoConvertBar::hasMergeConverter() { return mergeState().converter != nullptr; }
 
 void VideoConvertBar::convertCallback(int percent, void *owner, convertState state)
 {
@@ -325,59 +258,13 @@ bool VideoConvertBar::startConvert(bool merge)
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
         return false;
     }
-    m_outputPath = uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
-    const ConvertParams params = convertParams();
-    const std::string source = m_sourcePath.toStdString();
-
-    bool ok = false;
-    if (!merge) {
-        m_converter.reset();
-        m_converter = createAVConverter();
-        ok = m_converter->StartConvert(source, m_outputPath.toStdString(), params, this, &convertCallback);
-        if (!ok)
-            m_failureReason = QString::fromStdString(m_converter->LastError());
-    } else {
-        MergeState &m = mergeState();
-        ok = true;
-        const bool opensOutput = !m.converter;
-        if (opensOutput) {
-            m.converter = createAVConverter();
-            m.output = m_outputPath;
-            ok = m.converter->StartMerge(m_outputPath.toStdString(), params);
-            if (!ok) {
-                m_failureReason = QString::fromStdString(m.converter->LastError());
-                // The next source opens the merged output anew.
-                m.converter.reset();
-                m.output.clear();
-            }
-        }
-        if (ok) {
-            m_outputPath = m.output; // every source writes into the merged file
-            ok = m.converter->AddMergeFile(source, params, this, &convertCallback);
-            if (ok) {
-                m.source = this;
-            } else {
-                m_failureReason = QString::fromStdString(m.converter->LastError());
-                if (opensOutput) {
-                    // The merged file is named after its first source: let
-                    // the next source open one of its own.
-                    m.converter->StopMerge(false);
-                    m.converter.reset();
-                    QFile::remove(m.output);
-                    m.output.clear();
-                }
-            }
-        }
-    }
-
-    if (!ok) {
-        if (m_failureReason.isEmpty())
-            m_failureReason = tr("The conversion could not be started.");
+    m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
+    if (!m_conversion.start(m_sourcePath, m_outputPath, convertParams(), merge, this, &convertCallback)) {
+        m_failureReason = m_conversion.failure();
         qDebug() << "VideoConvertBar: start failed:" << m_sourcePath << m_failureReason;
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
         return false;
     }
-    m_merging = merge;
     m_progress = 0;
     m_rowState = RowConverting;
     refreshControls();
@@ -402,8 +289,7 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
         emit emitConvertedFinish(true);
         break;
     case ConvertFailed: {
-        IAVConverter *c = m_merging ? mergeState().converter.get() : m_converter.get();
-        m_failureReason = c ? QString::fromStdString(c->LastError()) : QString();
+        m_failureReason = m_conversion.converterError();
         if (m_failureReason.isEmpty())
             m_failureReason = tr("The conversion failed.");
         m_progress = 0;
@@ -420,41 +306,15 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
 
 void VideoConvertBar::OnCancelConvert()
 {
-    if (!m_merging && !mergeFlag()) {
-        if (m_converter) {
-            m_converter->StopConvert();
-            m_converter.reset();
-        }
-    } else {
-        MergeState &m = mergeState();
-        if (m.converter) {
-            m.converter->StopMerge(true);
-            m.converter.reset();
-            m.output.clear();
-            m.source = nullptr;
-        }
-    }
-    m_merging = false;
+    m_conversion.cancel();
     m_progress = 0;
     m_rowState = RowIdle;
     refreshControls();
 }
 
-void VideoConvertBar::closeMergedOutput()
-{
-    MergeState &m = mergeState();
-    if (m.converter) {
-        m.converter->StopMerge(false);
-        m.converter.reset();
-    }
-    m.output.clear();
-    m.source = nullptr;
-}
-
 void VideoConvertBar::finishMergedOutput()
 {
-    closeMergedOutput();
-    m_merging = false;
+    m_conversion.finishMerged();
     m_rowState = RowConverted;
     refreshControls();
 }
@@ -467,7 +327,7 @@ void VideoConvertBar::setWaiting()
 
 void VideoConvertBar::markFailed()
 {
-    m_merging = false;
+    m_conversion.clearMerging();
     m_rowState = RowFailed;
     m_progress = 0;
     refreshControls();
@@ -482,7 +342,7 @@ void VideoConvertBar::refreshControls()
     // A source already in the merged output stays locked until the merged
     // file is closed or the run is stopped.
     const bool busy = m_rowState == RowConverting || m_rowState == RowWaiting
-                      || (m_rowState == RowConverted && m_merging);
+                      || (m_rowState == RowConverted && m_conversion.isMerging());
     for (QWidget *w : {static_cast<QWidget *>(ui->m_btnEdit), static_cast<QWidget *>(ui->m_btnEditName),
                        static_cast<QWidget *>(ui->m_btnClose), static_cast<QWidget *>(ui->m_videoIconWidget)})
         w->setEnabled(!busy);
@@ -500,7 +360,7 @@ void VideoConvertBar::refreshControls()
 void VideoConvertBar::StartConvertSet(bool start)
 {
     ui->m_btnEdit->setEnabled(!start);
-    if (start && mergeFlag()) {
+    if (start && RowConversion::mergeFlag()) {
         ui->m_btnEditName->setEnabled(false);
         ui->m_btnClose->setEnabled(false);
         ui->m_videoIconWidget->setEnabled(false);
@@ -647,15 +507,15 @@ void VideoConvertBar::mousePressEvent(QMouseEvent *event)
         if (mods == Qt::ShiftModifier) {
             emit emitMouseShiftPress();
         } else if (mods == Qt::ControlModifier) {
-            setSelectionState(m_selectionState == 2 ? 0 : 2);
+            setSelectionState(m_selectionState == RowSelected ? RowNotSelected : RowSelected);
             emit emitMouseCtrlPress();
         } else {
-            setSelectionState(2);
+            setSelectionState(RowSelected);
             emit emitMousePress();
         }
     } else if (event->button() == Qt::RightButton) {
-        if (m_selectionState != 2) {
-            setSelectionState(2);
+        if (m_selectionState != RowSelected) {
+            setSelectionState(RowSelected);
             emit emitMousePress();
         }
         emit emitshowTreeMenu();
@@ -710,7 +570,7 @@ void VideoConvertBar::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     QColor back = kRowBackground;
-    if (m_selectionState == 2)
+    if (m_selectionState == RowSelected)
         back = kRowSelected.darker(160);
     else if (m_hover)
         back = kRowHover;
@@ -738,7 +598,7 @@ void VideoConvertBar::paintEvent(QPaintEvent *)
         p.setPen(kFactColor);
         p.drawText(QRect(bar.right() + 6, bar.top() - 4, 40, bar.height() + 8), Qt::AlignLeft | Qt::AlignVCenter,
                    QString("%1%").arg(m_progress));
-    } else if (m_rowState == RowWaiting || (m_rowState == RowConverted && m_merging)) {
+    } else if (m_rowState == RowWaiting || (m_rowState == RowConverted && m_conversion.isMerging())) {
         p.setPen(kFactColor);
         p.drawText(QRect(bar.left(), bar.top() - 4, bar.width(), bar.height() + 8), Qt::AlignLeft | Qt::AlignVCenter,
                    m_rowState == RowWaiting ? tr("Waiting...") : tr("Merged"));

@@ -10,6 +10,7 @@
 
 #include "engine/IAVConverter.h"
 #include "queue/ItemRecords.h"
+#include "queue/RowConversion.h"
 #include "queue/RunScheduler.h"
 #include "settings/SettingsRecords.h"
 
@@ -57,14 +58,14 @@ public:
     void markFailed();
     // Closes the merged output after its last source; the row counts as converted.
     void finishMergedOutput();
-    // Closes the merged output without touching a row.
-    static void closeMergedOutput();
 
     // trimEnd - trimStart when trimmed, else the item's duration (microseconds).
     qint64 convertedLength() const;
     // The history entry of the converted output.
     ConvertedFileInfo convertedFileInfo() const;
 
+    // Selection by the mouse; the list reads RowSelected as selected.
+    enum SelectionState { RowNotSelected = 0, RowSelected = 2 };
     int selectionState() const { return m_selectionState; }
     void setSelectionState(int state);
     QString outputPath() const { return m_outputPath; }
@@ -94,23 +95,6 @@ public:
 
     // The job as it would be started now.
     ConvertParams convertParams() const;
-
-    // The row class's merge flag: the run in progress writes one merged
-    // file. The queue list sets it when a run starts.
-    static bool mergeFlag();
-    static void setMergeFlag(bool merge);
-    // The output of the merged run in progress; empty when none is open.
-    static QString mergedOutputPath();
-    static bool hasMergeConverter();
-
-    // Estimated output size in bytes for a length, the item's streams and
-    // the output parameters: bit rates times whole seconds, 2 % overhead.
-    static qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const OutputFormat &format);
-    // folder + base + "." + ext, or base + "(n)." + ext with the first n from
-    // 1 whose file does not exist yet. The folder is created when missing.
-    static QString uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext);
-    // "<md5 of the UTF-8 path>.JPG" in the temporary folder.
-    static QString thumbnailCachePath(const QString &sourcePath);
 
     // The converter's progress callback (worker thread).
     static void convertCallback(int percent, void *owner, convertState state);
@@ -184,7 +168,7 @@ private:
     bool m_hasAudio = false;
     QImage m_thumbnail;
     QString m_thumbnailFile;
-    int m_selectionState = 0;
+    int m_selectionState = RowNotSelected;
     bool m_fromDvd = false;
     int m_rowState = RowIdle;
     qint64 m_trimStart = 0;
@@ -196,9 +180,8 @@ private:
     SubtitleStyleSettings m_subtitleStyle;
     TrackSelection m_tracks;
     QList<subltItemInfo> m_subtitleList;
-    std::unique_ptr<IAVConverter> m_converter;
+    RowConversion m_conversion;
 
-    bool m_merging = false;       // the running conversion is a source of the merged output
     bool m_fillingCombos = false; // combo rebuilds are not user choices
     bool m_hover = false;
     bool m_progressVisible = false;

@@ -104,7 +104,7 @@ private slots:
     {
         AppGlobals::setConverting(false);
         AppGlobals::setMerge(false);
-        VideoConvertBar::setMergeFlag(false);
+        RowConversion::setMergeFlag(false);
     }
 
     void extensionTest_data()

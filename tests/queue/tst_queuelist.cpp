@@ -47,7 +47,7 @@ private slots:
         OutputFormat::instance() = fastMp4();
         AppGlobals::setConverting(false);
         AppGlobals::setMerge(false);
-        VideoConvertBar::setMergeFlag(false);
+        RowConversion::setMergeFlag(false);
     }
 
     void importProbesFiles()
@@ -146,7 +146,7 @@ private slots:
             row->markFailed();
         AppGlobals::setConverting(converting);
         AppGlobals::setMerge(mainMerge);
-        VideoConvertBar::setMergeFlag(rowMerge);
+        RowConversion::setMergeFlag(rowMerge);
         QTest::mousePress(row, Qt::RightButton, Qt::NoModifier, QPoint(300, 70));
         QVERIFY(list->contextMenu()->isVisible());
         QCOMPARE(row->selectionState(), 2);

@@ -3,6 +3,7 @@
 // state-driven controls and renaming.
 #include "QueueTestSupport.h"
 
+#include "queue/RowOutput.h"
 #include "queue/VideoConvertBar.h"
 #include "widgets/QCustomComboBox.h"
 #include "widgets/RetractLabel.h"
@@ -34,7 +35,7 @@ private slots:
     void init()
     {
         OutputFormat::instance() = fastMp4();
-        VideoConvertBar::setMergeFlag(false);
+        RowConversion::setMergeFlag(false);
     }
 
     void outputFacts_data()
@@ -150,18 +151,18 @@ private slots:
                 QVERIFY(f.open(QIODevice::WriteOnly));
             }
         }
-        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir, "clip.avi", "mp4"), dir + "/" + expected);
-        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir + "/", "clip.avi", "mp4"), dir + "/" + expected);
+        QCOMPARE(RowOutput::uniqueOutputPath(dir, "clip.avi", "mp4"), dir + "/" + expected);
+        QCOMPARE(RowOutput::uniqueOutputPath(dir + "/", "clip.avi", "mp4"), dir + "/" + expected);
 
         const QString created = freshOutputFolder("paths") + "made/on/demand/";
-        QCOMPARE(VideoConvertBar::uniqueOutputPath(created, "clip", "mp4"), created + "clip.mp4");
+        QCOMPARE(RowOutput::uniqueOutputPath(created, "clip", "mp4"), created + "clip.mp4");
         QVERIFY(QDir(created).exists());
     }
 
     void thumbnailIsCachedOnce()
     {
         const QString source = "/media/thumb source ü.mp4";
-        const QString cache = VideoConvertBar::thumbnailCachePath(source);
+        const QString cache = RowOutput::thumbnailCachePath(source);
         const QByteArray md5 = QCryptographicHash::hash(source.toUtf8(), QCryptographicHash::Md5).toHex();
         QCOMPARE(QFileInfo(cache).fileName(), QString::fromLatin1(md5) + ".JPG");
         QFile::remove(cache);
@@ -186,10 +187,10 @@ private slots:
 
         // No picture, no cache file, and the history entry carries no image.
         const QString none = "/media/no picture.mp3";
-        QFile::remove(VideoConvertBar::thumbnailCachePath(none));
+        QFile::remove(RowOutput::thumbnailCachePath(none));
         auto audio = rowFor(fakeItem(none, 1000000, false, true));
         QVERIFY(audio->thumbnailFile().isEmpty());
-        QVERIFY(!QFileInfo::exists(VideoConvertBar::thumbnailCachePath(none)));
+        QVERIFY(!QFileInfo::exists(RowOutput::thumbnailCachePath(none)));
         QVERIFY(audio->convertedFileInfo().imgPath.isEmpty());
     }
 
@@ -321,10 +322,10 @@ private slots:
         QVERIFY(!edit->isEnabled());
         QVERIFY(del->isEnabled());
         row->StartConvertSet(false);
-        VideoConvertBar::setMergeFlag(true);
+        RowConversion::setMergeFlag(true);
         row->StartConvertSet(true);
         QVERIFY(!edit->isEnabled() && !rename->isEnabled() && !del->isEnabled() && !picture->isEnabled());
-        VideoConvertBar::setMergeFlag(false);
+        RowConversion::setMergeFlag(false);
 
         // A failed row can be dealt with again.
         row->markFailed();
@@ -359,7 +360,7 @@ private slots:
 
         // The output path follows the accepted name.
         const QString dir = freshOutputFolder("rename");
-        QCOMPARE(VideoConvertBar::uniqueOutputPath(dir, row->displayName(), "mp4"),
+        QCOMPARE(RowOutput::uniqueOutputPath(dir, row->displayName(), "mp4"),
                  dir + row->displayName());
     }
 };

@@ -345,13 +345,13 @@ private slots:
         QSignalSpy started(list.get(), &QMainDlg::emitIsStartConverter);
 
         list->mergeAll();
-        QVERIFY(VideoConvertBar::mergeFlag());
+        QVERIFY(RowConversion::mergeFlag());
         QVERIFY(waitIdle(list.get()));
         QCOMPARE(watch.maxConverting, 1);
         QCOMPARE(watch.finished, 1);
         QCOMPARE(started.last().at(0).toBool(), false);
-        QVERIFY(!VideoConvertBar::hasMergeConverter());
-        QVERIFY(!VideoConvertBar::mergeFlag());
+        QVERIFY(!RowConversion::hasMergeConverter());
+        QVERIFY(!RowConversion::mergeFlag());
         // Merged sources leave the list; a failed one stays, marked.
         QCOMPARE(list->itemCount(), badSource.isEmpty() ? 0 : 1);
         if (!badSource.isEmpty())
@@ -405,7 +405,7 @@ private slots:
             QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
             QVERIFY(!row->isProgressVisible());
         }
-        QVERIFY(!VideoConvertBar::hasMergeConverter());
+        QVERIFY(!RowConversion::hasMergeConverter());
         // Nothing starts afterwards and nothing is recorded.
         QTest::qWait(400);
         for (VideoConvertBar *row : list->rows())

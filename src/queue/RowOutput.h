@@ -1,0 +1,22 @@
+#pragma once
+// The output facts of a queue row that need no row: the estimated size, the
+// output file's name and the thumbnail cache file.
+
+#include <QString>
+
+struct OutputFormat;
+
+namespace RowOutput {
+
+// Estimated output size in bytes for a length, the item's streams and the
+// output parameters: bit rates times whole seconds, 2 % overhead.
+qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const OutputFormat &format);
+
+// folder + base + "." + ext, or base + "(n)." + ext with the first n from 1
+// whose file does not exist yet. The folder is created when missing.
+QString uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext);
+
+// "<md5 of the UTF-8 path>.JPG" in the temporary folder.
+QString thumbnailCachePath(const QString &sourcePath);
+
+} // namespace RowOutput

@@ -12,9 +12,12 @@ cmd="${1:-build}"
 
 bash "$ROOT/tools/setup.sh"
 
+# build [TARGET...]: everything, or only the targets named.
 build() {
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-  cmake --build "$BUILD" -j "$JOBS"
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$BUILD" -j "$JOBS" "${targets[@]}"
 }
 
 case "$cmd" in
@@ -22,7 +25,8 @@ case "$cmd" in
     build
     ;;
   run)
-    build
+    # Only what running needs: the program with its data and skin.
+    build velmora
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       echo "No display found: starting the program on a virtual X display (xvfb-run)."
       exec xvfb-run -a "$BUILD/bin/velmora"

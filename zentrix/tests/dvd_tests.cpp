@@ -48,16 +48,13 @@ std::string describeTitle(ZxSource *src)
 // Zero crossings per second of the first audio stream: 2 x its pitch.
 double pitch(const std::string &file)
 {
-    const std::string pcm = run("ffmpeg -v error -i " + shellQuote(file)
-                                + " -map 0:a:0 -ac 1 -ar 8000 -f s16le - 2>/dev/null");
-    const size_t n = pcm.size() / 2;
+    const std::vector<int16_t> pcm = decodedSound(file, 0, 8000);
+    const size_t n = pcm.size();
     if (n < 8000)
         return 0;
     int crossings = 0;
     int16_t prev = 0;
-    for (size_t i = 0; i < n; ++i) {
-        int16_t v;
-        std::memcpy(&v, pcm.data() + 2 * i, 2);
+    for (int16_t v : pcm) {
         if ((prev < 0) != (v < 0))
             ++crossings;
         prev = v;
@@ -69,7 +66,7 @@ double pitch(const std::string &file)
 // scrambled, as a CSS disc reads without its key.
 std::string scrambledCopy(const std::string &name, int titleSet)
 {
-    const fs::path dir = fs::path(ZX_TEST_OUT) / name;
+    const fs::path dir = fs::path(outDir()) / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::copy(media("dvd_multi/VIDEO_TS"), dir / "VIDEO_TS");

@@ -112,7 +112,7 @@ TEST(Merge, RefusalsAndEmptyMerges)
     {
         MergerPtr m(MergerCreate());
         EXPECT_EQ(MergerAddFile(m.get(), media("clip_h264_aac.mp4").c_str(), 0, 0, p.get()), 0) << "not open";
-        EXPECT_EQ(MergerOpen(m.get(), (std::string(ZX_TEST_OUT) + "/no/dir/x.mp4").c_str(), "mp4", p.get()), 0);
+        EXPECT_EQ(MergerOpen(m.get(), (outDir() + "/no/dir/x.mp4").c_str(), "mp4", p.get()), 0);
         int code = 0;
         MergerLastError(m.get(), &code);
         EXPECT_EQ(code, ZX_ERR_OUTPUT);

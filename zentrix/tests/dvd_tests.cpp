@@ -269,10 +269,8 @@ TEST(DvdConvert, WideTitleKeepsItsShapeAndMergesWithOthers)
         ASSERT_EQ(part.title >= 0 ? MergerAddDvd(m.get(), path.c_str(), 0, 0, ps.get())
                                   : MergerAddFile(m.get(), path.c_str(), 0, 0, ps.get()), 1)
             << MergerLastError(m.get(), nullptr);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!MergerIsFinished(m.get()) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_EQ(MergerStatus(m.get()), ZX_STATUS_FINISHED) << MergerLastError(m.get(), nullptr);
+        ASSERT_EQ(waitMerger(m.get(), std::chrono::seconds(60)), ZX_STATUS_FINISHED)
+            << MergerLastError(m.get(), nullptr);
     }
     ASSERT_EQ(MergerClose(m.get()), 1);
     EXPECT_NEAR(ffprobe(merged).duration(), 17.0, 0.6);

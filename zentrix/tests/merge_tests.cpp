@@ -7,20 +7,6 @@ using namespace zxtest;
 
 namespace {
 
-int waitMerger(ZxMerger *m, std::chrono::seconds limit = std::chrono::seconds(90))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!MergerIsFinished(m) && !MergerIsStopped(m)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "merged source did not end";
-            MergerRequestStop(m);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return MergerStatus(m);
-}
-
 struct Part { const char *file; int64_t start, length; double seconds; };
 
 // Merges the parts and returns ffprobe's view of the result.

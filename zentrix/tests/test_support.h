@@ -207,20 +207,33 @@ inline double meanOver(const std::vector<uint8_t> &pic, int w, int x0, int y0, i
     return sum / double((x1 - x0) * (y1 - y0));
 }
 
-// Waits for a job to end by itself; a job still running at the deadline is
-// stopped and reported as a hang.
-inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds(90))
+// Waits for a job, or a merger's current source, to end by itself; one still
+// running at the deadline is stopped and reported as a hang.
+template <typename Handle, typename Ended, typename Stop, typename Status>
+int waitEnd(Handle *h, Ended ended, Stop stop, Status status, std::chrono::seconds limit, const char *what)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!JobIsFinished(job) && !JobIsStopped(job)) {
+    while (!ended(h)) {
         if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "job did not end within " << limit.count() << " s";
-            JobRequestStop(job);
+            ADD_FAILURE() << what << " did not end within " << limit.count() << " s";
+            stop(h);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return JobStatus(job);
+    return status(h);
+}
+
+inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds(90))
+{
+    return waitEnd(job, [](ZxJob *j) { return JobIsFinished(j) || JobIsStopped(j); }, JobRequestStop, JobStatus,
+                   limit, "job");
+}
+
+inline int waitMerger(ZxMerger *m, std::chrono::seconds limit = std::chrono::seconds(90))
+{
+    return waitEnd(m, [](ZxMerger *x) { return MergerIsFinished(x) || MergerIsStopped(x); }, MergerRequestStop,
+                   MergerStatus, limit, "merged source");
 }
 
 using zxh::ParamsPtr;

@@ -2,6 +2,7 @@
 // stop, merge and failure reports, and the handles' lifetimes.
 #include "engine/CAVConverter.h"
 #include <zentrix.hpp>
+#include "TestTools.h"
 #include "TestEnv.h"
 
 #include <QApplication>
@@ -26,12 +27,13 @@ struct Report {
 
 bool isEnd(convertState s) { return s != ConvertProgress; }
 
-QString mediaPath(const QString &name)
-{
-    return qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + name;
-}
+using TestTools::media;
 
-int64_t probeDurationUs(const QString &path)
+// Outputs are measured by ffprobe; only the engine's own view of a source's
+// end is read through the engine.
+double probedSeconds(const QString &path) { return TestTools::ffprobe(path).duration; }
+
+int64_t engineDurationUs(const QString &path)
 {
     zxh::SourcePtr src(SourceCreate(-1));
     if (SourceOpenFile(src.get(), path.toUtf8().constData()) != 1)
@@ -183,7 +185,7 @@ private:
 
 void TestConverter::initTestCase()
 {
-    QVERIFY2(QFileInfo::exists(mediaPath("clip_10s.mp4")), "run the make_test_media fixture first");
+    QVERIFY2(QFileInfo::exists(media("clip_10s.mp4")), "run the make_test_media fixture first");
     QVERIFY(m_out.isValid());
 }
 
@@ -221,7 +223,7 @@ void TestConverter::convertReportsProgressThenFinished()
                                               params.container == "avi" ? "avi" : "mp4"));
     Recorder rec;
     CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(mediaPath(source)), utf8(output), params, &rec, &Recorder::callback));
+    QVERIFY(conv.StartConvert(utf8(media(source)), utf8(output), params, &rec, &Recorder::callback));
     QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
 
     const std::vector<Report> reports = rec.direct();
@@ -242,7 +244,7 @@ void TestConverter::convertReportsProgressThenFinished()
     QTRY_COMPARE_WITH_TIMEOUT(rec.queued.size(), int(reports.size()), 5000);
     QCOMPARE(int(rec.queued.back().second), int(ConvertFinished));
 
-    const double seconds = probeDurationUs(output) / 1e6;
+    const double seconds = probedSeconds(output);
     QVERIFY2(qAbs(seconds - expectedSeconds) < 0.35, qPrintable(QString::number(seconds)));
 }
 
@@ -251,11 +253,11 @@ void TestConverter::emptyRangeReportsOnlyFinished()
     // A range that starts at the very end leaves nothing to convert: the job
     // is over before any poll could see it move.
     ConvertParams p = h264Mp4();
-    p.trimStart = probeDurationUs(mediaPath("clip_h264_aac.mp4"));
+    p.trimStart = engineDurationUs(media("clip_h264_aac.mp4"));
     QVERIFY(p.trimStart > 0);
     Recorder rec;
     CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(m_out.filePath("empty.mp4")), p, &rec,
+    QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("empty.mp4")), p, &rec,
                               &Recorder::callback));
     QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 30000);
     const auto reports = rec.direct();
@@ -280,7 +282,7 @@ void TestConverter::stopWaitsForTheWorker()
     const QString output = m_out.filePath(QString("stopped_%1.mp4").arg(QTest::currentDataTag()).replace(' ', '_'));
     Recorder rec;
     auto conv = std::make_unique<CAVConverter>();
-    QVERIFY(conv->StartConvert(utf8(mediaPath("clip_10s.mp4")), utf8(output), slowMp4(), &rec, &Recorder::callback));
+    QVERIFY(conv->StartConvert(utf8(media("clip_10s.mp4")), utf8(output), slowMp4(), &rec, &Recorder::callback));
     if (waitForProgress)
         QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
 
@@ -301,7 +303,7 @@ void TestConverter::stopWaitsForTheWorker()
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(QFileInfo(output).size() > 0, "a stop deletes no file");
     if (!releaseInsteadOfStop) {
-        const double seconds = probeDurationUs(output) / 1e6;
+        const double seconds = probedSeconds(output);
         QVERIFY2(seconds >= 0.0 && seconds < 9.9, qPrintable(QString::number(seconds)));
     }
 }
@@ -320,7 +322,7 @@ void TestConverter::stopsWithoutJobDoNothing()
     }
     // After a job has finished by itself, a stop adds nothing.
     CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
+    QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
                               h264Mp4(), &rec, &Recorder::callback));
     QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == 1, 60000);
     const size_t count = rec.direct().size();
@@ -329,7 +331,7 @@ void TestConverter::stopsWithoutJobDoNothing()
     QCOMPARE(int(rec.lastState()), int(ConvertFinished));
     // Starting without paths fails before touching the engine.
     QVERIFY(!conv.StartConvert("", utf8(m_out.filePath("x.mp4")), h264Mp4(), &rec, &Recorder::callback));
-    QVERIFY(!conv.AddMergeFile(utf8(mediaPath("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
+    QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
 }
 
 void TestConverter::stopRacingTheEnd()
@@ -342,7 +344,7 @@ void TestConverter::stopRacingTheEnd()
         Recorder rec;
         CAVConverter conv;
         const QString output = m_out.filePath(QString("race_%1.mp4").arg(delayMs));
-        QVERIFY(conv.StartConvert(utf8(mediaPath("clip_h264_aac.mp4")), utf8(output), p, &rec, &Recorder::callback));
+        QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(output), p, &rec, &Recorder::callback));
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         conv.StopConvert();
         QCOMPARE(rec.endCount(), 1);
@@ -358,7 +360,7 @@ void TestConverter::mergeThreeSources()
     const QStringList sources{"clip_h264_aac.mp4", "clip_10s.mp4", "clip_mpeg4_mp3.avi"};
     double expected = 0;
     for (const QString &s : sources)
-        expected += probeDurationUs(mediaPath(s)) / 1e6;
+        expected += probedSeconds(media(s));
 
     const QString output = m_out.filePath("merged.mp4");
     const ConvertParams params = h264Mp4();
@@ -366,7 +368,7 @@ void TestConverter::mergeThreeSources()
     CAVConverter conv;
     QVERIFY(conv.StartMerge(utf8(output), params));
     for (int i = 0; i < sources.size(); ++i) {
-        QVERIFY2(conv.AddMergeFile(utf8(mediaPath(sources[i])), params, &rec, &Recorder::callback),
+        QVERIFY2(conv.AddMergeFile(utf8(media(sources[i])), params, &rec, &Recorder::callback),
                  conv.LastError().c_str());
         QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == i + 1, 120000);
         QCOMPARE(int(rec.lastState()), int(ConvertFinished));
@@ -374,7 +376,7 @@ void TestConverter::mergeThreeSources()
     conv.StopMerge(false);
     QVERIFY(conv.LastError().empty());
 
-    const double seconds = probeDurationUs(output) / 1e6;
+    const double seconds = probedSeconds(output);
     QVERIFY2(qAbs(seconds - expected) < 0.5, qPrintable(QString("%1 of %2").arg(seconds).arg(expected)));
     // One file only: the merged output.
     QCOMPARE(QDir(m_out.path()).entryList({"merged*"}, QDir::Files).size(), 1);
@@ -387,14 +389,14 @@ void TestConverter::cancelMergedRun()
     Recorder rec;
     CAVConverter conv;
     QVERIFY(conv.StartMerge(utf8(output), params));
-    QVERIFY(conv.AddMergeFile(utf8(mediaPath("clip_10s.mp4")), params, &rec, &Recorder::callback));
+    QVERIFY(conv.AddMergeFile(utf8(media("clip_10s.mp4")), params, &rec, &Recorder::callback));
     QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
     conv.StopMerge(true);
     QCOMPARE(rec.endCount(), 1);
     QCOMPARE(int(rec.lastState()), int(ConvertStopped));
     QVERIFY(QFileInfo(output).size() > 0);
     // The merger is gone: nothing more can be appended, and a new run starts afresh.
-    QVERIFY(!conv.AddMergeFile(utf8(mediaPath("clip_h264_aac.mp4")), params, &rec, &Recorder::callback));
+    QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), params, &rec, &Recorder::callback));
     QVERIFY(conv.StartMerge(utf8(m_out.filePath("merge_again.mp4")), h264Mp4()));
     conv.StopMerge(false);
 }
@@ -432,7 +434,7 @@ void TestConverter::failureIsNotSuccess()
     {
         CAVConverter conv;
         ConvertParams p = slowMp4();
-        started = conv.StartConvert(utf8(mediaPath("clip_10s.mp4")), utf8(output), p, &rec, &Recorder::callback);
+        started = conv.StartConvert(utf8(media("clip_10s.mp4")), utf8(output), p, &rec, &Recorder::callback);
         if (started) {
             QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
             QCOMPARE(int(rec.lastState()), int(ConvertFailed));
@@ -494,7 +496,7 @@ void TestConverter::elementaryStreams()
             QVERIFY(rec.positions[i] > rec.positions[i - 1]);
     }
     QVERIFY(!conv.WriteSample(sample, 7)); // the tracks are gone with the finished output
-    const double seconds = probeDurationUs(output) / 1e6;
+    const double seconds = probedSeconds(output);
     QVERIFY2(qAbs(seconds - expected) < 0.1, qPrintable(QString::number(seconds)));
 }
 

@@ -3,6 +3,7 @@
 
 #include "ModalHelper.h"
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include "history/AskMessageDlg.h"
 #include "history/ConvertedItem.h"
@@ -23,9 +24,7 @@ QString makeFile(const QString &name)
     const QString dir = TestEnv::root() + "/out";
     QDir().mkpath(dir);
     const QString path = dir + "/" + name;
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("media");
+    TestTools::writeFile(path, "media");
     return path;
 }
 
@@ -41,11 +40,7 @@ void record(const QString &path, const QString &time = "00:05")
     ParserXML::addConvertedFile(info);
 }
 
-QByteArray historyText()
-{
-    QFile f(ParserXML::convertedFilePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray historyText() { return TestTools::readFile(ParserXML::convertedFilePath()); }
 
 QStringList shownPaths(const QConvertedDlg &dlg)
 {

@@ -5,10 +5,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,6 +15,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include "TestTools.h"
 #include "TestEnv.h"
 #include "engine/CAVConverter.h"
 #include "profiles/OutputFormat.h"
@@ -29,52 +26,12 @@ extern "C" {
 
 namespace {
 
+using TestTools::ffprobe;
+using TestTools::rate;
+using TestTools::Streams;
+
 const char *kSource = "clip_h264_aac.mp4";
 const int64_t kLengthUs = 2000000;
-
-struct Streams
-{
-    bool ok = false;
-    QString error;
-    QJsonObject video; // empty when there is none
-    QJsonObject audio;
-    int videoCount = 0;
-    int audioCount = 0;
-    double duration = -1;
-};
-
-Streams ffprobe(const QString &path)
-{
-    Streams s;
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-show_entries",
-                        "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels:format=duration",
-                        "-of", "json", path});
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        s.error = QString::fromUtf8(p.readAllStandardError()).trimmed();
-        return s;
-    }
-    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    for (const QJsonValue &v : root.value("streams").toArray()) {
-        const QJsonObject stream = v.toObject();
-        const QString type = stream.value("codec_type").toString();
-        if (type == "video" && s.videoCount++ == 0)
-            s.video = stream;
-        if (type == "audio" && s.audioCount++ == 0)
-            s.audio = stream;
-    }
-    s.duration = root.value("format").toObject().value("duration").toString("-1").toDouble();
-    s.ok = true;
-    return s;
-}
-
-// "30000/1001" as a number; 0 when it is not a rate.
-double rate(const QString &fraction)
-{
-    const QStringList parts = fraction.split('/');
-    const double den = parts.value(1, "1").toDouble();
-    return den > 0 ? parts.value(0).toDouble() / den : 0;
-}
 
 // The codec ffprobe names for what the engine encodes a catalogue codec number
 // with in this container; "" when the engine has no encoder for it.
@@ -147,7 +104,7 @@ private slots:
         m_catalog = new ProfileCatalog(AppPaths::dataPath("/profile/profiles_win.plist"));
         QVERIFY2(m_catalog->isLoaded(), qPrintable(m_catalog->loadError()));
         QVERIFY(m_out.isValid());
-        m_source = qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + kSource;
+        m_source = TestTools::media(kSource);
         QVERIFY2(QFileInfo::exists(m_source), "run the make_test_media fixture first");
         const Streams src = ffprobe(m_source);
         QVERIFY2(src.ok, qPrintable(src.error));

@@ -2,6 +2,7 @@
 // Shared set-up of the queue tests: a fast output format, a private output
 // folder, an empty history and items made without the engine.
 
+#include "TestTools.h"
 #include "TestEnv.h"
 
 #include "profiles/OutputFormat.h"
@@ -16,7 +17,7 @@
 
 namespace QueueTest {
 
-inline QString media(const QString &name) { return qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + name; }
+using namespace TestTools;
 
 // Small MPEG-4 Part 2 video in MP4: quick to encode on a loaded machine.
 inline OutputFormat fastMp4()

@@ -13,7 +13,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMimeData>
-#include <QProcess>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -45,13 +44,6 @@ struct MessageCatcher {
         timer.start();
     }
 };
-
-bool ffmpeg(const QStringList &args)
-{
-    QProcess p;
-    p.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 QStringList names(const QMainDlg &list)
 {
@@ -182,7 +174,16 @@ private slots:
             QVERIFY(row->thumbnailFile().isEmpty());
             QCOMPARE(row->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 0);
         }
-        QCOMPARE(list->rows().last()->durationShown(), QString("00:05"));
+        VideoConvertBar *clip = list->rows().last();
+        QCOMPARE(clip->durationShown(), QString("00:05"));
+        QCOMPARE(clip->displayName(), QString("clip_h264_aac.mp4"));
+        QCOMPARE(clip->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
+        // The subtitle file beside the source comes after the closed captions.
+        const QList<subltItemInfo> subs = clip->subtitleList();
+        QVERIFY(subs.size() >= 3);
+        QCOMPARE(subs.first().name, std::string("[None]"));
+        QCOMPARE(subs.last().name, std::string("(clip_h264_aac)[SRT]"));
+        QCOMPARE(QString::fromStdString(subs.last().path), media("clip_h264_aac.srt"));
         QCOMPARE(complete.count(), 1);
         QCOMPARE(complete.at(0).at(0).toBool(), false);
         QCOMPARE(counts.last().at(0).toString(), QString("5/5"));
@@ -193,7 +194,11 @@ private slots:
         // A second import adds to the first.
         list->addImportFile({media("audio_only.mp3")});
         QCOMPARE(list->itemCount(), 6);
-        QCOMPARE(list->rows().last()->sourcePath(), media("audio_only.mp3"));
+        VideoConvertBar *mp3 = list->rows().last();
+        QCOMPARE(mp3->sourcePath(), media("audio_only.mp3"));
+        QCOMPARE(mp3->displayName(), QString("audio_only.mp4")); // the output's name
+        QVERIFY(mp3->thumbnailFile().isEmpty());
+        QCOMPARE(mp3->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
     }
 
     void drops_data()

@@ -1,12 +1,10 @@
-// The queue list without conversions: adding (the interim synchronous probe),
-// selection, the context menu's rules, deleting, clearing invalid files,
+// The queue list without conversions: selection, the context menu's rules, deleting, clearing invalid files,
 // "Apply to all", and the main window's controls following the list.
 #include "QueueTestSupport.h"
 
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "shell/MainWindow.h"
-#include "widgets/QCustomComboBox.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -48,42 +46,6 @@ private slots:
         AppGlobals::setConverting(false);
         AppGlobals::setMerge(false);
         RowConversion::setMergeFlag(false);
-    }
-
-    void importProbesFiles()
-    {
-        auto list = listWith(0);
-        QSignalSpy added(list.get(), &QMainDlg::seedIsAddItem);
-        list->addImportFile({media("clip_h264_aac.mp4"), media("random.mp4"), media("zero.mp4"),
-                             media("name with spaces [1] ü.mp4"), media("audio_only.mp3"),
-                             media("does not exist.mp4")});
-        // Unreadable files still become rows (with no streams), so nothing is silently lost.
-        QCOMPARE(list->itemCount(), 6);
-        QVERIFY(added.count() >= 1);
-        QCOMPARE(added.last().at(0).toBool(), true);
-
-        VideoConvertBar *clip = list->rows().at(0);
-        QCOMPARE(clip->sourcePath(), media("clip_h264_aac.mp4"));
-        QCOMPARE(clip->displayName(), QString("clip_h264_aac.mp4"));
-        QCOMPARE(clip->durationShown(), QString("00:05"));
-        QVERIFY(!clip->thumbnailFile().isEmpty());
-        QVERIFY(QFileInfo::exists(clip->thumbnailFile()));
-        // The subtitle file beside the source comes after the closed captions.
-        const QList<subltItemInfo> subs = clip->subtitleList();
-        QVERIFY(subs.size() >= 3);
-        QCOMPARE(subs.first().name, std::string("[None]"));
-        QCOMPARE(subs.last().name, std::string("(clip_h264_aac)[SRT]"));
-        QCOMPARE(QString::fromStdString(subs.last().path), media("clip_h264_aac.srt"));
-        QCOMPARE(clip->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
-
-        VideoConvertBar *corrupt = list->rows().at(1);
-        QVERIFY(corrupt->thumbnailFile().isEmpty());
-        QCOMPARE(corrupt->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 0);
-
-        VideoConvertBar *mp3 = list->rows().at(4);
-        QCOMPARE(mp3->displayName(), QString("audio_only.mp4"));
-        QVERIFY(mp3->thumbnailFile().isEmpty());
-        QCOMPARE(mp3->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
     }
 
     void selection_data()

@@ -3,7 +3,7 @@
 // badge and the shut-down after a run.
 #include "QueueTestSupport.h"
 
-#include <zentrix.hpp>
+#include <zentrix.h>
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "base/AppPaths.h"
@@ -21,24 +21,6 @@
 using namespace QueueTest;
 
 namespace {
-
-struct Probe {
-    bool ok = false;
-    bool video = false;
-    qint64 durationUs = 0;
-    int width = 0;
-};
-
-Probe probe(const QString &path)
-{
-    Probe p;
-    zxh::SourcePtr src(SourceCreate(-1));
-    p.ok = SourceOpenFile(src.get(), path.toUtf8().constData()) == 1;
-    p.video = SourceHasVideo(src.get()) != 0;
-    p.durationUs = SourceDuration(src.get());
-    p.width = SourceWidth(src.get());
-    return p;
-}
 
 QStringList filesIn(const QString &dir)
 {
@@ -187,10 +169,10 @@ private slots:
         QCOMPARE(filesIn(m_out),
                  QStringList({"clip_h264_aac(1).mp4", "clip_h264_aac.mp4", "clip_mpeg4_mp3.mp4"}));
         for (const QString &name : filesIn(m_out)) {
-            const Probe p = probe(m_out + name);
-            QVERIFY2(p.ok && p.video, qPrintable(name));
-            QCOMPARE(p.width, 160);
-            QVERIFY2(p.durationUs > 3500000 && p.durationUs < 6000000, qPrintable(name));
+            const Streams p = ffprobe(m_out + name);
+            QVERIFY2(p.ok && p.videoCount == 1, qPrintable(name + ": " + p.error));
+            QCOMPARE(p.width(), 160);
+            QVERIFY2(p.duration > 3.5 && p.duration < 6.0, qPrintable(name));
         }
 
         // The history lists what converted, as the rows showed it.
@@ -359,9 +341,9 @@ private slots:
 
         QCOMPARE(filesIn(m_out), QStringList{"clip_h264_aac.mp4"});
         const QString merged = m_out + "clip_h264_aac.mp4";
-        const Probe p = probe(merged);
-        QVERIFY(p.ok && p.video);
-        QVERIFY2(qAbs(p.durationUs - total) < 1500000, qPrintable(QString::number(p.durationUs)));
+        const Streams p = ffprobe(merged);
+        QVERIFY2(p.ok && p.videoCount == 1, qPrintable(p.error));
+        QVERIFY2(qAbs(p.duration - total / 1e6) < 1.5, qPrintable(QString::number(p.duration)));
 
         QCOMPARE(ParserXML::listConvertedFiles(), QStringList{merged});
         const auto entry = ParserXML::convertedFile(merged);

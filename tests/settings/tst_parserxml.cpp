@@ -3,6 +3,7 @@
 #include "settings/ParserXML.h"
 
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,23 +14,14 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestTools::readFile;
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+void writeBytes(const QString &path, const QByteArray &bytes) { QVERIFY(TestTools::writeFile(path, bytes)); }
 
 QDomDocument parse(const QString &path)
 {
     QDomDocument doc;
-    doc.setContent(readBytes(path), false);
+    doc.setContent(readFile(path), false);
     return doc;
 }
 
@@ -94,7 +86,7 @@ void TestParserXML::firstStartCreatesSettingFile()
     QVERIFY(!QFile::exists(path));
     QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
 
-    const QByteArray text = readBytes(path);
+    const QByteArray text = readFile(path);
     QVERIFY2(!text.startsWith("<?xml"), text.constData());
     QVERIFY2(text.contains("\n    <CLOSE_ITEM"), text.constData()); // indent 4
     const QDomDocument doc = parse(path);
@@ -196,7 +188,7 @@ void TestParserXML::writeSetting()
         return;
     }
     if (expectedValues.isEmpty()) {
-        QCOMPARE(readBytes(path), initial);
+        QCOMPARE(readFile(path), initial);
         return;
     }
     QStringList values;
@@ -363,7 +355,7 @@ void TestParserXML::historyListPrunesDeletedFiles()
     QVERIFY(QFile::remove(paths[1]));
 
     QCOMPARE(ParserXML::listConvertedFiles(), (QStringList{paths[0], paths[2]}));
-    const QByteArray stored = readBytes(ParserXML::convertedFilePath());
+    const QByteArray stored = readFile(ParserXML::convertedFilePath());
     QVERIFY(!stored.contains("2.mkv"));
     QCOMPARE(elementsTagged(ParserXML::convertedFilePath(), "Path_item").size(), 2);
     QVERIFY(!ParserXML::findConvertedFile(paths[1]));
@@ -401,7 +393,7 @@ void TestParserXML::historyNonAsciiPath()
     ParserXML::addConvertedFile(info);
     QCOMPARE(ParserXML::listConvertedFiles(), QStringList{path});
     QCOMPARE(ParserXML::convertedFile(path).value(), info);
-    QVERIFY(readBytes(ParserXML::convertedFilePath()).contains(path.toUtf8()));
+    QVERIFY(readFile(ParserXML::convertedFilePath()).contains(path.toUtf8()));
 }
 
 void TestParserXML::unparsableFileIsNeverOverwritten_data()
@@ -433,7 +425,7 @@ void TestParserXML::unparsableFileIsNeverOverwritten()
     QVERIFY(ParserXML::languageFile(files.first(), "English").isEmpty());
 
     for (const QString &f : files)
-        QCOMPARE(readBytes(f), content);
+        QCOMPARE(readFile(f), content);
 }
 
 void TestParserXML::unwritableFolderGivesDefaults()
@@ -457,7 +449,7 @@ void TestParserXML::unwritableFolderGivesDefaults()
     QVERIFY(!ParserXML::findConvertedFile("/x/a.mp4"));
     QVERIFY(ParserXML::listConvertedFiles().isEmpty());
     QVERIFY(!QFile::exists(ParserXML::settingFilePath()));
-    QCOMPARE(readBytes(blocker), QByteArray("not a folder"));
+    QCOMPARE(readFile(blocker), QByteArray("not a folder"));
 }
 
 void TestParserXML::languageFile_data()
@@ -491,7 +483,7 @@ void TestParserXML::languageFile()
         writeBytes(path, content);
     QCOMPARE(ParserXML::languageFile(path, name), expected);
     if (content != "-")
-        QCOMPARE(readBytes(path), content); // only ever read
+        QCOMPARE(readFile(path), content); // only ever read
 }
 
 VELMORA_TEST_MAIN(TestParserXML)

@@ -2,6 +2,7 @@
 
 #include "ModalHelper.h"
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include "settings/ParserXML.h"
 #include "settings/QPreferencesDlg.h"
@@ -27,11 +28,7 @@ T *child(QObject *parent, const char *name)
     return c;
 }
 
-QByteArray settingsText()
-{
-    QFile f(ParserXML::settingFilePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray settingsText() { return TestTools::readFile(ParserXML::settingFilePath()); }
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // update checker's feed handling.
 
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include "base/AppPaths.h"
 #include "shell/OpticalDrives.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -113,25 +113,13 @@ void TestAppShell::driveScanListsOnlyOpticalDevicesWithLabels()
     // sr0: a real ISO 9660 image with a volume label; sr1: unreadable header;
     // sda and sr0x: not optical drives.
     QDir().mkpath(tree.path() + "/content");
-    QFile payload(tree.path() + "/content/readme.txt");
-    QVERIFY(payload.open(QIODevice::WriteOnly));
-    payload.write("x");
-    payload.close();
-    QProcess geniso;
-    geniso.start("genisoimage", {"-quiet", "-V", "MY DISC", "-o", dev + "/sr0", tree.path() + "/content"});
-    QVERIFY(geniso.waitForFinished(30000));
-    QCOMPARE(geniso.exitCode(), 0);
-    for (const QString &name : {QString("sr1"), QString("sda"), QString("sr0x")}) {
-        QFile f(dev + "/" + name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, '\0'));
-    }
+    QVERIFY(TestTools::writeFile(tree.path() + "/content/readme.txt", "x"));
+    QVERIFY(TestTools::makeIsoImage("MY DISC", tree.path() + "/content", dev + "/sr0"));
+    for (const QString &name : {QString("sr1"), QString("sda"), QString("sr0x")})
+        QVERIFY(TestTools::writeFile(dev + "/" + name, QByteArray(4096, '\0')));
     const QString mounts = tree.path() + "/mounts";
-    QFile m(mounts);
-    QVERIFY(m.open(QIODevice::WriteOnly));
-    m.write(QString("/dev/sda1 / ext4 rw 0 0\n%1 /media/user/My\\040Disc iso9660 ro 0 0\n")
-                .arg(dev + "/sr1").toUtf8());
-    m.close();
+    QVERIFY(TestTools::writeFile(mounts, QString("/dev/sda1 / ext4 rw 0 0\n%1 /media/user/My\\040Disc iso9660 ro 0 0\n")
+                                             .arg(dev + "/sr1").toUtf8()));
 
     const QList<OpticalDrive> drives = OpticalDrives::scan(dev, mounts);
     QCOMPARE(drives.size(), 2);
@@ -217,10 +205,7 @@ void TestAppShell::checkReadsFeedFromLocalUrl()
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/appcast.xml";
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(feed({"2.0.0"}));
-    f.close();
+    QVERIFY(TestTools::writeFile(path, feed({"2.0.0"})));
 
     UpdateChecker &checker = UpdateChecker::instance();
     checker.setShowResults(false);

@@ -4,6 +4,7 @@
 
 #include "ModalHelper.h"
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include "history/QVXMessageDlg.h"
 #include "queue/QMainDlg.h"
@@ -20,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,6 +28,9 @@
 #include <memory>
 
 namespace {
+
+using TestTools::readFile;
+using TestTools::writeFile;
 
 // Counts close events, which hiding does not send.
 class CloseCounter : public QObject
@@ -41,19 +44,6 @@ public:
         return false;
     }
 };
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 template <typename T = QWidget>
 T *child(QWidget *w, const char *name)
@@ -214,7 +204,7 @@ void TestMainWindow::missingOutputFolderIsShownAndRefused()
 void TestMainWindow::brokenSettingsFileIsKeptAndDefaultsUsed()
 {
     const QByteArray broken = "<ROOTITEM><OutPut_path path_value=\"/keep/me\"></ROOT";
-    writeFile(ParserXML::settingFilePath(), broken);
+    QVERIFY(writeFile(ParserXML::settingFilePath(), broken));
     {
         MainWindow w;
         w.show();
@@ -262,12 +252,10 @@ void TestMainWindow::dvdMenuListsDrivesThenFolderAndIso()
     const QString dev = tree.path() + "/dev";
     QDir().mkpath(dev);
     QDir().mkpath(tree.path() + "/c");
-    writeFile(tree.path() + "/c/a.txt", "a");
-    QProcess geniso;
-    geniso.start("genisoimage", {"-quiet", "-V", "HOLIDAY", "-o", dev + "/sr0", tree.path() + "/c"});
-    QVERIFY(geniso.waitForFinished(30000));
-    writeFile(dev + "/sda", QByteArray(100, 'x'));
-    writeFile(tree.path() + "/mounts", "");
+    QVERIFY(writeFile(tree.path() + "/c/a.txt", "a"));
+    QVERIFY(TestTools::makeIsoImage("HOLIDAY", tree.path() + "/c", dev + "/sr0"));
+    QVERIFY(writeFile(dev + "/sda", QByteArray(100, 'x')));
+    QVERIFY(writeFile(tree.path() + "/mounts", ""));
 
     MainWindow w;
     w.setDriveScanPaths(dev, tree.path() + "/mounts");

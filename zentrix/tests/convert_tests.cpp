@@ -156,9 +156,7 @@ TEST(Range, TrimStartsAtTheAskedPicture)
     ASSERT_EQ(waitJob(job.get()), ZX_STATUS_FINISHED);
     JobClose(job.get());
     auto grey = [](const std::string &file, const std::string &select) {
-        const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + " -frames:v 1 -vf '" + select
-                                    + "scale=32:24' -pix_fmt gray -f rawvideo - 2>/dev/null");
-        return std::vector<uint8_t>(raw.begin(), raw.end());
+        return decodedFrame(file, select + "scale=32:24");
     };
     const auto ours = grey(out, "");
     const auto at2 = grey(media("clip_10s.mp4"), "select=gte(t\\,2),");
@@ -288,7 +286,7 @@ TEST(Refusals, OpenFailsWithAReason)
         {"unwritable output", "clip_h264_aac.mp4", "no/such/dir/r7.mp4", "mp4", 28, 86018, ZX_ERR_OUTPUT, "output"},
     };
     for (const Row &r : rows) {
-        const std::string out = std::string(ZX_TEST_OUT) + "/" + r.out;
+        const std::string out = outDir() + "/" + r.out;
         ParamsPtr p = makeParams(r.vcodec, r.acodec);
         JobPtr job(JobCreate(-1));
         EXPECT_EQ(JobOpenFile(job.get(), media(r.src).c_str(), out.c_str(), r.container, p.get()), 0) << r.what;
@@ -305,23 +303,6 @@ TEST(Refusals, OpenFailsWithAReason)
 
 namespace {
 
-// The first picture of a file (after an optional filter) as 8-bit grey.
-std::vector<uint8_t> greyFrame(const std::string &file, const std::string &filter = "")
-{
-    const std::string vf = filter.empty() ? "" : " -vf '" + filter + "'";
-    const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + vf
-                                + " -frames:v 1 -pix_fmt gray -f rawvideo - 2>/dev/null");
-    return std::vector<uint8_t>(raw.begin(), raw.end());
-}
-
-double meanOf(const std::vector<uint8_t> &g, int w, int x0, int y0, int x1, int y1)
-{
-    double sum = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            sum += g[size_t(y) * w + x];
-    return sum / double((x1 - x0) * (y1 - y0));
-}
 
 struct Picture {
     const char *name;
@@ -352,19 +333,19 @@ TEST_P(PictureTest, PictureSitsWhereTheSettingsPutIt)
     ASSERT_EQ(intOf(probe.first("video"), "width"), c.frameW);
     ASSERT_EQ(intOf(probe.first("video"), "height"), c.frameH);
 
-    const std::vector<uint8_t> ours = greyFrame(out);
+    const std::vector<uint8_t> ours = decodedFrame(out);
     ASSERT_EQ(ours.size(), size_t(c.frameW) * c.frameH);
     // Borders are black (limited-range 16), the picture is not.
     if (c.picX > 0) {
-        EXPECT_LT(meanOf(ours, c.frameW, 0, 0, c.picX - 2, c.frameH), 20) << "left border";
-        EXPECT_LT(meanOf(ours, c.frameW, c.picX + c.picW + 2, 0, c.frameW, c.frameH), 20) << "right border";
+        EXPECT_LT(meanOver(ours, c.frameW, 0, 0, c.picX - 2, c.frameH), 20) << "left border";
+        EXPECT_LT(meanOver(ours, c.frameW, c.picX + c.picW + 2, 0, c.frameW, c.frameH), 20) << "right border";
     }
     if (c.picY > 0) {
-        EXPECT_LT(meanOf(ours, c.frameW, 0, 0, c.frameW, c.picY - 2), 20) << "top border";
-        EXPECT_LT(meanOf(ours, c.frameW, 0, c.picY + c.picH + 2, c.frameW, c.frameH), 20) << "bottom border";
+        EXPECT_LT(meanOver(ours, c.frameW, 0, 0, c.frameW, c.picY - 2), 20) << "top border";
+        EXPECT_LT(meanOver(ours, c.frameW, 0, c.picY + c.picH + 2, c.frameW, c.frameH), 20) << "bottom border";
     }
     // Inside, the picture is the source turned and mirrored as ffmpeg does it.
-    const std::vector<uint8_t> theirs = greyFrame(media("clip_h264_aac.mp4"), c.reference);
+    const std::vector<uint8_t> theirs = decodedFrame(media("clip_h264_aac.mp4"), c.reference);
     ASSERT_EQ(theirs.size(), size_t(c.picW) * c.picH);
     double diff = 0;
     for (int y = 4; y < c.picH - 4; ++y)

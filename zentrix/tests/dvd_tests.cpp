@@ -48,16 +48,13 @@ std::string describeTitle(ZxSource *src)
 // Zero crossings per second of the first audio stream: 2 x its pitch.
 double pitch(const std::string &file)
 {
-    const std::string pcm = run("ffmpeg -v error -i " + shellQuote(file)
-                                + " -map 0:a:0 -ac 1 -ar 8000 -f s16le - 2>/dev/null");
-    const size_t n = pcm.size() / 2;
+    const std::vector<int16_t> pcm = decodedSound(file, 0, 8000);
+    const size_t n = pcm.size();
     if (n < 8000)
         return 0;
     int crossings = 0;
     int16_t prev = 0;
-    for (size_t i = 0; i < n; ++i) {
-        int16_t v;
-        std::memcpy(&v, pcm.data() + 2 * i, 2);
+    for (int16_t v : pcm) {
         if ((prev < 0) != (v < 0))
             ++crossings;
         prev = v;
@@ -69,7 +66,7 @@ double pitch(const std::string &file)
 // scrambled, as a CSS disc reads without its key.
 std::string scrambledCopy(const std::string &name, int titleSet)
 {
-    const fs::path dir = fs::path(ZX_TEST_OUT) / name;
+    const fs::path dir = fs::path(outDir()) / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::copy(media("dvd_multi/VIDEO_TS"), dir / "VIDEO_TS");
@@ -272,10 +269,8 @@ TEST(DvdConvert, WideTitleKeepsItsShapeAndMergesWithOthers)
         ASSERT_EQ(part.title >= 0 ? MergerAddDvd(m.get(), path.c_str(), 0, 0, ps.get())
                                   : MergerAddFile(m.get(), path.c_str(), 0, 0, ps.get()), 1)
             << MergerLastError(m.get(), nullptr);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!MergerIsFinished(m.get()) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_EQ(MergerStatus(m.get()), ZX_STATUS_FINISHED) << MergerLastError(m.get(), nullptr);
+        ASSERT_EQ(waitMerger(m.get(), std::chrono::seconds(60)), ZX_STATUS_FINISHED)
+            << MergerLastError(m.get(), nullptr);
     }
     ASSERT_EQ(MergerClose(m.get()), 1);
     EXPECT_NEAR(ffprobe(merged).duration(), 17.0, 0.6);

@@ -84,21 +84,14 @@ std::vector<uint8_t> frameAt(const std::string &file, double t, const char *pixf
 {
     char select[64];
     std::snprintf(select, sizeof select, "select=gte(t\\,%.3f)", t);
-    const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + " -vf '" + select
-                                + "' -frames:v 1 -pix_fmt " + pixfmt + " -f rawvideo - 2>/dev/null");
-    return std::vector<uint8_t>(raw.begin(), raw.end());
+    return decodedFrame(file, select, pixfmt);
 }
 
 struct Rect { int x0, y0, x1, y1; };
 
-// Mean of one channel over r: the byte at offset + (y * w + x) * step.
 double mean(const std::vector<uint8_t> &pic, int w, Rect r, size_t offset = 0, int step = 1)
 {
-    double sum = 0;
-    for (int y = r.y0; y < r.y1; ++y)
-        for (int x = r.x0; x < r.x1; ++x)
-            sum += pic[offset + (size_t(y) * w + x) * step];
-    return sum / double((r.x1 - r.x0) * (r.y1 - r.y0));
+    return meanOver(pic, w, r.x0, r.y0, r.x1, r.y1, offset, step);
 }
 
 // Grey pixels brighter than a level inside r.
@@ -111,14 +104,7 @@ int lit(const std::vector<uint8_t> &grey, Rect r, int level = 128)
     return n;
 }
 
-std::vector<int16_t> sound(const std::string &file, int track = 0)
-{
-    const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + " -map 0:a:" + std::to_string(track)
-                                + " -ac 1 -ar 44100 -f s16le - 2>/dev/null");
-    std::vector<int16_t> s(raw.size() / 2);
-    std::memcpy(s.data(), raw.data(), s.size() * 2);
-    return s;
-}
+std::vector<int16_t> sound(const std::string &file, int track = 0) { return decodedSound(file, track); }
 
 double rms(const std::vector<int16_t> &s)
 {
@@ -369,7 +355,7 @@ TEST(Subtitles, InnerStreamIsBurntIn)
 // 0.5 s to 1.5 s; "" when the DVD tools are missing.
 std::string redBoxDvd()
 {
-    const std::string dir = std::string(ZX_TEST_OUT) + "/red box dvd";
+    const std::string dir = outDir() + "/red box dvd";
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string mpg = dir + "/t.mpg", png = dir + "/box.png", xml = dir + "/spu.xml", withSub = dir + "/ts.mpg";

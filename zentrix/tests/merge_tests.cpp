@@ -7,20 +7,6 @@ using namespace zxtest;
 
 namespace {
 
-int waitMerger(ZxMerger *m, std::chrono::seconds limit = std::chrono::seconds(90))
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!MergerIsFinished(m) && !MergerIsStopped(m)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "merged source did not end";
-            MergerRequestStop(m);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return MergerStatus(m);
-}
-
 struct Part { const char *file; int64_t start, length; double seconds; };
 
 // Merges the parts and returns ffprobe's view of the result.
@@ -112,7 +98,7 @@ TEST(Merge, RefusalsAndEmptyMerges)
     {
         MergerPtr m(MergerCreate());
         EXPECT_EQ(MergerAddFile(m.get(), media("clip_h264_aac.mp4").c_str(), 0, 0, p.get()), 0) << "not open";
-        EXPECT_EQ(MergerOpen(m.get(), (std::string(ZX_TEST_OUT) + "/no/dir/x.mp4").c_str(), "mp4", p.get()), 0);
+        EXPECT_EQ(MergerOpen(m.get(), (outDir() + "/no/dir/x.mp4").c_str(), "mp4", p.get()), 0);
         int code = 0;
         MergerLastError(m.get(), &code);
         EXPECT_EQ(code, ZX_ERR_OUTPUT);

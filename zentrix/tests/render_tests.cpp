@@ -1,6 +1,7 @@
 // The text watermark and the subtitle burner, tested on their own: pictures
 // are checked pixel by pixel, without a conversion around them.
 #include "subtitle_burner.h"
+#include "test_support.h"
 #include "text_render.h"
 #include "zentrix.h"
 
@@ -19,20 +20,9 @@ using zx::TextRenderer;
 
 namespace {
 
-const std::string kMedia = ZX_TEST_MEDIA;
-
-std::string outDir()
-{
-    fs::create_directories(ZX_TEST_OUT);
-    return ZX_TEST_OUT;
-}
-
-std::string writeFile(const std::string &name, const std::string &content)
-{
-    const std::string path = outDir() + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
+using zxtest::media;
+using zxtest::outDir;
+using zxtest::writeFile;
 
 // Pixels of an RGBA picture matching a predicate, and their bounding box.
 struct Census {
@@ -312,7 +302,7 @@ TEST(SubtitleFile, AwkwardNamesAndLegacyTextOpenAndBadFilesFail)
         outDir() + "/no such file.srt",
         writeFile("garbage.srt", garbage),
         writeFile("empty.srt", ""),
-        kMedia + "/audio_only.wav",
+        media("audio_only.wav"),
     };
     for (const std::string &path : bad) {
         SubtitleBurner b;
@@ -362,7 +352,7 @@ struct Input {
 
 TEST(SubtitleStream, InnerSubRipFedPacketByPacketOnTheSourceTimeline)
 {
-    Input in(kMedia + "/clip_mkv_two_audio_sub.mkv");
+    Input in(media("clip_mkv_two_audio_sub.mkv"));
     ASSERT_NE(in.ic, nullptr);
     ZxParams set;
     set.subtitleStream = 0;

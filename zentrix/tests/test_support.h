@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <spawn.h>
 #include <string>
@@ -29,12 +31,27 @@ inline const int kStarted = ZxStartup(1, 1);
 
 inline std::string media(const std::string &name) { return std::string(ZX_TEST_MEDIA) + "/" + name; }
 
-inline std::string outPath(const std::string &name)
+// This test program's own output folder.
+inline std::string outDir()
 {
     fs::create_directories(ZX_TEST_OUT);
-    const std::string p = std::string(ZX_TEST_OUT) + "/" + name;
+    return ZX_TEST_OUT;
+}
+
+// A fresh path in the output folder (an earlier run's file is gone).
+inline std::string outPath(const std::string &name)
+{
+    const std::string p = outDir() + "/" + name;
     fs::remove(p);
     return p;
+}
+
+// Writes a file into the output folder and returns its path.
+inline std::string writeFile(const std::string &name, const std::string &content)
+{
+    const std::string path = outDir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
 }
 
 inline std::string shellQuote(const std::string &s)
@@ -157,20 +174,66 @@ inline std::string strOf(const std::map<std::string, std::string> *s, const char
     return s && s->count(key) ? s->at(key) : std::string();
 }
 
-// Waits for a job to end by itself; a job still running at the deadline is
-// stopped and reported as a hang.
-inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds(90))
+// The first picture ffmpeg decodes from a file, after an optional filter, as
+// raw pixels of a format.
+inline std::vector<uint8_t> decodedFrame(const std::string &file, const std::string &filter = "",
+                                         const std::string &pixfmt = "gray")
+{
+    const std::string vf = filter.empty() ? "" : " -vf '" + filter + "'";
+    const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + vf + " -frames:v 1 -pix_fmt " + pixfmt
+                                + " -f rawvideo - 2>/dev/null");
+    return std::vector<uint8_t>(raw.begin(), raw.end());
+}
+
+// One audio track as ffmpeg decodes it: mono 16-bit samples at a rate.
+inline std::vector<int16_t> decodedSound(const std::string &file, int track = 0, int rate = 44100)
+{
+    const std::string raw = run("ffmpeg -v error -i " + shellQuote(file) + " -map 0:a:" + std::to_string(track)
+                                + " -ac 1 -ar " + std::to_string(rate) + " -f s16le - 2>/dev/null");
+    std::vector<int16_t> s(raw.size() / 2);
+    std::memcpy(s.data(), raw.data(), s.size() * 2);
+    return s;
+}
+
+// Mean of one channel over [x0, x1) x [y0, y1) of a w pixels wide picture:
+// the byte at offset + (y * w + x) * step.
+inline double meanOver(const std::vector<uint8_t> &pic, int w, int x0, int y0, int x1, int y1, size_t offset = 0,
+                       int step = 1)
+{
+    double sum = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            sum += pic[offset + (size_t(y) * w + x) * step];
+    return sum / double((x1 - x0) * (y1 - y0));
+}
+
+// Waits for a job, or a merger's current source, to end by itself; one still
+// running at the deadline is stopped and reported as a hang.
+template <typename Handle, typename Ended, typename Stop, typename Status>
+int waitEnd(Handle *h, Ended ended, Stop stop, Status status, std::chrono::seconds limit, const char *what)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!JobIsFinished(job) && !JobIsStopped(job)) {
+    while (!ended(h)) {
         if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "job did not end within " << limit.count() << " s";
-            JobRequestStop(job);
+            ADD_FAILURE() << what << " did not end within " << limit.count() << " s";
+            stop(h);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return JobStatus(job);
+    return status(h);
+}
+
+inline int waitJob(ZxJob *job, std::chrono::seconds limit = std::chrono::seconds(90))
+{
+    return waitEnd(job, [](ZxJob *j) { return JobIsFinished(j) || JobIsStopped(j); }, JobRequestStop, JobStatus,
+                   limit, "job");
+}
+
+inline int waitMerger(ZxMerger *m, std::chrono::seconds limit = std::chrono::seconds(90))
+{
+    return waitEnd(m, [](ZxMerger *x) { return MergerIsFinished(x) || MergerIsStopped(x); }, MergerRequestStop,
+                   MergerStatus, limit, "merged source");
 }
 
 using zxh::ParamsPtr;

@@ -1,0 +1,98 @@
+#pragma once
+// Helpers of the Qt tests: the generated media, files, outside programs, and
+// ffprobe, which checks outputs independently of our engine.
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace TestTools {
+
+// A file made by tools/make_test_media.sh (the "media" fixture).
+inline QString media(const QString &name) { return qEnvironmentVariable("VELMORA_TEST_MEDIA") + "/" + name; }
+
+// Runs a program to its end; false when it cannot start, crashes or fails.
+inline bool run(const QString &program, const QStringList &args, int timeoutMs = 60000)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+inline bool ffmpeg(const QStringList &args)
+{
+    return run("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args);
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// An ISO 9660 image with a volume label, made from the files of a folder.
+inline bool makeIsoImage(const QString &label, const QString &contentDir, const QString &image)
+{
+    return run("genisoimage", {"-quiet", "-V", label, "-o", image, contentDir}, 30000);
+}
+
+// What ffprobe sees in a file: the first video and audio stream, the stream
+// counts and the container's length in seconds.
+struct Streams
+{
+    bool ok = false;
+    QString error;
+    QJsonObject video; // empty when there is none
+    QJsonObject audio;
+    int videoCount = 0;
+    int audioCount = 0;
+    double duration = -1;
+
+    int width() const { return video.value("width").toInt(); }
+    int height() const { return video.value("height").toInt(); }
+};
+
+inline Streams ffprobe(const QString &path)
+{
+    Streams s;
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-show_entries",
+                        "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels:format=duration",
+                        "-of", "json", path});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        s.error = QString::fromUtf8(p.readAllStandardError()).trimmed();
+        return s;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    for (const QJsonValue &v : root.value("streams").toArray()) {
+        const QJsonObject stream = v.toObject();
+        const QString type = stream.value("codec_type").toString();
+        if (type == "video" && s.videoCount++ == 0)
+            s.video = stream;
+        if (type == "audio" && s.audioCount++ == 0)
+            s.audio = stream;
+    }
+    s.duration = root.value("format").toObject().value("duration").toString("-1").toDouble();
+    s.ok = true;
+    return s;
+}
+
+// "30000/1001" as a number; 0 when it is not a rate.
+inline double rate(const QString &fraction)
+{
+    const QStringList parts = fraction.split('/');
+    const double den = parts.value(1, "1").toDouble();
+    return den > 0 ? parts.value(0).toDouble() / den : 0;
+}
+
+} // namespace TestTools

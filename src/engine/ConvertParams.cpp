@@ -57,7 +57,11 @@ void addGeometry(ParamPlan &plan, const ConvertParams &p)
         plan.push_back(ints(ParamSetter::Fill, 0, c.fillValue));
         plan.push_back(rect(ParamSetter::CropRect, c.panScanRect));
     } else {
-        plan.push_back(ints(ParamSetter::Fill, fullScreen ? 0 : c.aspectLocked, c.fillValue));
+        // Only "Full Screen" stretches the picture to the frame. Every other
+        // choice, the untouched item's too, keeps the shape the picture is
+        // shown with and borders it, as the preview draws it: a portrait
+        // phone clip or a 4:3 title in a 16:9 frame is never squeezed.
+        plan.push_back(ints(ParamSetter::Fill, fullScreen ? 0 : 1, c.fillValue));
         plan.push_back(rect(ParamSetter::CropRect, c.cropRect));
     }
 }

@@ -4,6 +4,9 @@
 #include "queue/LanguageTable.h"
 
 #include <QDir>
+
+#include <cmath>
+#include <cstdlib>
 #include <QFileInfo>
 
 namespace {
@@ -131,6 +134,14 @@ std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex,
     info->duration = SourceDuration(s);
     info->width = SourceWidth(s);
     info->height = SourceHeight(s);
+    info->displayWidth = info->width;
+    int num = 0, den = 0;
+    if (info->height > 0 && SourceDisplayAspect(s, &num, &den) && num > 0 && den > 0) {
+        // A DVD's 720 x 576 is shown 1024 x 576 (16:9) or 768 x 576 (4:3).
+        const long shown = std::lround(double(info->height) * num / den);
+        if (std::abs(shown - info->width) > 1)
+            info->displayWidth = int32_t(shown + (shown & 1));
+    }
 
     const int64_t at = SourceCanSeek(s) ? info->duration / 3 : 0;
     info->thumbnail = bitmapImage(SourceThumbnail(s, at, 1, info->width, info->height, 0));

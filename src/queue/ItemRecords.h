@@ -34,6 +34,7 @@ struct ConverItemInfo {
     int64_t duration = 0;         // microseconds
     int32_t width = 0;            // 0 without video
     int32_t height = 0;
+    int32_t displayWidth = 0;     // the width it is shown with: non-square samples applied
     QImage thumbnail;             // null when no picture could be decoded
     int32_t dvdTitle = 0;         // 0-based; 0 for ordinary files
     QStringList audioTracks;      // one display line per audio stream

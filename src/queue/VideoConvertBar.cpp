@@ -115,6 +115,7 @@ void VideoConvertBar::takeOver(const ConverItemInfo &info, bool fromDvd)
     m_duration = info.duration;
     m_width = info.width;
     m_height = info.height;
+    m_displayWidth = info.displayWidth > 0 ? info.displayWidth : info.width;
     m_hasVideo = info.hasVideo;
     m_hasAudio = info.hasAudio;
     settingChange();
@@ -176,7 +177,7 @@ QString VideoConvertBar::resolutionShown() const
         return "0*0";
     if (m_hasVideo && f.width > 0 && f.height > 0)
         return QString("%1*%2").arg(f.width).arg(f.height);
-    return QString("%1*%2").arg(m_width).arg(m_height);
+    return QString("%1*%2").arg(m_displayWidth).arg(m_height);
 }
 
 QString VideoConvertBar::formatShown() const { return outputExtension(); }
@@ -211,7 +212,9 @@ void VideoConvertBar::setTrimRange(qint64 startUs, qint64 endUs)
 
 ConvertParams VideoConvertBar::convertParams() const
 {
-    ConvertParams p = outputParams(OutputFormat::instance(), m_width, m_height);
+    // A format that keeps the source's size gets the picture as it is
+    // shown, so non-square samples come out in their own shape.
+    ConvertParams p = outputParams(OutputFormat::instance(), m_displayWidth, m_height);
     p.crop = m_crop;
     p.dvdTitle = m_tracks.dvdTitle;
     p.audioIndex = m_tracks.audioIndex;

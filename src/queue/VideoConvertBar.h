@@ -163,6 +163,7 @@ private:
     QString m_outputPath;
     int m_width = 0;
     int m_height = 0;
+    int m_displayWidth = 0; // m_width with non-square samples applied
     qint64 m_duration = 0;
     bool m_hasVideo = false;
     bool m_hasAudio = false;

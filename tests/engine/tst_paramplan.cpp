@@ -149,8 +149,8 @@ void TestParamPlan::geometry_data()
     // Output 640x360, ratio 16:9, fill colour 7, crop (0.1, 0.2, 0.5, 0.6), pan scan (0.2, 0.3, 0.4, 0.5).
     const ParamStep crop = rectStep(ParamSetter::CropRect, 0.1, 0.2, 0.5, 0.6);
     const ParamStep pan = rectStep(ParamSetter::CropRect, 0.2, 0.3, 0.4, 0.5);
-    QTest::newRow("16:9 stretched") << 3 << 0 << 0 << 0
-        << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 0, 7), crop};
+    QTest::newRow("16:9 keeps its shape without the lock") << 3 << 0 << 0 << 0
+        << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 1, 7), crop};
     QTest::newRow("16:9 locked keeps shape") << 3 << 0 << 1 << 90
         << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 1, 7), crop};
     QTest::newRow("full screen turned: ratio swapped, never keeps shape") << 2 << 0 << 1 << 90
@@ -164,7 +164,7 @@ void TestParamPlan::geometry_data()
         << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::OutputSize, 360, 640),
                      step(ParamSetter::Fill, 0, 7), pan};
     QTest::newRow("pan scan needs the lock") << 3 << 1 << 0 << 0
-        << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 0, 7), crop};
+        << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 1, 7), crop};
     QTest::newRow("pan scan is ignored for full screen") << 2 << 1 << 1 << 0
         << ParamPlan{step(ParamSetter::OutputSize, 16, 9), step(ParamSetter::Fill, 0, 7), crop};
 }

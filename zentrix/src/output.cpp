@@ -1,5 +1,9 @@
 // Output: encoders conformed to their limits, and the muxer.
 #include "transcoder.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+}
 #include "lang_codes.h"
 #include "geometry.h"
 #include "zentrix.h"
@@ -85,6 +89,8 @@ Output::~Output()
             avio_closep(&m_oc->pb);
         avformat_free_context(m_oc);
     }
+    if (m_heldAudio)
+        av_audio_fifo_free(m_heldAudio);
     av_channel_layout_uninit(&m_layout);
 }
 
@@ -333,9 +339,47 @@ bool Output::sendAudio(AVFrame *frame, AVRational tb, Failure &fail)
     int64_t pts = av_rescale_q(frame->pts, tb, m_aenc->time_base);
     if (pts < m_nextAudioPts)
         pts = m_nextAudioPts;
+    const int fixed = audioFrameSize();
+    const bool holding = m_heldAudio && av_audio_fifo_size(m_heldAudio) > 0;
+    if (fixed > 0 && (holding || frame->nb_samples < fixed)) {
+        // The encoder would take this short frame as its last one and refuse
+        // every later frame: hold the samples and encode whole frames only.
+        if (!m_heldAudio && !(m_heldAudio = av_audio_fifo_alloc(m_sampleFmt, m_layout.nb_channels, fixed)))
+            return fail.set(ZX_ERR_INTERNAL, "out of memory");
+        if (!holding)
+            m_heldPts = pts;
+        if (av_audio_fifo_write(m_heldAudio, reinterpret_cast<void **>(frame->extended_data), frame->nb_samples)
+            < frame->nb_samples)
+            return fail.set(ZX_ERR_INTERNAL, "out of memory");
+        m_nextAudioPts = m_heldPts + av_audio_fifo_size(m_heldAudio);
+        return drainAudio(false, fail);
+    }
     frame->pts = pts;
     m_nextAudioPts = pts + frame->nb_samples;
     return encode(m_aenc.get(), m_ast, frame, fail);
+}
+
+bool Output::drainAudio(bool last, Failure &fail)
+{
+    const int fixed = audioFrameSize();
+    while (m_heldAudio && fixed > 0) {
+        const int held = av_audio_fifo_size(m_heldAudio);
+        if (held == 0 || (held < fixed && !last))
+            return true;
+        FramePtr frame = makeFrame();
+        frame->format = m_sampleFmt;
+        frame->sample_rate = m_sampleRate;
+        av_channel_layout_copy(&frame->ch_layout, &m_layout);
+        frame->nb_samples = std::min(held, fixed);
+        if (av_frame_get_buffer(frame.get(), 0) < 0)
+            return fail.set(ZX_ERR_INTERNAL, "out of memory");
+        av_audio_fifo_read(m_heldAudio, reinterpret_cast<void **>(frame->extended_data), frame->nb_samples);
+        frame->pts = m_heldPts;
+        m_heldPts += frame->nb_samples;
+        if (!encode(m_aenc.get(), m_ast, frame.get(), fail))
+            return false;
+    }
+    return true;
 }
 
 int64_t Output::videoEndUs() const
@@ -416,7 +460,7 @@ bool Output::finish(bool abandon, Failure &fail)
         if (m_venc)
             ok = encode(m_venc.get(), m_vst, nullptr, fail) && ok;
         if (m_aenc && ok)
-            ok = encode(m_aenc.get(), m_ast, nullptr, fail) && ok;
+            ok = drainAudio(true, fail) && encode(m_aenc.get(), m_ast, nullptr, fail);
     }
     if (m_headerWritten) {
         int ret = av_write_trailer(m_oc);

@@ -8,6 +8,8 @@
 #include "media_input.h"
 #include "params.h"
 
+struct AVAudioFifo;
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -77,6 +79,8 @@ private:
     bool openVideo(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
     bool openAudio(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
     bool encode(AVCodecContext *enc, AVStream *st, AVFrame *frame, Failure &fail);
+    // Encodes the held samples in whole encoder frames; all of them when last.
+    bool drainAudio(bool last, Failure &fail);
 
     AVFormatContext *m_oc = nullptr;
     CodecCtxPtr m_venc, m_aenc;
@@ -89,7 +93,12 @@ private:
     AVSampleFormat m_sampleFmt = AV_SAMPLE_FMT_NONE;
     AVChannelLayout m_layout{};
     int64_t m_lastVideoPts = AV_NOPTS_VALUE;   // encoder time base (1/fps)
-    int64_t m_nextAudioPts = 0;                // samples
+    int64_t m_nextAudioPts = 0;                // samples: just after the last sample received
+    // Samples held for an encoder of fixed frame size, which takes a short
+    // frame only as its very last: a merged source's short tail waits here
+    // for the next source's samples. m_heldPts is the pts of the first one.
+    AVAudioFifo *m_heldAudio = nullptr;
+    int64_t m_heldPts = 0;
     bool m_headerWritten = false;
     bool m_fileCreated = false;
     PacketPtr m_pkt;

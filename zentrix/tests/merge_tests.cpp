@@ -50,6 +50,17 @@ TEST(Merge, ThreeSizesMakeOneFileOfTheSummedLength)
     EXPECT_NEAR(v, a, 0.1) << "sound and picture drift apart";
 }
 
+TEST(Merge, SoundOfFixedFrameSizeJoinsMidFrame)
+{
+    // MP2 takes 1152 samples a frame; the first source's sound does not end
+    // on a frame, and the encoder refuses a short frame before its last.
+    const std::vector<Part> parts = {{"clip_mpeg4_mp3.avi", 0, 0, 4.0}, {"clip_h264_aac.mp4", 0, 2000000, 2.0}};
+    const Probe p = merge(outPath("fixed_frames.mpg"), parts, "mpeg", 2, 86016, 352, 288);
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(p.duration(), 6.0, 0.2);
+    EXPECT_EQ(strOf(p.first("audio"), "codec_name"), "mp2");
+}
+
 TEST(Merge, MissingSoundOrPictureIsFilledSoTheJoinsStayInStep)
 {
     const std::vector<Part> parts = {{"clip_vp8_vorbis.webm", 0, 0, 4.0},

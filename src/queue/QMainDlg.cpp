@@ -440,11 +440,10 @@ void QMainDlg::stopConvert()
 
 void QMainDlg::endRun(bool finished)
 {
-    const bool shutDown =
-        m_run.end(finished, ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") == QLatin1String("Y"));
+    const bool ranToItsEnd = m_run.end(finished);
     emit emitIsStartConverter(false);
     RowConversion::setMergeFlag(false);
-    if (shutDown)
+    if (ranToItsEnd && ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") == QLatin1String("Y"))
         m_run.shutDown();
 }
 

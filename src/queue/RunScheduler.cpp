@@ -65,12 +65,12 @@ void RunScheduler::stop()
     m_mergedTotalUs = 0;
 }
 
-bool RunScheduler::end(bool finished, bool shutdownAsked)
+bool RunScheduler::end(bool finished)
 {
     const bool wasRunning = m_running;
     m_running = false;
     m_merged = false;
-    return finished && wasRunning && shutdownAsked;
+    return finished && wasRunning;
 }
 
 void RunScheduler::addMerged(RunRow *row, qint64 lengthUs, const ConvertedFileInfo &firstRecord)

@@ -51,9 +51,9 @@ public:
     // Cancels every row of the run and every source already merged; the
     // merged bookkeeping starts over.
     void stop();
-    // The run is over; true when the computer should shut down now (the run
-    // ended by itself and the user asked for it).
-    bool end(bool finished, bool shutdownAsked);
+    // The run is over; true when it ran to its end by itself (the moment to
+    // shut the computer down when the user asked for it).
+    bool end(bool finished);
 
     // A source made it into the merged output.
     void addMerged(RunRow *row, qint64 lengthUs, const ConvertedFileInfo &firstRecord);

@@ -473,8 +473,12 @@ void Player::readLoop()
         if (target >= 0) {
             {
                 std::lock_guard<std::mutex> io(m_icLock);
-                const int64_t ts = m_startUs + target;
-                if (avformat_seek_file(ic, -1, INT64_MIN, ts, ts, 0) < 0)
+                // In the stream's own ticks, rounded down: a target just
+                // before a key frame must not round up onto it.
+                const int index = videoIndex >= 0 ? videoIndex : audioIndex;
+                const AVRational tb = ic->streams[index]->time_base;
+                const int64_t ts = av_rescale_q_rnd(m_startUs + target, kMicros, tb, AV_ROUND_DOWN);
+                if (avformat_seek_file(ic, index, INT64_MIN, ts, ts, 0) < 0)
                     avformat_seek_file(ic, -1, INT64_MIN, m_startUs, m_startUs, 0);
             }
             m_videoQueue.clear();
@@ -914,6 +918,10 @@ void Player::pictureLoop()
             }
         }
         const int64_t offset = playing && !now ? std::abs(pendingUs - m_clock.now()) : 0;
+        {
+            std::lock_guard<std::mutex> g(m_lock);
+            m_positionUs = pendingUs; // the picture being shown, already while its callbacks run
+        }
         present(pending.get(), pendingUs, false);
         ++m_shown;
         if (offset > m_maxOffsetUs)
@@ -922,7 +930,6 @@ void Player::pictureLoop()
         lastUs = pendingUs;
         shownSinceSeek = true;
         std::lock_guard<std::mutex> g(m_lock);
-        m_positionUs = lastUs;
         if (pendingIsTarget) {
             // Playing on: the sound restarts the clock; without sound, start it here.
             if (m_playing && (!m_soundActive || m_audioEof))

@@ -502,8 +502,8 @@ void PlayerRelease(ZxPlayer *p);
  * height: the output frame of the edited picture, as SetVideoSize gives it
  * to a conversion (0 x 0 = the picture's own size). open_param: how much
  * decoded sound is kept queued ahead of the device, in microseconds; the
- * device is asked for callbacks of about that length, and it bounds the
- * delay between a volume change and hearing it (the program passes 50000;
+ * device is asked for callbacks of about half that length, and it bounds
+ * the delay between an effect change and hearing it (the program passes 50000;
  * 0 = 50000; clamped to 10000..1000000). Returns 1, or 0 when the file
  * cannot be read or has neither picture nor sound (PlayerLastError says
  * why). Gives up after 15 seconds of reading. Closes what was open before. */

@@ -151,7 +151,7 @@ bool Player::open(std::unique_ptr<MediaReader> reader, int width, int height, in
         m_soundActive = m_sound.open(par->sample_rate, par->ch_layout.nb_channels, int(m_soundAheadUs));
         // The device pulls whole buffers: keep at least two of them queued.
         if (m_soundActive)
-            m_soundAheadUs = std::max<int64_t>(m_soundAheadUs, 2 * int64_t(4096) * 1000000 / m_sound.rate());
+            m_soundAheadUs = std::max<int64_t>(m_soundAheadUs, 2 * m_sound.deviceBufferUs());
     }
     {
         std::lock_guard<std::mutex> g(m_lock);
@@ -911,7 +911,7 @@ void Player::pictureLoop()
             }
             // Later than a frame: drop it, unless nothing has been shown since
             // the seek (then the clock is waiting for this very picture).
-            if (-delay > std::max<int64_t>(m_frameUs, 20000) && shownSinceSeek) {
+            if (-delay > std::max<int64_t>(m_frameUs, 40000) && shownSinceSeek) {
                 ++m_dropped;
                 pending.reset();
                 continue;

@@ -59,9 +59,10 @@ bool SoundOutput::open(int wantedRate, int wantedChannels, int bufferUs)
     want.freq = wantedRate > 0 ? wantedRate : 48000;
     want.format = AUDIO_S16SYS;
     want.channels = Uint8(std::clamp(wantedChannels, 1, 2));
-    // The largest power of two not above the wanted buffer, so the clock
-    // moves in steps no longer than asked for.
-    const int wantedSamples = std::max(256, int(int64_t(want.freq) * bufferUs / 1000000));
+    // Half the wanted buffer, as a power of two: the device always has a
+    // second part queued, the clock moves in short steps, and closing (which
+    // waits out a few device buffers) stays quick.
+    const int wantedSamples = std::max(256, int(int64_t(want.freq) * bufferUs / 2000000));
     int samples = 256;
     while (samples * 2 <= wantedSamples && samples < 16384)
         samples *= 2;

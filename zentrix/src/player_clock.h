@@ -46,13 +46,14 @@ public:
     SoundOutput(const SoundOutput &) = delete;
     SoundOutput &operator=(const SoundOutput &) = delete;
 
-    // Opens the default device for about bufferUs of sound per callback;
+    // Opens the default device for bufferUs of sound queued, about half of it per callback;
     // false when there is none (the caller then plays against the system clock).
     bool open(int wantedRate, int wantedChannels, int bufferUs);
     void close();
     bool isOpen() const { return m_device != 0; }
     int rate() const { return m_rate; }
     int channels() const { return m_channels; }
+    int64_t deviceBufferUs() const { return m_rate ? int64_t(m_deviceSamples) * 1000000 / m_rate : 0; }
 
     void setPaused(bool paused);
     // Drops everything queued and accepts only sound of this serial from now on.

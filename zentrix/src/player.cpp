@@ -131,7 +131,8 @@ bool Player::open(std::unique_ptr<MediaReader> reader, int width, int height, in
     if (m_hasVideo) {
         m_sourceW = m_media.displayWidth();
         m_sourceH = m_media.displayHeight();
-        const SourcePicture p = m_media.picture();
+        m_picture = m_media.picture();
+        const SourcePicture &p = m_picture;
         int64_t w = int64_t(p.width) * p.sarNum, h = int64_t(p.height) * p.sarDen;
         if (p.autoRotation == 90 || p.autoRotation == 270)
             std::swap(w, h);
@@ -185,7 +186,7 @@ void Player::close()
         std::lock_guard<std::mutex> g(m_lock);
         m_wake.notify_all();
     }
-    for (std::thread *t : {&m_reader, &m_picture, &m_soundThread})
+    for (std::thread *t : {&m_reader, &m_pictureThread, &m_soundThread})
         if (t->joinable())
             t->join();
     m_sound.close();
@@ -237,7 +238,7 @@ bool Player::start()
     m_sound.setPaused(true);
     m_started = true;
     m_reader = std::thread(&Player::readLoop, this);
-    m_picture = std::thread(&Player::pictureLoop, this);
+    m_pictureThread = std::thread(&Player::pictureLoop, this);
     if (m_soundActive)
         m_soundThread = std::thread(&Player::soundLoop, this);
     return true;
@@ -424,7 +425,7 @@ void Player::outputSize(int &w, int &h) const
     ZxParams sized = params();
     sized.width = m_wantW;
     sized.height = m_wantH;
-    const Geometry g = computeGeometry(sized, m_media.picture(), true, true);
+    const Geometry g = computeGeometry(sized, m_picture, true, true);
     w = g.frameW;
     h = g.frameH;
 }
@@ -636,6 +637,7 @@ void Player::soundLoop()
         }
         const int index = item.packet->stream_index;
         if (!dec || index != decIndex) {
+            std::lock_guard<std::mutex> io(m_icLock);
             dec = openDecoder(ic->streams[index], err);
             decIndex = dec ? index : -1;
             graph.graph.reset();
@@ -698,12 +700,21 @@ void Player::pictureLoop()
     CodecCtxPtr dec;
     std::string err;
     if (st) {
-        dec = openDecoder(st, err);
-        if (!dec)
+        {
+            std::lock_guard<std::mutex> io(m_icLock);
+            dec = openDecoder(st, err);
+        }
+        if (!dec) {
+            // Nothing to show: the sound alone decides the end.
             fail(err);
+            std::lock_guard<std::mutex> g(m_lock);
+            m_videoEof = true;
+            m_busy = false;
+            m_showNext = 0;
+        }
     }
     CallbackPicture sourcePicture, outputPicture;
-    EditedPicture edited(m_media, m_icLock);
+    EditedPicture edited(m_media, m_picture, m_icLock);
     int paramsGen = -1;
     int decSerial = -1;
     int64_t targetUs = -1;

@@ -91,10 +91,11 @@ private:
     bool m_hasVideo = false, m_hasAudio = false, m_soundActive = false;
     int m_sourceW = 0, m_sourceH = 0, m_aspectNum = 0, m_aspectDen = 0;
     int m_rateNum = 0, m_rateDen = 0;
+    SourcePicture m_picture;      // read once: the demuxer is the read thread's while playing
     int m_wantW = 0, m_wantH = 0;
     int64_t m_durationUs = 0, m_startUs = 0, m_frameUs = 40000;
     int64_t m_soundAheadUs = 50000;
-    std::thread m_reader, m_picture, m_soundThread;
+    std::thread m_reader, m_pictureThread, m_soundThread;
 
     std::mutex m_icLock;          // the demuxer: held by the read thread while it reads or seeks
     MediaClock m_clock;

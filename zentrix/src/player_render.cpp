@@ -145,12 +145,12 @@ void EditedPicture::setParams(const ZxParams &set, int frameW, int frameH)
     ZxParams sized = m_set;
     sized.width = m_wantW;
     sized.height = m_wantH;
-    m_geometry = computeGeometry(sized, m_media.picture(), true, true);
+    m_geometry = computeGeometry(sized, m_picture, true, true);
 }
 
 bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
 {
-    SourcePicture pic = m_media.picture();
+    SourcePicture pic = m_picture;
     pic.width = f->width;
     pic.height = f->height;
     if (f->sample_aspect_ratio.num > 0 && f->sample_aspect_ratio.den > 0) {
@@ -171,6 +171,7 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
         if (stageSet.subtitleStream >= 0 && stageSet.subtitleStream < int(listed.size())) {
             const int wanted = listed[size_t(stageSet.subtitleStream)];
             int rank = 0;
+            std::lock_guard<std::mutex> g(m_icLock);
             for (int i = 0; i < wanted; ++i)
                 rank += m_media.context()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE;
             stageSet.subtitleStream = rank;

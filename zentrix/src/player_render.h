@@ -39,8 +39,11 @@ private:
 class EditedPicture {
 public:
     // media: the open source, read under icLock (the read thread holds it
-    // while it reads) when the subtitle choice is opened.
-    EditedPicture(const InputMedia &media, std::mutex &icLock) : m_media(media), m_icLock(icLock) {}
+    // while it reads) when the subtitle choice is opened; picture: its facts.
+    EditedPicture(const InputMedia &media, const SourcePicture &picture, std::mutex &icLock)
+        : m_media(media), m_picture(picture), m_icLock(icLock)
+    {
+    }
     ~EditedPicture();
 
     // Takes a new parameter set and the requested frame size (0 = the
@@ -60,6 +63,7 @@ private:
     bool rebuild(const AVFrame *decoded, std::string &err);
 
     const InputMedia &m_media;
+    const SourcePicture m_picture;
     std::mutex &m_icLock;
     EditStage m_stage;
     ZxParams m_set;

@@ -452,9 +452,12 @@ void TrackRelease(ZxTrack *t);
  *
  * Threads: the player runs a read thread, a picture thread and a sound
  * decoding thread of its own, and SDL's audio callback. The control calls
- * below may come from any thread; they return at once (no call waits for
- * decoding except PlayerGrabFrame and PlayerClose). The frame and end
- * callbacks run on the player's picture thread.
+ * below may come from any thread, also at the same time; they return at
+ * once (no call waits for decoding except PlayerGrabFrame and PlayerClose).
+ * Opening, closing and releasing must not overlap another call on the same
+ * player. The frame and end callbacks run on the player's picture thread:
+ * copy the picture or post it to your own thread, and do not block there on
+ * a thread that may be calling the player.
  *
  * Clock: the sound leads; pictures are shown when the sound being heard
  * reaches their time, and a picture that is already late by more than a
@@ -529,8 +532,8 @@ void PlayerClose(ZxPlayer *p);
  * called again, so its context may be freed. Must not be called from a
  * callback. Returns 0 for a bad kind or format. */
 int PlayerSetFrameCallback(ZxPlayer *p, int kind, int format, ZxFrameCallback callback, void *context);
-/* Called once, on the picture thread, when playback has reached the end of
- * the file (or the file broke off); PlayerIsEnd is 1 from then on. */
+/* Called on the picture thread when playback reaches the end of the file
+ * (or the file broke off), once per play; PlayerIsEnd is 1 from then on. */
 int PlayerSetEndCallback(ZxPlayer *p, ZxEndCallback callback, void *context);
 
 /* 1 once PlayerStart has run on an open player. */

@@ -75,6 +75,7 @@ struct Seen {
     int sourceLuma = -1;                       // centre of the last untouched YUV picture
     uint32_t sourceCentre = 0, outputCentre = 0; // centre pixels of RGB32 pictures
     int outputW = 0, outputH = 0;
+    int outputAlpha = -1;                      // QImage::Format_RGB32 wants it opaque
 
     template <class Pred> bool waitFor(Pred pred, seconds limit = seconds(20))
     {
@@ -108,6 +109,7 @@ void onOutput(void *ctx, const ZxFrame *f)
     std::lock_guard<std::mutex> g(s->lock);
     ++s->outputFrames;
     s->outputCentre = centreRgb(f);
+    s->outputAlpha = f->data[0][size_t(f->height / 2) * f->stride[0] + size_t(f->width / 2) * 4 + 3];
     s->outputW = f->width;
     s->outputH = f->height;
     s->changed.notify_all();
@@ -248,6 +250,7 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
         std::lock_guard<std::mutex> g(seen.lock);
         EXPECT_TRUE(channelClose(seen.sourceCentre, 0x0000FF, 40)) << std::hex << seen.sourceCentre;
         EXPECT_TRUE(channelClose(seen.outputCentre, 0xFF0000, 40)) << std::hex << seen.outputCentre;
+        EXPECT_EQ(seen.outputAlpha, 0xFF);
         EXPECT_EQ(seen.outputW, 480);
         EXPECT_EQ(seen.outputH, 360);
     }
@@ -450,4 +453,32 @@ TEST(PlayerTest, ControlFromTwoThreads)
     std::lock_guard<std::mutex> g(seen.lock);
     EXPECT_EQ(seen.outputFrames, frames) << "a callback ran after the close";
     EXPECT_GT(frames, 0);
+}
+
+TEST(PlayerTest, ZxtoolPreviewAndPlay)
+{
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string bmp = outPath("preview -1 [x].bmp");
+    ASSERT_EQ(spawn({ZXTOOL_PATH, "preview", made().clip, "1000000", bmp, "--size", "480x360", "--text", "Hi",
+                     "--hue", "90"}), 0);
+    const Probe shot = ffprobe(bmp);
+    EXPECT_EQ(strOf(shot.first("video"), "codec_name"), "bmp");
+    EXPECT_EQ(intOf(shot.first("video"), "width"), 480);
+    EXPECT_EQ(intOf(shot.first("video"), "height"), 360);
+    EXPECT_EQ(spawn({ZXTOOL_PATH, "preview", media("random.mp4"), "0", bmp}), 1);
+    EXPECT_EQ(spawn({ZXTOOL_PATH, "preview", made().clip, "soon", bmp}), 2);
+
+    const std::string json = outPath("play.json");
+    ASSERT_EQ(spawn({ZXTOOL_PATH, "play", made().clip, "--seconds", "1", "--brightness", "20"}, "", json), 0);
+    std::ifstream in(json);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto number = [&](const std::string &key) {
+        const size_t at = text.find("\"" + key + "\": ");
+        return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 4);
+    };
+    EXPECT_GT(number("frames_delivered"), 10) << text;
+    EXPECT_GE(number("frames_dropped"), 0) << text;
+    EXPECT_DOUBLE_EQ(number("frame_rate"), 25.0) << text;
+    EXPECT_GE(number("seek_ms"), 0) << text;
+    EXPECT_GE(number("step_back_ms"), 0) << text;
 }

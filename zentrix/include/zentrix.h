@@ -486,9 +486,10 @@ typedef struct ZxFrame {
 
 /* Which of the two pictures a frame callback receives. */
 enum ZxFrameKind {
-    ZX_FRAME_SOURCE = 0,      /* the decoded picture as coded (no metadata
-                                 rotation, no sample aspect ratio: see
-                                 PlayerDisplayAspect) */
+    ZX_FRAME_SOURCE = 0,      /* the decoded picture turned upright by the
+                                 rotation metadata: PlayerSourceWidth x
+                                 PlayerSourceHeight pixels, the sample aspect
+                                 ratio not applied (see PlayerDisplayAspect) */
     ZX_FRAME_OUTPUT = 1       /* the picture with every edit of the current
                                  set, at the output frame size */
 };

@@ -714,6 +714,7 @@ void Player::pictureLoop()
         }
     }
     CallbackPicture sourcePicture, outputPicture;
+    UprightPicture upright;
     EditedPicture edited(m_media, m_picture, m_icLock);
     int paramsGen = -1;
     int decSerial = -1;
@@ -749,7 +750,7 @@ void Player::pictureLoop()
         std::lock_guard<std::mutex> cb(m_callbackLock);
         const FrameSink source = m_sinks[ZX_FRAME_SOURCE], output = m_sinks[ZX_FRAME_OUTPUT];
         ZxFrame zf;
-        if (source.cb && sourcePicture.convert(f, source.format, zf)) {
+        if (source.cb && sourcePicture.convert(upright.turn(f, m_picture.autoRotation), source.format, zf)) {
             zf.pts_us = us;
             source.cb(source.ctx, &zf);
         }

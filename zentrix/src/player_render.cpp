@@ -133,6 +133,60 @@ std::vector<unsigned char> CallbackPicture::bmp(const AVFrame *in)
     return encodeBmp24(bgr.data(), stride, in->width, in->height);
 }
 
+const AVFrame *UprightPicture::turn(const AVFrame *f, int autoRotation)
+{
+    if (autoRotation != 90 && autoRotation != 180 && autoRotation != 270)
+        return f;
+    char key[160];
+    std::snprintf(key, sizeof key, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=1/1", f->width,
+                  f->height, f->format);
+    if (!m_graph || m_key != key) {
+        m_graph.reset(avfilter_graph_alloc());
+        m_key.clear();
+        AVFilterContext *mid = nullptr;
+        int ret = m_graph ? 0 : AVERROR(ENOMEM);
+        if (ret >= 0)
+            ret = avfilter_graph_create_filter(&m_src, avfilter_get_by_name("buffer"), "in", key, nullptr, m_graph.get());
+        if (ret >= 0)
+            ret = avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
+                                               m_graph.get());
+        // A half turn is two filters; transpose alone covers the quarter turns.
+        if (ret >= 0 && autoRotation == 180) {
+            ret = avfilter_graph_create_filter(&mid, avfilter_get_by_name("hflip"), "h", nullptr, nullptr, m_graph.get());
+            AVFilterContext *v = nullptr;
+            if (ret >= 0)
+                ret = avfilter_graph_create_filter(&v, avfilter_get_by_name("vflip"), "v", nullptr, nullptr, m_graph.get());
+            if (ret >= 0)
+                ret = avfilter_link(m_src, 0, mid, 0);
+            if (ret >= 0)
+                ret = avfilter_link(mid, 0, v, 0);
+            mid = v;
+        } else if (ret >= 0) {
+            ret = avfilter_graph_create_filter(&mid, avfilter_get_by_name("transpose"), "t",
+                                               autoRotation == 90 ? "dir=clock" : "dir=cclock", nullptr, m_graph.get());
+            if (ret >= 0)
+                ret = avfilter_link(m_src, 0, mid, 0);
+        }
+        if (ret >= 0)
+            ret = avfilter_link(mid, 0, m_sink, 0);
+        if (ret >= 0)
+            ret = avfilter_graph_config(m_graph.get(), nullptr);
+        if (ret < 0) {
+            m_graph.reset();
+            return f;
+        }
+        m_key = key;
+    }
+    FramePtr in = makeFrame();
+    m_out = makeFrame();
+    if (av_frame_ref(in.get(), f) < 0 || av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_PUSH) < 0
+        || av_buffersink_get_frame(m_sink, m_out.get()) < 0) {
+        m_graph.reset();
+        return f;
+    }
+    return m_out.get();
+}
+
 EditedPicture::~EditedPicture() { m_stage.detach(); }
 
 void EditedPicture::setParams(const ZxParams &set, int frameW, int frameH)

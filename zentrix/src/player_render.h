@@ -36,6 +36,20 @@ private:
     FramePtr m_out;
 };
 
+// The decoded picture turned upright by the source's rotation metadata, for
+// the untouched callback (the edited picture turns it in its own graph).
+class UprightPicture {
+public:
+    // The frame to show: decoded itself when no turn is needed.
+    const AVFrame *turn(const AVFrame *decoded, int autoRotation);
+
+private:
+    GraphPtr m_graph;
+    AVFilterContext *m_src = nullptr, *m_sink = nullptr;
+    std::string m_key;
+    FramePtr m_out;
+};
+
 class EditedPicture {
 public:
     // media: the open source, read under icLock (the read thread holds it

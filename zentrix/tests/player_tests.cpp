@@ -74,7 +74,7 @@ struct Seen {
     int sourceFrames = 0, outputFrames = 0, ends = 0;
     int sourceLuma = -1;                       // centre of the last untouched YUV picture
     uint32_t sourceCentre = 0, outputCentre = 0; // centre pixels of RGB32 pictures
-    int outputW = 0, outputH = 0;
+    int sourceW = 0, sourceH = 0, outputW = 0, outputH = 0;
     int outputAlpha = -1;                      // QImage::Format_RGB32 wants it opaque
 
     template <class Pred> bool waitFor(Pred pred, seconds limit = seconds(20))
@@ -96,6 +96,8 @@ void onSource(void *ctx, const ZxFrame *f)
     auto *s = static_cast<Seen *>(ctx);
     std::lock_guard<std::mutex> g(s->lock);
     ++s->sourceFrames;
+    s->sourceW = f->width;
+    s->sourceH = f->height;
     if (f->format == ZX_PIXEL_YUV420P)
         s->sourceLuma = f->data[0][size_t(f->height / 2) * f->stride[0] + size_t(f->width / 2)];
     else
@@ -386,6 +388,18 @@ TEST(PlayerTest, BadInputFailsOrEnds)
         if (i % 10 == 0)
             std::this_thread::sleep_for(milliseconds(30));
         PlayerClose(p.get());
+    }
+    // A phone video stored sideways shows upright in both pictures.
+    {
+        Seen seen;
+        PlayerPtr turned = openPlayer(media("rotated_90.mp4"), &seen);
+        ASSERT_EQ(PlayerStart(turned.get()), 1);
+        ASSERT_TRUE(seen.waitFor([&] { return seen.sourceFrames > 0 && seen.outputFrames > 0; }));
+        std::lock_guard<std::mutex> g(seen.lock);
+        EXPECT_EQ(seen.sourceW, 240);
+        EXPECT_EQ(seen.sourceH, 320);
+        EXPECT_EQ(seen.outputW, 240);
+        EXPECT_EQ(seen.outputH, 320);
     }
     ASSERT_EQ(PlayerOpenDvd(p.get(), media("dvd").c_str(), 1, 0, 0, 0, 50000), 1) << PlayerLastError(p.get());
     EXPECT_NEAR(double(PlayerDuration(p.get())), 2e6, 3e5);

@@ -519,7 +519,9 @@ int PlayerOpenFile(ZxPlayer *p, const char *path_utf8, int width, int height, in
 int PlayerOpenDvd(ZxPlayer *p, const char *dvd_path_utf8, int title, int program, int width, int height,
                   int open_param);
 
-/* Why the last open failed, or why playback broke off; "" when neither. */
+/* Why the last open failed, or the first problem met since it succeeded (a
+ * stream that broke off, an edit that cannot be drawn: the edited picture is
+ * then not delivered); "" when none. */
 const char *PlayerLastError(ZxPlayer *p);
 
 /* Stops the threads and frees everything of the open file; returns within

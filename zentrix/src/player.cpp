@@ -833,11 +833,9 @@ void Player::pictureLoop()
                     std::lock_guard<std::mutex> g(m_lock);
                     targetUs = decSerial == m_serial ? m_seekTargetUs : -1;
                 }
-                if (!item.packet) {
-                    avcodec_send_packet(dec.get(), nullptr);
-                } else if (avcodec_send_packet(dec.get(), item.packet.get()) == AVERROR(EAGAIN)) {
-                    // Cannot happen with receive_frame drained first; keep the packet order anyway.
-                }
+                // The decoder was drained above, so it takes the packet; a
+                // damaged one is skipped like the decoder skips it.
+                (void)avcodec_send_packet(dec.get(), item.packet.get());
                 continue;
             }
             if (ret == AVERROR_EOF) {

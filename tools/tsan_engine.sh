@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the worker-thread, parameter and converter tests under
-# ThreadSanitizer and runs them.
+# Builds the worker-thread, parameter and converter tests and the preview
+# player's test of control calls from two threads under ThreadSanitizer and
+# runs them.
 #
 #   bash tools/tsan_engine.sh [BUILD_DIR]      (default: build-tsan beside the sources)
 #
 # Only our code and the engine are instrumented; Qt and FFmpeg come from the
 # system: TSan sees their locks through its interceptors but not their inner
 # atomics, so reports wholly inside them are suppressed (tools/tsan_engine.supp).
+# SDL from the system plays the player's sound with the dummy driver.
 set -euo pipefail
 
 SRC=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +21,8 @@ cmake -S "$SRC" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug \
 # The build runs the (now instrumented) skin generator, whose Qt thread pool
 # would be reported; its findings are not ours to judge here.
 TSAN_OPTIONS="report_bugs=0" \
-    cmake --build "$BUILD" -j2 --target tst_engine_paramplan tst_engine_utilthread tst_engine_converter
+    cmake --build "$BUILD" -j2 --target tst_engine_paramplan tst_engine_utilthread tst_engine_converter \
+        zentrix_player_tests
 
 export TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$SRC/tools/tsan_engine.supp ${TSAN_OPTIONS:-}"
 cd "$BUILD"
@@ -30,3 +33,6 @@ if command -v setarch >/dev/null && setarch "$(uname -m)" -R true 2>/dev/null; t
     RUN=(setarch "$(uname -m)" -R)
 fi
 "${RUN[@]}" ctest -R 'tst_engine_' --output-on-failure
+# The player's threads (read, picture, sound, SDL's callback) against
+# control calls, edits and a close coming from two other threads.
+SDL_AUDIODRIVER=dummy "${RUN[@]}" "$BUILD/bin/zentrix_player_tests" --gtest_filter='PlayerTest.ControlFromTwoThreads'

@@ -522,6 +522,196 @@ int TrackWrite(ZxTrack *t, const ZxPacket *p);
 void PacketRelease(ZxPacket *p);
 void TrackRelease(ZxTrack *t);
 
+/* ---- Preview player ------------------------------------------------------
+ * Plays a file or a DVD title with sound, and hands every picture shown to
+ * the caller twice: untouched, and with the edits of a parameter set applied
+ * exactly as a conversion with that set applies them (geometry, effects,
+ * watermarks, subtitles, sound volume).
+ *
+ * Threads: the player runs a read thread, a picture thread and a sound
+ * decoding thread of its own, and SDL's audio callback. The control calls
+ * below may come from any thread, also at the same time; they return at
+ * once (no call waits for decoding except PlayerGrabFrame and PlayerClose).
+ * Opening, closing and releasing must not overlap another call on the same
+ * player. The frame and end callbacks run on the player's picture thread:
+ * copy the picture or post it to your own thread, and do not block there on
+ * a thread that may be calling the player.
+ *
+ * Clock: the sound leads; pictures are shown when the sound being heard
+ * reaches their time, and a picture that is already late by more than a
+ * frame is dropped (counted, see PlayerStats), so queues never grow. Without
+ * a sound device (or a file without sound) pictures follow the system clock.
+ * SDL_AUDIODRIVER=dummy gives a device that consumes sound in real time. */
+
+typedef struct ZxPlayer ZxPlayer;
+
+/* Pixel formats of delivered frames. */
+enum ZxPixelFormat {
+    ZX_PIXEL_YUV420P = 0,  /* three planes Y, U, V; chroma halved both ways */
+    ZX_PIXEL_RGB32 = 30    /* one plane of 32-bit pixels 0xffRRGGBB in native
+                              byte order: what QImage::Format_RGB32 wraps */
+};
+
+/* One picture. The planes belong to the player and are valid only until the
+ * callback returns: copy what must outlive it. */
+typedef struct ZxFrame {
+    int format;               /* enum ZxPixelFormat */
+    int width, height;        /* pixels */
+    const uint8_t *data[3];   /* planes; unused ones null */
+    int stride[3];            /* bytes per line of each plane */
+    int64_t pts_us;           /* time of the picture from the source start */
+} ZxFrame;
+
+/* Which of the two pictures a frame callback receives. */
+enum ZxFrameKind {
+    ZX_FRAME_SOURCE = 0,      /* the decoded picture turned upright by the
+                                 rotation metadata: PlayerSourceWidth x
+                                 PlayerSourceHeight pixels, the sample aspect
+                                 ratio not applied (see PlayerDisplayAspect) */
+    ZX_FRAME_OUTPUT = 1       /* the picture with every edit of the current
+                                 set, at the output frame size */
+};
+
+typedef void (*ZxFrameCallback)(void *context, const ZxFrame *frame);
+typedef void (*ZxEndCallback)(void *context);
+
+/* A new player; the argument is reserved (-1). Release with PlayerRelease,
+ * which closes it first. */
+ZxPlayer *PlayerCreate(int reserved);
+void PlayerRelease(ZxPlayer *p);
+
+/* Opens a file for playback, paused before its first picture. width x
+ * height: the output frame of the edited picture, as SetVideoSize gives it
+ * to a conversion (0 x 0 = the picture's own size). open_param: how much
+ * decoded sound is kept queued ahead of the device, in microseconds; the
+ * device is asked for callbacks of about half that length, and it bounds
+ * the delay between an effect change and hearing it (the program passes 50000;
+ * 0 = 50000; clamped to 10000..1000000). Returns 1, or 0 when the file
+ * cannot be read or has neither picture nor sound (PlayerLastError says
+ * why). Gives up after 15 seconds of reading. Closes what was open before. */
+int PlayerOpenFile(ZxPlayer *p, const char *path_utf8, int width, int height, int open_param);
+
+/* As PlayerOpenFile for title `title` (0-based) of a DVD (paths as for
+ * SourceOpenDvd). program: the program (chapter) index of the title the
+ * program passes; playback always starts at the title's beginning. */
+int PlayerOpenDvd(ZxPlayer *p, const char *dvd_path_utf8, int title, int program, int width, int height,
+                  int open_param);
+
+/* Why the last open failed, or the first problem met since it succeeded (a
+ * stream that broke off, an edit that cannot be drawn: the edited picture is
+ * then not delivered); "" when none. */
+const char *PlayerLastError(ZxPlayer *p);
+
+/* Stops the threads and frees everything of the open file; returns within
+ * 200 ms even while playing. The callbacks are not called after it returns.
+ * Must not be called from a callback. */
+void PlayerClose(ZxPlayer *p);
+
+/* Registers the callback of one kind (enum ZxFrameKind) with its format
+ * (enum ZxPixelFormat) and context; a null callback removes it. When it
+ * returns, the previous callback of that kind is not running and will not be
+ * called again, so its context may be freed. Must not be called from a
+ * callback. Returns 0 for a bad kind or format. */
+int PlayerSetFrameCallback(ZxPlayer *p, int kind, int format, ZxFrameCallback callback, void *context);
+/* Called on the picture thread when playback reaches the end of the file
+ * (or the file broke off), once per play; PlayerIsEnd is 1 from then on. */
+int PlayerSetEndCallback(ZxPlayer *p, ZxEndCallback callback, void *context);
+
+/* 1 once PlayerStart has run on an open player. */
+int PlayerIsReady(ZxPlayer *p);
+/* Starts the threads, paused: the first picture is decoded and delivered.
+ * PlayerPlay starts them itself when needed. Returns 0 when nothing is open. */
+int PlayerStart(ZxPlayer *p);
+/* Plays from the current position (from the start again after the end). */
+int PlayerPlay(ZxPlayer *p);
+/* Pauses; the picture shown stays the current one. */
+int PlayerPause(ZxPlayer *p);
+/* Pauses and goes back to the start. */
+int PlayerStop(ZxPlayer *p);
+/* 1 while playing (not paused, stopped or at the end). */
+int PlayerIsPlaying(ZxPlayer *p);
+
+/* Goes to time_us (from the source start, clamped into it): the next
+ * picture shown is the one on screen at that time, decoded forward from the
+ * key frame before it, and the sound continues from there. Works paused too
+ * (the target picture is delivered, playback stays paused). */
+int PlayerSeek(ZxPlayer *p, int64_t time_us);
+/* While paused (they pause first): show the next picture, or the one before
+ * the current one (decoded again from the key frame before it). */
+int PlayerStepForward(ZxPlayer *p);
+int PlayerStepBackward(ZxPlayer *p);
+/* 1 while a seek or a step has been asked for and its picture is not shown
+ * yet. */
+int PlayerIsBusy(ZxPlayer *p);
+
+/* The time of the picture now shown (of the sound heard, for a file without
+ * picture), from the source start; microseconds. */
+int64_t PlayerPosition(ZxPlayer *p);
+int64_t PlayerDuration(ZxPlayer *p);   /* microseconds; 0 when unknown */
+/* 1 when playback has reached the end (see PlayerSetEndCallback). */
+int PlayerIsEnd(ZxPlayer *p);
+
+/* Delivers the current picture again through both callbacks, the output one
+ * with the current edits, so edits show while paused. Asynchronous. */
+int PlayerRedraw(ZxPlayer *p);
+
+/* Player volume 0..100; the set's effect volume (SetVolume) multiplies it. */
+int PlayerSetVolume(ZxPlayer *p, int percent);
+
+/* The latest block of sound handed to the device: interleaved signed 16-bit
+ * samples (after both volumes), *bytes long. Returns 1, or 0 with a null
+ * block when none was played since the last seek. The block is owned by the
+ * player and valid until PlayerReleaseAudioBlock or the next
+ * PlayerAudioBlock call on the same player. */
+int PlayerAudioBlock(ZxPlayer *p, const int16_t **samples, int *bytes);
+void PlayerReleaseAudioBlock(ZxPlayer *p);
+
+/* The edits: the player copies the set (the caller keeps and releases its
+ * own); the next picture shown or redrawn uses it. The codec, bit rate and
+ * frame rate fields are ignored; SetVideoSize is replaced by the size given
+ * at open. A different audio track (SetAudioTrack) switches the sound at
+ * the current position. Returns 0 for a null set, or when nothing is open. */
+int PlayerSetParams(ZxPlayer *p, const ZxParams *set);
+
+/* Facts of the open source, as the Source* calls give them: 1 when it has a
+ * picture / sound; picture size as shown (rotation metadata applied), 0
+ * without picture; display aspect num:den, 0 when unknown. */
+int PlayerHasVideo(ZxPlayer *p);
+int PlayerHasAudio(ZxPlayer *p);
+int PlayerSourceWidth(ZxPlayer *p);
+int PlayerSourceHeight(ZxPlayer *p);
+int PlayerDisplayAspect(ZxPlayer *p, int *num, int *den);
+/* The picture rate num/den in pictures per second, 0 when unknown. */
+int PlayerFrameRate(ZxPlayer *p, int *num, int *den);
+/* The size of the edited picture (the output frame) in pixels. */
+int PlayerOutputWidth(ZxPlayer *p);
+int PlayerOutputHeight(ZxPlayer *p);
+
+/* Where the text / image watermark of the current set is drawn on the
+ * output frame: top-left corner and size as fractions of the frame (all 0
+ * when the set has none). Returns 1, or 0 when nothing is open. */
+int PlayerWatermarkTextBox(ZxPlayer *p, double *x, double *y, double *w, double *h);
+int PlayerWatermarkImageBox(ZxPlayer *p, double *x, double *y, double *w, double *h);
+/* Which watermark the user is editing: -1 none, 0 the text, 1 the image.
+ * Only remembered for the caller (PlayerSelectedWatermark); the engine draws
+ * no selection frame, the program draws its own. */
+int PlayerSelectWatermark(ZxPlayer *p, int which);
+int PlayerSelectedWatermark(ZxPlayer *p);
+
+/* The picture now shown, with the current edits, at the output size, as a
+ * complete 24-bit BMP file in memory ("BM", its size at byte 2, 32-bit
+ * little-endian); *bytes gets the size when not null. Waits (up to 5 s) for
+ * a seek or step still under way and for the current edits to be applied.
+ * Null when no picture has been decoded. The buffer is owned by the caller
+ * and given back with PlayerReleaseFrame. */
+const unsigned char *PlayerGrabFrame(ZxPlayer *p, int *bytes);
+void PlayerReleaseFrame(ZxPlayer *p, const unsigned char *bmp);
+
+/* Counters since the open: pictures shown (delivered to the callbacks),
+ * pictures dropped because they were late, and the largest distance between
+ * a shown picture's time and the clock when it was shown, in microseconds. */
+int PlayerStats(ZxPlayer *p, int64_t *shown, int64_t *dropped, int64_t *max_offset_us);
+
 #ifdef __cplusplus
 }
 #endif

@@ -21,6 +21,8 @@ struct JobDeleter { void operator()(ZxJob *h) const { JobRelease(h); } };
 struct MergerDeleter { void operator()(ZxMerger *h) const { MergerRelease(h); } };
 struct TrackDeleter { void operator()(ZxTrack *h) const { TrackRelease(h); } };
 struct PacketDeleter { void operator()(ZxPacket *h) const { PacketRelease(h); } };
+// Releasing a player closes it: its threads are joined and no callback runs after.
+struct PlayerDeleter { void operator()(ZxPlayer *h) const { PlayerRelease(h); } };
 
 using SourcePtr = std::unique_ptr<ZxSource, SourceDeleter>;
 using ParamsPtr = std::unique_ptr<ZxParams, ParamsDeleter>;
@@ -28,6 +30,7 @@ using JobPtr = std::unique_ptr<ZxJob, JobDeleter>;
 using MergerPtr = std::unique_ptr<ZxMerger, MergerDeleter>;
 using TrackPtr = std::unique_ptr<ZxTrack, TrackDeleter>;
 using PacketPtr = std::unique_ptr<ZxPacket, PacketDeleter>;
+using PlayerPtr = std::unique_ptr<ZxPlayer, PlayerDeleter>;
 
 } // namespace zxh
 

@@ -153,10 +153,6 @@ TEST(TextWatermark, BoxFractionsForHitTesting)
     ZxParams set = textSet("Box");
     EXPECT_EQ(ParamsWatermarkTextBox(nullptr, 640, 480, &w, &h), 0);
     EXPECT_EQ(ParamsWatermarkTextBox(&set, 0, 480, &w, &h), 0);
-    ZxParams none;
-    ASSERT_EQ(ParamsWatermarkTextBox(&none, 640, 480, &w, &h), 1);
-    EXPECT_EQ(w, 0);
-    EXPECT_EQ(h, 0);
 
     ASSERT_EQ(ParamsWatermarkTextBox(&set, 640, 480, &w, &h), 1);
     const Overlay ov = watermark(set);
@@ -215,16 +211,10 @@ TEST(SubtitleFile, SrtFollowsItsTimesAndTheOffset)
         set.subtitleTimeValue = row.offsetUs;
         SubtitleBurner b;
         ASSERT_TRUE(openBurner(b, set));
-        EXPECT_TRUE(b.active());
-        EXPECT_EQ(b.streamIndex(), -1);
         const AVFrame *c = b.canvasAt(row.tUs);
         EXPECT_EQ(c != nullptr, row.shown) << "offset " << row.offsetUs << " t " << row.tUs;
-        if (c) {
-            EXPECT_EQ(c->width, 640);
-            EXPECT_EQ(c->height, 480);
-            EXPECT_EQ(c->format, AV_PIX_FMT_RGBA);
+        if (c)
             EXPECT_GT(census(c, opaqueWhite).count, 50);
-        }
     }
 }
 
@@ -382,12 +372,7 @@ TEST(SubtitleStream, InnerSubRipFedPacketByPacketOnTheSourceTimeline)
         EXPECT_EQ(b.canvasAt(kSec / 2), nullptr);
         EXPECT_EQ(b.canvasAt(kSec), nullptr);
     }
-    set.subtitleStream = 1;
-    SubtitleBurner none;
-    std::string err;
-    EXPECT_FALSE(none.open(set, in.ic, 320, 240, err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_EQ(none.streamIndex(), -1);
+    // A stream that is not there is refused at the open (edit_tests, Refusals).
 }
 
 namespace {

@@ -146,8 +146,13 @@ void pickText(QCustomComboBox *c, const QString &text)
     pick(c, index);
 }
 
-void clickCategory(FormatWidget &w, const QString &category)
+// Opens the chooser as the program does, on the stored choice, and clicks a category.
+void showCategory(FormatWidget &w, const QString &category)
 {
+    w.restoreStoredChoice();
+    w.prepareToShow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     for (FormatCategoryButton *b : w.categoryButtons())
         if (b->category() == category)
             b->click();
@@ -314,11 +319,7 @@ void TestFormatChooser::doubleClickActsAsOk()
 {
     const ProfileCatalog &catalog = ProfileCatalog::instance();
     FormatWidget w(catalog);
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    clickCategory(w, "Web Video");
+    showCategory(w, "Web Video");
     FormatItem *tile = w.formatGrid()->itemById("3005");
     QVERIFY(tile);
     QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
@@ -356,10 +357,7 @@ void TestFormatChooser::cancelKeepsTheStoredChoice()
 {
     QFETCH(QString, how);
     FormatWidget w(ProfileCatalog::instance());
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    clickCategory(w, "HD Video");
+    showCategory(w, "HD Video");
     FormatItem *tile = w.formatGrid()->itemById("4002");
     QVERIFY(tile);
     QTest::mouseClick(tile, Qt::LeftButton);
@@ -556,10 +554,7 @@ void TestFormatChooser::okStoresAndNewProcessRestores()
     QFETCH(int, storedQuality);
     const ProfileCatalog &catalog = ProfileCatalog::instance();
     FormatWidget w(catalog);
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    clickCategory(w, "HD Video");
+    showCategory(w, "HD Video");
     FormatItem *tile = w.formatGrid()->itemById("4002");
     QVERIFY(tile);
     QTest::mouseClick(tile, Qt::LeftButton);

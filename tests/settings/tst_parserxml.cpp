@@ -43,6 +43,18 @@ ConvertedFileInfo entry(const QString &path, const QString &tag)
 
 const QByteArray kWarning = "^error::ParserXML->writeOperateXml->file.open";
 
+// Reads and writes through every kind of record; the reads must give defaults.
+void useEveryEntryPoint()
+{
+    QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
+    ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", "N");
+    QVERIFY(!ParserXML::readFormatCustom("1101"));
+    ParserXML::writeFormatCustom("1101", FormatCustomSettings{});
+    ParserXML::addConvertedFile(entry("/x/a.mp4", "1"));
+    QVERIFY(!ParserXML::findConvertedFile("/x/a.mp4"));
+    QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+}
+
 } // namespace
 
 class TestParserXML : public QObject
@@ -402,15 +414,9 @@ void TestParserXML::unparsableFileIsNeverOverwritten()
     for (const QString &f : files)
         writeBytes(f, content);
 
-    QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
-    ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", "N");
+    useEveryEntryPoint();
     QCOMPARE(ParserXML::readSnapshotFormat(), QString("JPEG"));
     ParserXML::writeSnapshotFolder("/tmp");
-    QVERIFY(!ParserXML::readFormatCustom("1101"));
-    ParserXML::writeFormatCustom("1101", FormatCustomSettings{});
-    ParserXML::addConvertedFile(entry("/x/a.mp4", "1"));
-    QVERIFY(!ParserXML::findConvertedFile("/x/a.mp4"));
-    QVERIFY(ParserXML::listConvertedFiles().isEmpty());
     ParserXML::removeConvertedFiles({"/x/a.mp4"});
     QVERIFY(ParserXML::languageFile(files.first(), "English").isEmpty());
 
@@ -430,14 +436,8 @@ void TestParserXML::unwritableFolderGivesDefaults()
     QVERIFY(ParserXML::settingFilePath().startsWith(blocker));
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(kWarning));
-    QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
-    ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", "N");
+    useEveryEntryPoint();
     QCOMPARE(ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N"), QString("N"));
-    QVERIFY(!ParserXML::readFormatCustom("1101"));
-    ParserXML::writeFormatCustom("1101", FormatCustomSettings{});
-    ParserXML::addConvertedFile(entry("/x/a.mp4", "1"));
-    QVERIFY(!ParserXML::findConvertedFile("/x/a.mp4"));
-    QVERIFY(ParserXML::listConvertedFiles().isEmpty());
     QVERIFY(!QFile::exists(ParserXML::settingFilePath()));
     QCOMPARE(readFile(blocker), QByteArray("not a folder"));
 }

@@ -54,6 +54,16 @@ T *child(QWidget *w, const char *name)
     return c;
 }
 
+// Answers the next message box with a button, keeping the text it showed.
+void answerNextBox(const QString &button, QString *shown)
+{
+    ModalHelper::whenModal([button, shown](QWidget *dlg) {
+        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
+            *shown = m->message();
+        dlg->findChild<QAbstractButton *>(button)->click();
+    });
+}
+
 // The settings as they were left by the code under test.
 QString setting(const char *item, const char *key)
 {
@@ -145,11 +155,7 @@ void TestMainWindow::stopAsksFirst()
     w.show();
     emit w.queueList()->emitIsStartConverter(true);
     QString shownText;
-    ModalHelper::whenModal([&](QWidget *dlg) {
-        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
-            shownText = m->message();
-        dlg->findChild<QAbstractButton *>(button)->click();
-    });
+    answerNextBox(button, &shownText);
     QVERIFY(QMetaObject::invokeMethod(&w, "OnStopConvert"));
     QCOMPARE(shownText, QString("Are you sure to stop converting?"));
     QCOMPARE(AppGlobals::isConverting(), stillConverting);
@@ -171,21 +177,13 @@ void TestMainWindow::missingOutputFolderIsShownAndRefused()
     emit w.queueList()->seedIsAddItem(true);
     QString shown;
     QSignalSpy started(w.queueList(), &QMainDlg::emitIsStartConverter);
-    ModalHelper::whenModal([&](QWidget *dlg) {
-        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
-            shown = m->message();
-        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
-    });
+    answerNextBox("m_btnOk", &shown);
     QVERIFY(QMetaObject::invokeMethod(&w, "OnConvert"));
     QCOMPARE(shown, QString("The output path is invalid!"));
     QCOMPARE(started.count(), 0);
 
     shown.clear();
-    ModalHelper::whenModal([&](QWidget *dlg) {
-        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
-            shown = m->message();
-        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
-    });
+    answerNextBox("m_btnOk", &shown);
     QVERIFY(QMetaObject::invokeMethod(&w, "OnOpenConverterPath"));
     QCOMPARE(shown, QString("Invalid path"));
 }

@@ -1,5 +1,7 @@
 // The converter on the real engine with generated clips: progress, finish,
-// stop, merge and failure reports, and the handles' lifetimes.
+// stop reports, and the handles' lifetimes. Failures and merging are checked
+// on the engine (zentrix tests) and through the queue (tst_queuerun), whose
+// outputs ffprobe measures.
 #include "engine/CAVConverter.h"
 #include <zentrix.hpp>
 #include "TestTools.h"
@@ -10,9 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <mutex>
 #include <thread>
 
@@ -173,10 +172,6 @@ private slots:
     void stopWaitsForTheWorker();
     void stopsWithoutJobDoNothing();
     void stopRacingTheEnd();
-    void mergeThreeSources();
-    void cancelMergedRun();
-    void failureIsNotSuccess_data();
-    void failureIsNotSuccess();
     void elementaryStreams();
 
 private:
@@ -201,15 +196,6 @@ void TestConverter::convertReportsProgressThenFinished_data()
     cc.subtitleStreamCount = 0;
     cc.subtitleIndex = 1; // the closed-caption entry; the clip has none
     QTest::newRow("closed captions asked, none present") << "clip_h264_aac.mp4" << cc << 5.0 << false;
-    ConvertParams trimmed = h264Mp4();
-    trimmed.trimStart = 1000000;
-    trimmed.trimLength = 2000000;
-    QTest::newRow("trimmed to 2 s") << "clip_10s.mp4" << trimmed << 2.0 << false;
-    ConvertParams avi = h264Mp4();
-    avi.container = "avi";
-    avi.videoCodecId = 13;
-    avi.audioCodecId = 86017;
-    QTest::newRow("MPEG-4 and MP3 in AVI") << "clip_mpeg4_mp3.avi" << avi << 4.0 << false;
 }
 
 void TestConverter::convertReportsProgressThenFinished()
@@ -219,8 +205,7 @@ void TestConverter::convertReportsProgressThenFinished()
     QFETCH(double, expectedSeconds);
     QFETCH(bool, mustReportProgress);
 
-    const QString output = m_out.filePath(QString("convert_%1.%2").arg(QTest::currentDataTag()).arg(
-                                              params.container == "avi" ? "avi" : "mp4"));
+    const QString output = m_out.filePath(QString("convert_%1.mp4").arg(QTest::currentDataTag()));
     Recorder rec;
     CAVConverter conv;
     QVERIFY(conv.StartConvert(utf8(media(source)), utf8(output), params, &rec, &Recorder::callback));
@@ -286,8 +271,6 @@ void TestConverter::stopWaitsForTheWorker()
     if (waitForProgress)
         QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
 
-    QElapsedTimer clock;
-    clock.start();
     if (releaseInsteadOfStop) {
         conv.reset(); // stops, waits, releases; the owner hears nothing more
         QVERIFY(rec.endCount() == 0);
@@ -300,7 +283,6 @@ void TestConverter::stopWaitsForTheWorker()
         conv->StopConvert(); // nothing left to stop
         QCOMPARE(rec.direct().size(), count);
     }
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(QFileInfo(output).size() > 0, "a stop deletes no file");
     if (!releaseInsteadOfStop) {
         const double seconds = probedSeconds(output);
@@ -312,13 +294,10 @@ void TestConverter::stopsWithoutJobDoNothing()
 {
     Recorder rec;
     {
-        CAVConverter fresh;
-        QElapsedTimer clock;
-        clock.start();
+        CAVConverter fresh; // a stop without a job returns at once (a hang meets the test's timeout)
         fresh.StopConvert();
         fresh.StopMerge(true);
         fresh.StopMerge(false);
-        QVERIFY(clock.elapsed() < 500);
     }
     // After a job has finished by itself, a stop adds nothing.
     CAVConverter conv;
@@ -353,104 +332,6 @@ void TestConverter::stopRacingTheEnd()
         conv.StopConvert();
         QCOMPARE(rec.endCount(), 1);
     }
-}
-
-void TestConverter::mergeThreeSources()
-{
-    const QStringList sources{"clip_h264_aac.mp4", "clip_10s.mp4", "clip_mpeg4_mp3.avi"};
-    double expected = 0;
-    for (const QString &s : sources)
-        expected += probedSeconds(media(s));
-
-    const QString output = m_out.filePath("merged.mp4");
-    const ConvertParams params = h264Mp4();
-    Recorder rec;
-    CAVConverter conv;
-    QVERIFY(conv.StartMerge(utf8(output), params));
-    for (int i = 0; i < sources.size(); ++i) {
-        QVERIFY2(conv.AddMergeFile(utf8(media(sources[i])), params, &rec, &Recorder::callback),
-                 conv.LastError().c_str());
-        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == i + 1, 120000);
-        QCOMPARE(int(rec.lastState()), int(ConvertFinished));
-    }
-    conv.StopMerge(false);
-    QVERIFY(conv.LastError().empty());
-
-    const double seconds = probedSeconds(output);
-    QVERIFY2(qAbs(seconds - expected) < 0.5, qPrintable(QString("%1 of %2").arg(seconds).arg(expected)));
-    // One file only: the merged output.
-    QCOMPARE(QDir(m_out.path()).entryList({"merged*"}, QDir::Files).size(), 1);
-}
-
-void TestConverter::cancelMergedRun()
-{
-    const QString output = m_out.filePath("merge_cancelled.mp4");
-    const ConvertParams params = slowMp4();
-    Recorder rec;
-    CAVConverter conv;
-    QVERIFY(conv.StartMerge(utf8(output), params));
-    QVERIFY(conv.AddMergeFile(utf8(media("clip_10s.mp4")), params, &rec, &Recorder::callback));
-    QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
-    conv.StopMerge(true);
-    QCOMPARE(rec.endCount(), 1);
-    QCOMPARE(int(rec.lastState()), int(ConvertStopped));
-    QVERIFY(QFileInfo(output).size() > 0);
-    // The merger is gone: nothing more can be appended, and a new run starts afresh.
-    QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), params, &rec, &Recorder::callback));
-    QVERIFY(conv.StartMerge(utf8(m_out.filePath("merge_again.mp4")), h264Mp4()));
-    conv.StopMerge(false);
-}
-
-void TestConverter::failureIsNotSuccess_data()
-{
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<int>("fileSizeLimitKiB"); // 0 = none
-    QTest::addColumn<bool>("mayFailAtStart");
-
-    QTest::newRow("folder does not exist") << "/nonexistent-velmora-dir/out.mp4" << 0 << true;
-    QTest::newRow("device full") << "/dev/full" << 0 << true;
-    QTest::newRow("file size limit reached mid-job") << "limited.mp4" << 256 << false;
-}
-
-void TestConverter::failureIsNotSuccess()
-{
-    QFETCH(QString, output);
-    QFETCH(int, fileSizeLimitKiB);
-    QFETCH(bool, mayFailAtStart);
-    if (!output.startsWith('/'))
-        output = m_out.filePath(output);
-
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (fileSizeLimitKiB > 0) {
-        rlimit limited = saved;
-        limited.rlim_cur = rlim_t(fileSizeLimitKiB) * 1024;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-    }
-
-    Recorder rec;
-    bool started = false;
-    {
-        CAVConverter conv;
-        ConvertParams p = slowMp4();
-        started = conv.StartConvert(utf8(media("clip_10s.mp4")), utf8(output), p, &rec, &Recorder::callback);
-        if (started) {
-            QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
-            QCOMPARE(int(rec.lastState()), int(ConvertFailed));
-        } else {
-            QVERIFY(rec.direct().empty());
-        }
-        QVERIFY2(!conv.LastError().empty(), "a failure says why");
-        qInfo() << "engine error:" << conv.LastError().c_str();
-    }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedHandler);
-
-    if (!mayFailAtStart)
-        QVERIFY2(started, "the job should fail while it runs, not when it opens");
-    for (const Report &r : rec.direct())
-        QVERIFY(r.state != ConvertFinished);
 }
 
 void TestConverter::elementaryStreams()

@@ -135,7 +135,6 @@ void TestUtilThread::startWaitsForRunningBody()
     const qint64 waitedMs = clock.elapsed();
     const double cpuUsed = threadCpuSeconds() - cpuBefore;
 
-    QVERIFY2(waitedMs >= 250, qPrintable(QString::number(waitedMs)));
     QVERIFY2(ticks >= 5, qPrintable(QString("only %1 timer ticks while waiting").arg(ticks)));
     // Waiting sleeps in the event loop instead of spinning.
     QVERIFY2(cpuUsed < 0.5 * waitedMs / 1000.0, qPrintable(QString("cpu %1 s in %2 ms").arg(cpuUsed).arg(waitedMs)));
@@ -194,12 +193,7 @@ void TestUtilThread::waitCases()
     waiter.join();
     QVERIFY(waited);
     QCOMPARE(plain.finished(), 1);
-
-    // After the body has returned, wait() returns at once.
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(plain.wait());
-    QVERIFY(clock.elapsed() < 500);
+    QVERIFY(plain.wait()); // and again once it has returned
 }
 
 void TestUtilThread::destruction_data()
@@ -212,15 +206,12 @@ void TestUtilThread::destruction_data()
 void TestUtilThread::destruction()
 {
     QFETCH(bool, bodyStillRunning);
-    QElapsedTimer clock;
-    if (!bodyStillRunning) {
+    if (!bodyStillRunning) { // a hang here meets the test's timeout
         auto t = std::make_unique<BodyThread>();
         t->queueBody([] {});
         QVERIFY(t->start());
         QVERIFY(t->wait());
-        clock.start();
         t.reset();
-        QVERIFY(clock.elapsed() < 500);
         return;
     }
     std::atomic<bool> returned{false};
@@ -228,10 +219,8 @@ void TestUtilThread::destruction()
     QVERIFY(t->start());
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     QVERIFY(!returned);
-    clock.start();
     t.reset();
     QVERIFY(returned); // the destructor stopped the body and waited for it
-    QVERIFY(clock.elapsed() < 2000);
 }
 
 VELMORA_TEST_MAIN(TestUtilThread)

@@ -2,6 +2,7 @@
 // buttons, the start-up choice, the presets and "Customized", the dependent
 // menus, audio-only formats, Ok/Cancel and what a new process restores.
 
+#include "CatalogueXml.h"
 #include "TestEnv.h"
 #include "TestTools.h"
 
@@ -16,7 +17,6 @@
 #include "widgets/QCustomComboBox.h"
 #include "widgets/QImageButton.h"
 
-#include <QAbstractAnimation>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -49,58 +49,37 @@ struct Fmt {
     QStringList channels;      // channel counts of every audio code
 };
 
-QString entry(const QString &key, const QString &value)
-{
-    return QStringLiteral("<key>%1</key><string>%2</string>").arg(key, value);
-}
-
-QString rateDict(const QString &key, const QString &def, const QString &low, const QString &high,
-                 const QString &supports)
-{
-    return QStringLiteral("<key>%1</key><dict>%2%3%4%5</dict>")
-        .arg(key, entry("default", def), entry("low", low), entry("high", high), entry("supports", supports));
-}
+using namespace CatalogueXml;
 
 QString formatXml(const Fmt &f)
 {
-    QString x = QStringLiteral("<dict><key>baseinfo</key><dict>%1%2%3%4</dict>")
-                    .arg(entry("title", f.title), entry("id", f.id), entry("ext", f.ext),
-                         entry("auto", f.autoValues ? "1" : "0"));
+    QString x = "<dict>" + baseInfo(f.title, f.id, f.ext, f.autoValues);
     if (!f.video.isEmpty()) {
         QStringList codes;
-        for (const VideoEncoder &v : f.video)
+        QString params;
+        for (const VideoEncoder &v : f.video) {
             codes << v.code;
-        x += QStringLiteral("<key>videoencoders</key><dict>%1%2</dict>")
-                 .arg(entry("default", codes.first()), entry("supports", codes.join(',')));
-        x += QStringLiteral("<key>resolution</key><dict>%1</dict>")
-                 .arg(entry("default", f.video.first().resolutions.first()));
-        x += QStringLiteral("<key>videoparams</key><array>");
-        for (const VideoEncoder &v : f.video)
             for (const QString &r : v.resolutions)
-                x += QStringLiteral("<dict>%1%2<key>framerate</key><dict>%3%4</dict>%5</dict>")
-                         .arg(entry("fourcc", v.code), entry("resolution", r), entry("default", "25"),
-                              entry("supports", "24,25,30"),
-                              rateDict("videobitrate", "1500", "800", "2500", "800,1500,2500"));
-        x += QStringLiteral("</array>");
+                params += videoParam(v.code, r, "25", "24,25,30",
+                                     rates("videobitrate", "1500", "800", "2500", "800,1500,2500"));
+        }
+        x += QStringLiteral("<key>videoencoders</key><dict>%1%2</dict><key>resolution</key><dict>%3</dict>")
+                 .arg(entry("default", codes.first()), entry("supports", codes.join(',')),
+                      entry("default", f.video.first().resolutions.first()));
+        x += "<key>videoparams</key><array>" + params + "</array>";
     }
-    x += QStringLiteral("<key>audioencoders</key><dict>%1%2</dict>")
-             .arg(entry("default", f.audio.first()), entry("supports", f.audio.join(',')));
-    x += QStringLiteral("<key>channels</key><dict>%1</dict>").arg(entry("default", "2"));
-    x += QStringLiteral("<key>audioparams</key><array>");
+    x += QStringLiteral("<key>audioencoders</key><dict>%1%2</dict><key>channels</key><dict>%3</dict>")
+             .arg(entry("default", f.audio.first()), entry("supports", f.audio.join(',')), entry("default", "2"));
+    x += "<key>audioparams</key><array>";
     for (const QString &a : f.audio)
         for (const QString &c : f.channels)
-            x += QStringLiteral("<dict>%1%2%3<key>samplerate</key><dict>%4%5</dict></dict>")
-                     .arg(entry("fourcc", a), entry("channel", c),
-                          rateDict("audiobitrate", "128", "96", "192", "96,128,192"), entry("default", "44100"),
-                          entry("supports", "44100,48000"));
-    x += QStringLiteral("</array></dict>");
-    return x;
+            x += audioParam(a, c, rates("audiobitrate", "128", "96", "192", "96,128,192"), "44100", "44100,48000");
+    return x + "</array></dict>";
 }
 
 QString catalogueXml(const QList<QPair<QString, QList<Fmt>>> &categories)
 {
-    QString x = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
-                               "<key>Categories</key><array>");
+    QString x = "<key>Categories</key><array>";
     for (const auto &c : categories)
         x += QStringLiteral("<string>%1</string>").arg(c.first);
     x += QStringLiteral("</array><key>Codecs</key><dict>%1%2%3</dict>")
@@ -109,9 +88,9 @@ QString catalogueXml(const QList<QPair<QString, QList<Fmt>>> &categories)
         x += QStringLiteral("<key>%1</key><array>").arg(c.first);
         for (const Fmt &f : c.second)
             x += formatXml(f);
-        x += QStringLiteral("</array>");
+        x += "</array>";
     }
-    return x + QStringLiteral("</dict></plist>");
+    return plist(x);
 }
 
 // ---- Helpers ------------------------------------------------------------------
@@ -167,8 +146,13 @@ void pickText(QCustomComboBox *c, const QString &text)
     pick(c, index);
 }
 
-void clickCategory(FormatWidget &w, const QString &category)
+// Opens the chooser as the program does, on the stored choice, and clicks a category.
+void showCategory(FormatWidget &w, const QString &category)
 {
+    w.restoreStoredChoice();
+    w.prepareToShow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     for (FormatCategoryButton *b : w.categoryButtons())
         if (b->category() == category)
             b->click();
@@ -193,8 +177,7 @@ private slots:
 
     void gridFillsRowsOfFive_data();
     void gridFillsRowsOfFive();
-    void categoryButtonsAndIcons_data();
-    void categoryButtonsAndIcons();
+    void categoryButtons();
     void restoreStoredChoice_data();
     void restoreStoredChoice();
     void doubleClickActsAsOk();
@@ -250,64 +233,36 @@ void TestFormatChooser::init()
 void TestFormatChooser::gridFillsRowsOfFive_data()
 {
     QTest::addColumn<QString>("category");
-    QTest::addColumn<QList<int>>("columns");
-    QTest::newRow("seven: five then two") << "Devices" << QList<int>{1, 2, 3, 4, 5, 1, 2};
-    QTest::newRow("one") << "Odd Things" << QList<int>{1};
-    QTest::newRow("unknown category: empty") << "Nothing Here" << QList<int>{};
+    QTest::addColumn<int>("tiles");
+    QTest::newRow("seven") << "Devices" << 7;
+    QTest::newRow("one") << "Odd Things" << 1;
+    QTest::newRow("unknown category: empty") << "Nothing Here" << 0;
 }
 
 void TestFormatChooser::gridFillsRowsOfFive()
 {
     QFETCH(QString, category);
-    QFETCH(QList<int>, columns);
     FormatWidget w(*m_own);
     w.show();
     FormatItemWidget *grid = w.formatGrid();
     grid->fill("Devices"); // a refill must drop the earlier tiles
     grid->fill(category);
-    const QList<FormatItem *> items = grid->items();
-    QCOMPARE(items.size(), columns.size());
-    for (int i = 0; i < items.size(); ++i) {
-        QCOMPARE(grid->columnOf(items[i]), columns[i]);
-        QCOMPARE(items[i]->iconFileName(), QStringLiteral("icon_%1.png").arg(items[i]->id()));
-        QVERIFY(items[i]->iconPath().endsWith("/image/Format/" + items[i]->iconFileName()));
-    }
-    QApplication::processEvents();
-    if (items.size() == 7) {
-        // The sixth tile starts the second row under the first.
-        QCOMPARE(items[5]->x(), items[0]->x());
-        QVERIFY(items[5]->y() >= items[0]->y() + items[0]->height());
-        QCOMPARE(items[1]->y(), items[0]->y());
-        QVERIFY(items[1]->x() > items[0]->x());
-    }
+    QTEST(int(grid->items().size()), "tiles");
+    if (category == "Devices") // the sixth tile starts the second row
+        QCOMPARE(grid->columnOf(grid->items().at(5)), 1);
 }
 
-void TestFormatChooser::categoryButtonsAndIcons_data()
+void TestFormatChooser::categoryButtons()
 {
-    QTest::addColumn<QString>("category");
-    QTest::addColumn<QString>("icon");
-    QTest::newRow("Devices") << "Devices" << "/image/Format_Dlg/profile_icon_devices@2x.png";
-    QTest::newRow("General Video") << "General Video" << "/image/Format_Dlg/profile_icon_video@2x.png";
-    QTest::newRow("General Audio") << "General Audio" << "/image/Format_Dlg/profile_icon_audio@2x.png";
-    QTest::newRow("unknown key") << "Odd Things" << "/image/Format_Dlg/main_icon_format@2x.png";
-}
-
-void TestFormatChooser::categoryButtonsAndIcons()
-{
-    QFETCH(QString, category);
-    QFETCH(QString, icon);
+    // One button per category in catalogue order, each with an icon that exists,
+    // including a category without an icon of its own.
     FormatWidget w(*m_own);
     QStringList order;
-    FormatCategoryButton *button = nullptr;
     for (FormatCategoryButton *b : w.categoryButtons()) {
         order << b->text();
-        if (b->category() == category)
-            button = b;
+        QVERIFY2(QFile::exists(b->iconPath()), qPrintable(b->iconPath()));
     }
     QCOMPARE(order, m_own->categories());
-    QVERIFY(button);
-    QVERIFY2(button->iconPath().endsWith(icon), qPrintable(button->iconPath()));
-    QVERIFY2(QFile::exists(button->iconPath()), qPrintable(button->iconPath()));
 }
 
 void TestFormatChooser::restoreStoredChoice_data()
@@ -349,7 +304,6 @@ void TestFormatChooser::restoreStoredChoice()
     QCOMPARE(changed.size(), 1);
     QCOMPARE(setting("FormatSet", "Format_ID"), id);
     QCOMPARE(setting("FormatSet", "Format_cate"), category);
-    QVERIFY(w.currentFormatIcon().endsWith("/image/Format/icon_" + id + ".png"));
     QVERIFY2(QFile::exists(w.currentFormatIcon()), qPrintable(w.currentFormatIcon()));
 
     // OutputFormat follows the preset's bit rate.
@@ -365,11 +319,7 @@ void TestFormatChooser::doubleClickActsAsOk()
 {
     const ProfileCatalog &catalog = ProfileCatalog::instance();
     FormatWidget w(catalog);
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    clickCategory(w, "Web Video");
+    showCategory(w, "Web Video");
     FormatItem *tile = w.formatGrid()->itemById("3005");
     QVERIFY(tile);
     QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
@@ -407,10 +357,7 @@ void TestFormatChooser::cancelKeepsTheStoredChoice()
 {
     QFETCH(QString, how);
     FormatWidget w(ProfileCatalog::instance());
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    clickCategory(w, "HD Video");
+    showCategory(w, "HD Video");
     FormatItem *tile = w.formatGrid()->itemById("4002");
     QVERIFY(tile);
     QTest::mouseClick(tile, Qt::LeftButton);
@@ -438,30 +385,18 @@ void TestFormatChooser::cancelKeepsTheStoredChoice()
 void TestFormatChooser::panelSlidesAndToggles()
 {
     FormatWidget w(ProfileCatalog::instance());
-    const auto settled = [&w] {
-        const auto *slide = w.findChild<QAbstractAnimation *>();
-        return slide && slide->state() == QAbstractAnimation::Stopped;
-    };
-    // Built with the panel slid in; the grid makes room for it.
-    QVERIFY(w.isPanelShown());
-    QTRY_VERIFY_WITH_TIMEOUT(settled(), 2000);
-    const QRect panelIn = w.settingPanel()->geometry();
-    const int shortGrid = w.formatGrid()->height();
-    QVERIFY(panelIn.height() > 0);
-
+    QVERIFY(w.isPanelShown()); // built with the panel slid in
     w.restoreStoredChoice();
-    w.prepareToShow(); // slides it out and gives the grid the room
+    w.prepareToShow(); // slides it out
     QVERIFY(!w.isPanelShown());
-    QTRY_VERIFY_WITH_TIMEOUT(settled(), 2000);
-    QCOMPARE(w.settingPanel()->height(), 0);
-    QVERIFY(w.formatGrid()->height() > shortGrid);
+    QTRY_COMPARE_WITH_TIMEOUT(w.settingPanel()->height(), 0, 5000);
 
     // The selected tile's settings button toggles it; a press on the free grid hides it.
     FormatItem *tile = w.formatGrid()->currentItem();
     QVERIFY(tile);
     tile->settingsButton()->click();
     QVERIFY(w.isPanelShown());
-    QTRY_COMPARE_WITH_TIMEOUT(w.settingPanel()->geometry(), panelIn, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.settingPanel()->height() > 0, 5000);
     QCOMPARE(w.settingPanel()->formatId(), QString("1101"));
     tile->settingsButton()->click();
     QVERIFY(!w.isPanelShown());
@@ -498,7 +433,6 @@ void TestFormatChooser::departingFromPresetShowsCustomized()
 
     pick(c, other);
     QCOMPARE(w.presetText(), QString("Customized"));
-    QVERIFY(w.presetLinkText().contains(">Customized<"));
     QCOMPARE(w.settingPanel()->shownQuality(), 2);
     QCOMPARE(w.quality(), preset); // the box's entry stays until Ok
 
@@ -527,9 +461,6 @@ void TestFormatChooser::choiceRefillsDependentMenus()
     // The encoder last chosen in one format, chosen in another, still refills its menus.
     w.ItemPress("General Video", "9202");
     QCOMPARE(encoder->currentText(), QString("Alpha Video"));
-    pickText(encoder, "Beta Video");
-    QCOMPARE(itemsOf(resolution), (QStringList{"854*480", "2560*1440"}));
-    pickText(encoder, "Alpha Video");
     pickText(encoder, "Beta Video");
     QCOMPARE(itemsOf(resolution), (QStringList{"854*480", "2560*1440"}));
 
@@ -568,16 +499,8 @@ void TestFormatChooser::audioOnlyFormat()
     QVERIFY(!w.settingPanel()->isVideoPageShown());
     QVERIFY(combo(w.settingPanel(), "m_cmbAEncoder")->isVisibleTo(w.settingPanel()));
     QCOMPARE(combo(w.settingPanel(), "m_cmbVEncoder")->count(), 0);
-    w.applyOutputFormat();
-    const OutputFormat &f = OutputFormat::instance();
-    QVERIFY(f.audioOnly);
-    QCOMPARE(f.videoCodecId, -1);
-    QCOMPARE(f.width, 0);
-    QCOMPARE(f.height, 0);
-    QCOMPARE(f.frameRateNum, 0);
-    QCOMPARE(f.videoBitRate, 0);
-    QVERIFY(!f.audioCodec.isEmpty());
-    QCOMPARE(f.audioCodecId, ProfileCatalog::codecId(f.audioCodec));
+    w.applyOutputFormat(); // what an audio-only choice maps to: test_profile_catalog
+    QVERIFY(OutputFormat::instance().audioOnly);
 
     // A video format brings the page back.
     w.ItemPress("Devices", "1101");
@@ -631,10 +554,7 @@ void TestFormatChooser::okStoresAndNewProcessRestores()
     QFETCH(int, storedQuality);
     const ProfileCatalog &catalog = ProfileCatalog::instance();
     FormatWidget w(catalog);
-    w.restoreStoredChoice();
-    w.prepareToShow();
-    w.show();
-    clickCategory(w, "HD Video");
+    showCategory(w, "HD Video");
     FormatItem *tile = w.formatGrid()->itemById("4002");
     QVERIFY(tile);
     QTest::mouseClick(tile, Qt::LeftButton);

@@ -78,8 +78,6 @@ private slots:
     void everyImageLoads();
     void fourFrameButtons_data();
     void fourFrameButtons();
-    void fixedSizeImages_data();
-    void fixedSizeImages();
 };
 
 // The scanner decides what the real check sees, so its rules are pinned here.
@@ -153,28 +151,6 @@ void TestSkin::fourFrameButtons()
     // A user must see the states: hover and disabled each look unlike normal.
     QVERIFY2(frame(img, 1) != frame(img, 0), "hover frame equals the normal frame");
     QVERIFY2(frame(img, 3) != frame(img, 0), "disabled frame equals the normal frame");
-}
-
-// Sizes the style sheets of the program fix.
-void TestSkin::fixedSizeImages_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QSize>("size");
-    for (const char *p : {"/image/Common_bg/btn_check_off.png", "/image/Common_bg/btn_check_on.png",
-                          "/image/EditDlg/Edit_selections_no.png", "/image/EditDlg/Edit_selections_yes.png"})
-        QTest::newRow(p) << QString::fromLatin1(p) << QSize(18, 18);
-    for (const char *p : {"/image/ScrollBar/btn_up.png", "/image/ScrollBar/btn_up2.png",
-                          "/image/ScrollBar/btn_down.png", "/image/ScrollBar/btn_down2.png"})
-        QTest::newRow(p) << QString::fromLatin1(p) << QSize(9, 8);
-}
-
-void TestSkin::fixedSizeImages()
-{
-    QFETCH(QString, path);
-    QFETCH(QSize, size);
-    const QImage img(envDir("VELMORA_BIN_DIR") + path);
-    QVERIFY2(!img.isNull(), "does not load");
-    QCOMPARE(img.size(), size);
 }
 
 VELMORA_TEST_MAIN(TestSkin)

@@ -37,18 +37,8 @@ Probe convertPair(const Pair &c, std::string &error)
         SetVideoCodecOption(p.get(), 2);
         SetVideoProfile(p.get(), 66);
     }
-    JobPtr job(JobCreate(-1));
-    if (!JobOpenFile(job.get(), media("clip_h264_aac.mp4").c_str(), out.c_str(), c.container, p.get())) {
-        error = JobLastError(job.get(), nullptr);
-        return Probe();
-    }
-    JobSetRange(job.get(), 0, 2 * kSecond);
-    EXPECT_EQ(JobStart(job.get()), 1);
-    const int status = waitJob(job.get());
-    if (status != ZX_STATUS_FINISHED)
-        error = JobLastError(job.get(), nullptr);
-    JobClose(job.get());
-    return ffprobe(out);
+    error = convertFile(media("clip_h264_aac.mp4"), out, c.container, p.get(), 0, 2 * kSecond);
+    return error.empty() ? ffprobe(out) : Probe();
 }
 
 class PairTest : public ::testing::TestWithParam<Pair> {};
@@ -149,12 +139,7 @@ TEST(Range, TrimStartsAtTheAskedPicture)
     const std::string out = outPath("trim_first.mp4");
     ParamsPtr p = makeParams(28, 86018);
     SetVideoQuality(p.get(), 90);
-    JobPtr job(JobCreate(-1));
-    ASSERT_EQ(JobOpenFile(job.get(), media("clip_10s.mp4").c_str(), out.c_str(), "mp4", p.get()), 1);
-    JobSetRange(job.get(), 2 * kSecond, kSecond);
-    ASSERT_EQ(JobStart(job.get()), 1);
-    ASSERT_EQ(waitJob(job.get()), ZX_STATUS_FINISHED);
-    JobClose(job.get());
+    ASSERT_EQ(convertFile(media("clip_10s.mp4"), out, "mp4", p.get(), 2 * kSecond, kSecond), "");
     auto grey = [](const std::string &file, const std::string &select) {
         return decodedFrame(file, select + "scale=32:24");
     };
@@ -191,12 +176,7 @@ TEST(Sources, OddRotatedAndPartialSourcesConvert)
     for (const Row &r : rows) {
         const std::string out = outPath("shape_" + std::to_string(n++) + " [x] \xC3\xA9.mp4");
         ParamsPtr p = makeParams(r.vcodec, 86018);
-        JobPtr job(JobCreate(-1));
-        ASSERT_EQ(JobOpenFile(job.get(), media(r.file).c_str(), out.c_str(), "mp4", p.get()), 1)
-            << r.file << ": " << JobLastError(job.get(), nullptr);
-        ASSERT_EQ(JobStart(job.get()), 1);
-        ASSERT_EQ(waitJob(job.get()), ZX_STATUS_FINISHED) << r.file << ": " << JobLastError(job.get(), nullptr);
-        JobClose(job.get());
+        ASSERT_EQ(convertFile(media(r.file), out, "mp4", p.get()), "") << r.file;
         const Probe probe = ffprobe(out);
         const auto *v = probe.first("video");
         EXPECT_EQ(v != nullptr, r.video) << r.file;
@@ -207,23 +187,6 @@ TEST(Sources, OddRotatedAndPartialSourcesConvert)
             EXPECT_EQ(strOf(v, "rotation"), "") << r.file << " keeps its rotation metadata";
         }
         EXPECT_NEAR(probe.duration(), r.seconds, 0.1) << r.file;
-    }
-}
-
-TEST(Sources, ChosenAudioTrackAndItsLanguage)
-{
-    for (int track : {0, 1}) {
-        const std::string out = outPath("track_" + std::to_string(track) + ".mkv");
-        ParamsPtr p = makeParams(28, 86018);
-        SetAudioTrack(p.get(), track);
-        JobPtr job(JobCreate(-1));
-        ASSERT_EQ(JobOpenFile(job.get(), media("clip_mkv_two_audio_sub.mkv").c_str(), out.c_str(), "matroska", p.get()), 1);
-        ASSERT_EQ(JobStart(job.get()), 1);
-        ASSERT_EQ(waitJob(job.get()), ZX_STATUS_FINISHED);
-        JobClose(job.get());
-        const Probe probe = ffprobe(out);
-        EXPECT_EQ(probe.count("audio"), 1);
-        EXPECT_EQ(strOf(probe.first("audio"), "tag:language"), track == 0 ? "eng" : "fre");
     }
 }
 
@@ -323,12 +286,7 @@ TEST_P(PictureTest, PictureSitsWhereTheSettingsPutIt)
     SetRotation(p.get(), c.rotation);
     SetFlip(p.get(), c.flip);
     SetFill(p.get(), c.keepShape, 0);
-    JobPtr job(JobCreate(-1));
-    ASSERT_EQ(JobOpenFile(job.get(), media("clip_h264_aac.mp4").c_str(), out.c_str(), "matroska", p.get()), 1);
-    JobSetRange(job.get(), 0, 400000);
-    ASSERT_EQ(JobStart(job.get()), 1);
-    ASSERT_EQ(waitJob(job.get()), ZX_STATUS_FINISHED);
-    JobClose(job.get());
+    ASSERT_EQ(convertFile(media("clip_h264_aac.mp4"), out, "matroska", p.get(), 0, 400000), "");
     const Probe probe = ffprobe(out);
     ASSERT_EQ(intOf(probe.first("video"), "width"), c.frameW);
     ASSERT_EQ(intOf(probe.first("video"), "height"), c.frameH);

@@ -255,4 +255,20 @@ inline ParamsPtr makeParams(int vcodec, int acodec, int width = 0, int height = 
     return p;
 }
 
+// Converts src (a file, or a DVD when dvd is set) into out, from start for
+// length (0: to the end), and waits; "" when it finished, else the reason.
+inline std::string convertFile(const std::string &src, const std::string &out, const char *container, ZxParams *p,
+                               int64_t start = 0, int64_t length = 0, bool dvd = false)
+{
+    JobPtr job(JobCreate(-1));
+    if (!(dvd ? JobOpenDvd : JobOpenFile)(job.get(), src.c_str(), out.c_str(), container, p)
+        || ((start || length) && !JobSetRange(job.get(), start, length)) || !JobStart(job.get()))
+        return std::string("refused: ") + JobLastError(job.get(), nullptr);
+    const int status = waitJob(job.get());
+    const std::string error = status == ZX_STATUS_FINISHED ? "" : "ended " + std::to_string(status) + ": "
+                                                                      + JobLastError(job.get(), nullptr);
+    JobClose(job.get());
+    return error;
+}
+
 } // namespace zxtest

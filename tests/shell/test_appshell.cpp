@@ -77,8 +77,8 @@ void TestAppShell::foldersLiveUnderTheUsersLocations()
     const QString root = TestEnv::root();
     const QString docs = AppPaths::documentsFolder();
     const QString data = AppPaths::dataFolder();
-    const QString temp = AppPaths::tempFolder();
-    for (const QString &f : {docs, data, temp}) {
+    const QString thumbnails = AppPaths::thumbnailFolder();
+    for (const QString &f : {docs, data, thumbnails}) {
         QVERIFY2(f.startsWith(root), qPrintable(f));
         QVERIFY2(f.endsWith("/Velmora Video Converter"), qPrintable(f));
         QVERIFY2(QDir(f).exists(), qPrintable(f));

@@ -2,7 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,9 +57,23 @@ QString dataFolder()
                                                QDir::homePath() + "/.local/share"));
 }
 
-QString tempFolder()
+QString thumbnailFolder()
 {
-    return programFolderUnder(writableLocation(QStandardPaths::TempLocation, QDir::tempPath()));
+    // Thumbnails show frames of the user's videos: they stay out of shared
+    // folders such as /tmp, where another user could read them or plant
+    // links and FIFOs under names we would use.
+    const QString base = writableLocation(QStandardPaths::GenericCacheLocation, QDir::homePath() + "/.cache");
+    QDir().mkpath(base);
+    const QString folder = base + "/" + kProgramFolder;
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return {};
+    if ((st.st_mode & 07777) != 0700 && ::chmod(path.constData(), 0700) != 0)
+        return {};
+    return folder;
 }
 
 QString defaultOutputFolder()

@@ -18,8 +18,11 @@ QString documentsFolder();
 // The per-user data location joined with "Velmora Video Converter" (settings files).
 QString dataFolder();
 
-// The temporary-files location joined with "Velmora Video Converter" (thumbnail cache).
-QString tempFolder();
+// The thumbnail cache: the per-user cache location ($XDG_CACHE_HOME) joined
+// with "Velmora Video Converter", private to the user (mode 0700, created when
+// missing). Empty when what is there is not a folder of this user: then no
+// thumbnails are kept.
+QString thumbnailFolder();
 
 // Default output folder: documentsFolder() + "/Converted/", created one level deep.
 QString defaultOutputFolder();

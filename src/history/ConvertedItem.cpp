@@ -1,4 +1,5 @@
 #include "history/ConvertedItem.h"
+#include "history/ThumbnailFile.h"
 #include "ui_ConvertedItem.h"
 
 #include "settings/ParserXML.h"
@@ -84,7 +85,7 @@ void ConvertedItem::setPath(const QString &path)
 
     QPixmap thumb;
     if (info && !info->imgPath.isEmpty())
-        thumb.load(info->imgPath);
+        thumb = QPixmap::fromImage(ThumbnailFile::read(info->imgPath));
     if (thumb.isNull())
         thumb.load(AppPaths::dataPath("/image/Converted_Dlg/Video_icon.png"));
     ui->m_labThumb->setPixmap(scaledInto(thumb, ui->m_labThumb->size()));

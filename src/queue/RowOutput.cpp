@@ -39,8 +39,11 @@ QString uniqueOutputPath(const QString &folder, const QString &displayName, cons
 
 QString thumbnailCachePath(const QString &sourcePath)
 {
+    const QString folder = AppPaths::thumbnailFolder();
+    if (folder.isEmpty())
+        return {};
     const QByteArray md5 = QCryptographicHash::hash(sourcePath.toUtf8(), QCryptographicHash::Md5).toHex();
-    return AppPaths::tempFolder() + "/" + QString::fromLatin1(md5) + ".JPG";
+    return folder + "/" + QString::fromLatin1(md5) + ".JPG";
 }
 
 } // namespace RowOutput

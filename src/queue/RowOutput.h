@@ -16,7 +16,8 @@ qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const Outp
 // whose file does not exist yet. The folder is created when missing.
 QString uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext);
 
-// "<md5 of the UTF-8 path>.JPG" in the temporary folder.
+// "<md5 of the UTF-8 path>.JPG" in AppPaths::thumbnailFolder(); empty when
+// that private folder cannot be had.
 QString thumbnailCachePath(const QString &sourcePath);
 
 } // namespace RowOutput

@@ -5,6 +5,7 @@
 #include "profiles/OutputParams.h"
 #include "queue/ItemProbe.h"
 #include "queue/RowOutput.h"
+#include "history/ThumbnailFile.h"
 #include "base/AppGlobals.h"
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
@@ -144,13 +145,15 @@ void VideoConvertBar::setThumbnail(const QImage &image)
         // Every title of a disc shares the disc's path.
         const QString file = RowOutput::thumbnailCachePath(m_fromDvd ? m_sourcePath + QString("#title%1").arg(m_tracks.dvdTitle)
                                                           : m_sourcePath);
-        if (!QFileInfo::exists(file)) {
-            QDir().mkpath(QFileInfo(file).absolutePath());
-            if (!m_thumbnail.save(file, "JPG"))
-                qDebug() << "VideoConvertBar: cannot write the thumbnail" << file;
-        }
-        if (QFileInfo::exists(file))
+        // A regular file there is the picture of an earlier import; anything
+        // else under the name is replaced, never written through.
+        const QFileInfo cached(file);
+        if (file.isEmpty())
+            qDebug() << "VideoConvertBar: no private thumbnail folder";
+        else if ((cached.isFile() && !cached.isSymLink()) || ThumbnailFile::write(m_thumbnail, file))
             m_thumbnailFile = file;
+        else
+            qDebug() << "VideoConvertBar: cannot write the thumbnail" << file;
     }
     ui->m_videoIconWidget->setPicture(m_thumbnail);
 }

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QXmlStreamReader>
 
 #include <memory>
 #include <vector>
@@ -41,19 +42,51 @@ enum class Load {
     Unusable, // exists but cannot be read or parsed: must not be overwritten
 };
 
+// Our files hold a few hundred entries at most. Anything far beyond these is
+// not ours, and feeding it to the DOM costs without bound: its save recurses
+// once per level and overflows the stack on a few thousand levels.
+constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+constexpr int kMaxDepth = 64;
+
+// Counts the nesting with the streaming reader, which does not recurse. A
+// document that is not well formed is left for the DOM to refuse.
+bool nestsTooDeep(const QByteArray &data)
+{
+    QXmlStreamReader reader(data);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth)
+            return true;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return false;
+}
+
 Load loadDocument(const QString &path, QDomDocument &doc)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return Load::Missing;
-    if (info.isFile() && info.size() == 0)
+    // Only a regular file is read: a FIFO blocks the open for good and a
+    // device such as /dev/zero never ends.
+    if (!info.isFile())
+        return Load::Unusable;
+    if (info.size() == 0)
         return Load::Missing;
+    if (info.size() > kMaxFileBytes)
+        return Load::Unusable;
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Load::Unusable;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError || data.isEmpty())
+    // One byte more than allowed tells a file that grew since the check.
+    const QByteArray data = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || data.isEmpty() || data.size() > kMaxFileBytes)
+        return Load::Unusable;
+    if (nestsTooDeep(data))
         return Load::Unusable;
     if (!doc.setContent(data, false) || doc.documentElement().isNull())
         return Load::Unusable;

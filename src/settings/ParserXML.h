@@ -18,6 +18,8 @@
 //    missing. A 0-byte file holds nothing to lose and counts as missing.
 //  - A file that exists but does not parse (or cannot be read) is never
 //    overwritten: reads give their defaults, null or an empty list; writes do nothing.
+//    So is a file that is not a regular file (a FIFO, a link to a device), one
+//    over 4 MB and one nested deeper than 64 elements: they are never parsed.
 //  - Writes go to a temporary file that atomically replaces the old one, so a crash
 //    or a full disk never leaves a truncated file. A failed write logs
 //    "error::ParserXML->writeOperateXml->file.open\n" and the change is dropped.

@@ -1,23 +1,27 @@
 #pragma once
-// One converter per desktop: a system semaphore serialises the check, and a
-// one-byte shared-memory segment marks the running instance.
+// One converter per user: an exclusive lock on a file in the user's private
+// runtime folder marks the running instance. The lock is the kernel's, so it
+// goes with the process however that ends (a crash leaves nothing behind),
+// and it lives where no other user can take it or plant one.
 
-#include <QSharedMemory>
 #include <QString>
-#include <QSystemSemaphore>
 
 class SingleInstance
 {
 public:
-    SingleInstance(const QString &semaphoreKey = QStringLiteral("Velmora Video Converter"),
-                   const QString &segmentKey = QStringLiteral("SystemObject1"));
+    // lockFile: the file to lock; empty for defaultLockFile().
+    explicit SingleInstance(const QString &lockFile = QString());
     ~SingleInstance();
 
-    // True when this process is the first instance and now holds the segment.
-    // Takes the semaphore around the check and releases it before returning.
+    // True when this process is the first instance of its user and now holds
+    // the lock; false while another instance of the same user holds it.
     bool acquire();
 
+    // "Velmora Video Converter.lock" in $XDG_RUNTIME_DIR when that folder is
+    // the user's own and closed to others, else in the per-user data folder.
+    static QString defaultLockFile();
+
 private:
-    QSystemSemaphore m_semaphore;
-    QSharedMemory m_segment;
+    QString m_path;
+    int m_fd = -1;
 };

@@ -3,6 +3,7 @@
 #include "history/VXMessage.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -13,6 +14,15 @@
 namespace {
 const char kSparkleNs[] = "http://www.andymatuschak.org/xml-namespaces/sparkle";
 const int kTimeoutMs = 15000;
+// A real appcast is a few kilobytes; a feed beyond this is cut off rather
+// than buffered without end.
+const qint64 kMaxFeedBytes = 1024 * 1024;
+const char kTooLargeProperty[] = "velmoraFeedTooLarge";
+
+QString tooLargeText()
+{
+    return QObject::tr("The update feed is larger than 1 MB.");
+}
 }
 
 UpdateChecker &UpdateChecker::instance()
@@ -94,6 +104,24 @@ void UpdateChecker::startCheck(bool withUi)
             VXMessageBox(messageFor(r, withUi), QString(), VXMsg::KindError);
         return;
     }
+    if (m_appcastUrl.isLocalFile()) {
+        // Qt opens and reads a local feed on this thread: a FIFO would block
+        // the open for good, a device would never end.
+        const QFileInfo local(m_appcastUrl.toLocalFile());
+        QString refusal;
+        if (local.exists() && !local.isFile())
+            refusal = tr("The update feed is not a regular file.");
+        else if (local.size() > kMaxFeedBytes)
+            refusal = tooLargeText();
+        if (!refusal.isEmpty()) {
+            Result r;
+            r.error = refusal;
+            emit checkFinished(r, withUi);
+            if (withUi && m_showResults)
+                VXMessageBox(messageFor(r, withUi), tr("Check for Updates"), VXMsg::KindError);
+            return;
+        }
+    }
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(m_appcastUrl);
@@ -106,6 +134,12 @@ void UpdateChecker::startCheck(bool withUi)
     QNetworkReply *reply = m_reply;
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, withUi] { onReplyFinished(reply, withUi); });
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64 total) {
+        if (received > kMaxFeedBytes || total > kMaxFeedBytes || reply->bytesAvailable() > kMaxFeedBytes) {
+            reply->setProperty(kTooLargeProperty, true);
+            reply->abort();
+        }
+    });
 }
 
 void UpdateChecker::onReplyFinished(QNetworkReply *reply, bool withUi)
@@ -113,10 +147,14 @@ void UpdateChecker::onReplyFinished(QNetworkReply *reply, bool withUi)
     reply->deleteLater();
     m_reply = nullptr;
     Result result;
-    if (reply->error() != QNetworkReply::NoError) {
+    // One byte over the limit is enough to know; the rest is never read.
+    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->read(kMaxFeedBytes + 1) : QByteArray();
+    if (reply->property(kTooLargeProperty).toBool() || body.size() > kMaxFeedBytes) {
+        result.error = tooLargeText();
+    } else if (reply->error() != QNetworkReply::NoError) {
         result.error = reply->errorString();
     } else {
-        result = evaluateAppcast(reply->readAll(), m_version);
+        result = evaluateAppcast(body, m_version);
     }
     emit checkFinished(result, withUi);
     const QString text = messageFor(result, withUi);

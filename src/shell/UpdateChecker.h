@@ -3,6 +3,8 @@
 // attributes) over QtNetwork and tells the user when a newer version exists.
 // The six calls mirror the update framework the program was designed around:
 // app details, feed address, init, automatic check on/off, check with UI, cleanup.
+// A feed over 1 MB is cut off as an error; a local (file://) feed is read only
+// when it is a regular file, so a FIFO or a device never blocks the GUI thread.
 
 #include <QObject>
 #include <QPointer>

@@ -3,18 +3,23 @@
 // state-driven controls and renaming.
 #include "QueueTestSupport.h"
 
+#include "history/ConvertedItem.h"
 #include "queue/RowOutput.h"
 #include "queue/VideoConvertBar.h"
 #include "widgets/QCustomComboBox.h"
 #include "widgets/RetractLabel.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace QueueTest;
 
@@ -189,6 +194,55 @@ private slots:
         QVERIFY(audio->thumbnailFile().isEmpty());
         QVERIFY(!QFileInfo::exists(RowOutput::thumbnailCachePath(none)));
         QVERIFY(audio->convertedFileInfo().imgPath.isEmpty());
+    }
+
+    void thumbnailsStayPrivateAndOnlyRegularFilesAreRead()
+    {
+        const QString cache = RowOutput::thumbnailCachePath("/media/private.mp4");
+        const QString folder = QFileInfo(cache).path();
+        QCOMPARE(folder, QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                             + "/Velmora Video Converter");
+        struct stat st;
+        QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0700);
+
+        // A link planted under the name the row writes: the file it points
+        // to is never made, the name gets a picture of its own.
+        const QString victim = TestEnv::root() + "/victim.xml";
+        QFile::remove(cache);
+        QVERIFY(QFile::link(victim, cache));
+        ConverItemInfo *info = fakeItem("/media/private.mp4");
+        info->thumbnail = QImage(64, 48, QImage::Format_RGB32);
+        info->thumbnail.fill(Qt::green);
+        auto row = rowFor(info);
+        QVERIFY(!QFileInfo::exists(victim));
+        QVERIFY(!QFileInfo(cache).isSymLink());
+        QCOMPARE(QImage(row->thumbnailFile()).size(), QSize(64, 48).scaled(120, 120, Qt::KeepAspectRatio));
+
+        // A folder owned by someone else is refused: nothing is written.
+        QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        auto restore = qScopeGuard([&] { ::chown(QFile::encodeName(folder).constData(), ::geteuid(), ::getegid()); });
+        const auto files = [&] { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); };
+        const QStringList before = files();
+        ConverItemInfo *other = fakeItem("/media/other.mp4");
+        other->thumbnail = info->thumbnail;
+        auto refused = rowFor(other);
+        QVERIFY(refused->thumbnailFile().isEmpty());
+        QCOMPARE(files(), before);
+
+        // A FIFO and a device named in the history as thumbnails: the list
+        // shows its placeholder and never blocks on them.
+        const QString fifo = TestEnv::root() + "/thumb.fifo";
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &picture : {fifo, QString("/dev/zero")}) {
+            ConvertedFileInfo entry = row->convertedFileInfo();
+            entry.convertedPath = TestEnv::root() + "/listed.mp4";
+            entry.imgPath = picture;
+            ParserXML::addConvertedFile(entry);
+            ConvertedItem item;
+            item.setPath(entry.convertedPath);
+            QVERIFY(!item.findChild<QLabel *>("m_labThumb")->pixmap().isNull());
+        }
     }
 
     void streamChoiceReachesTheJob()

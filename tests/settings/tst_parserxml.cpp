@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 using TestTools::readFile;
@@ -81,9 +83,14 @@ private slots:
     void historyNonAsciiPath();
     void unparsableFileIsNeverOverwritten_data();
     void unparsableFileIsNeverOverwritten();
+    void specialFilesAreNeverRead();
     void unwritableFolderGivesDefaults();
     void languageFile_data();
     void languageFile();
+
+private:
+    // Every read and write on files that must stay untouched.
+    void useEveryOperation(const QString &languageXml);
 };
 
 void TestParserXML::init()
@@ -405,6 +412,13 @@ void TestParserXML::unparsableFileIsNeverOverwritten_data()
     QTest::newRow("truncated write") << QByteArray("<ROOTITEM>\n    <Path_item Converted_path_=\"/x/a.mp");
     QTest::newRow("white space only") << QByteArray("   \n");
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12);
+    // Well formed, but beyond what a settings file or the history ever is: the
+    // history row makes the list prune and rewrite the file.
+    QTest::newRow("5000 levels deep") << "<ROOTITEM><Path_item Converted_path_=\"/x/gone.mp4\"/>"
+                                              + QByteArray("<a>").repeated(5000) + QByteArray("</a>").repeated(5000)
+                                              + "</ROOTITEM>";
+    QTest::newRow("over 4 MB") << "<ROOTITEM><Path_item Converted_path_=\"/x/gone.mp4\"/><!--"
+                                       + QByteArray(4 << 20, ' ') + "--><CLOSE_ITEM bIsCloseDlg=\"N\"/></ROOTITEM>";
 }
 
 void TestParserXML::unparsableFileIsNeverOverwritten()
@@ -413,15 +427,36 @@ void TestParserXML::unparsableFileIsNeverOverwritten()
     const QStringList files{ParserXML::settingFilePath(), ParserXML::formatFilePath(), ParserXML::convertedFilePath()};
     for (const QString &f : files)
         writeBytes(f, content);
+    useEveryOperation(files.first());
+    for (const QString &f : files)
+        QCOMPARE(readFile(f), content);
+}
 
+void TestParserXML::specialFilesAreNeverRead()
+{
+    // A FIFO would block the first read for good, a link to /dev/zero would
+    // never end; both are left as they are.
+    const QStringList files{ParserXML::settingFilePath(), ParserXML::formatFilePath(), ParserXML::convertedFilePath()};
+    for (const QString &f : files)
+        QVERIFY(QFile::link("/dev/zero", f));
+    useEveryOperation(files.first());
+    for (const QString &f : files) {
+        QCOMPARE(QFileInfo(f).symLinkTarget(), QString("/dev/zero"));
+        QVERIFY(QFile::remove(f));
+        QCOMPARE(::mkfifo(QFile::encodeName(f).constData(), 0600), 0);
+    }
+    useEveryOperation(files.first());
+    for (const QString &f : files)
+        QVERIFY(!QFileInfo(f).isFile() && QFileInfo(f).exists());
+}
+
+void TestParserXML::useEveryOperation(const QString &languageXml)
+{
     useEveryEntryPoint();
     QCOMPARE(ParserXML::readSnapshotFormat(), QString("JPEG"));
     ParserXML::writeSnapshotFolder("/tmp");
     ParserXML::removeConvertedFiles({"/x/a.mp4"});
-    QVERIFY(ParserXML::languageFile(files.first(), "English").isEmpty());
-
-    for (const QString &f : files)
-        QCOMPARE(readFile(f), content);
+    QVERIFY(ParserXML::languageFile(languageXml, "English").isEmpty());
 }
 
 void TestParserXML::unwritableFolderGivesDefaults()

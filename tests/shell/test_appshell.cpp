@@ -13,8 +13,12 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestAppShell : public QObject
 {
@@ -32,6 +36,7 @@ private slots:
     void appcastEvaluation_data();
     void appcastEvaluation();
     void checkReadsFeedFromLocalUrl();
+    void oversizedAndEndlessFeedsAreCutOff();
 };
 
 void TestAppShell::sizeText_data()
@@ -75,8 +80,8 @@ void TestAppShell::foldersLiveUnderTheUsersLocations()
     const QString root = TestEnv::root();
     const QString docs = AppPaths::documentsFolder();
     const QString data = AppPaths::dataFolder();
-    const QString temp = AppPaths::tempFolder();
-    for (const QString &f : {docs, data, temp}) {
+    const QString thumbnails = AppPaths::thumbnailFolder();
+    for (const QString &f : {docs, data, thumbnails}) {
         QVERIFY2(f.startsWith(root), qPrintable(f));
         QVERIFY2(f.endsWith("/Velmora Video Converter"), qPrintable(f));
         QVERIFY2(QDir(f).exists(), qPrintable(f));
@@ -233,6 +238,56 @@ void TestAppShell::checkReadsFeedFromLocalUrl()
     r = spy.takeFirst().at(0).value<UpdateChecker::Result>();
     QCOMPARE(int(r.outcome), int(UpdateChecker::Outcome::Error));
     checker.setAutomaticCheckForUpdates(false);
+    checker.cleanup();
+}
+
+void TestAppShell::oversizedAndEndlessFeedsAreCutOff()
+{
+    UpdateChecker &checker = UpdateChecker::instance();
+    checker.setShowResults(false);
+    checker.setAppDetails("Velmora", "Velmora Video Converter", "1.0.0");
+    QSignalSpy spy(&checker, &UpdateChecker::checkFinished);
+    QStringList errors;
+    auto check = [&](const QUrl &url) {
+        checker.setAppcastUrl(url);
+        checker.checkUpdateWithUi();
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 20000);
+        const auto r = spy.takeFirst().at(0).value<UpdateChecker::Result>();
+        errors << (r.outcome == UpdateChecker::Outcome::Error ? r.error : QString("no error"));
+    };
+
+    // A valid feed with a newer release, padded past the limit.
+    QTemporaryDir dir;
+    const QString padded = dir.path() + "/padded.xml";
+    QVERIFY(TestTools::writeFile(padded, feed({"2.0.0"}) + "<!--" + QByteArray(3 << 19, ' ') + "-->"));
+    check(QUrl::fromLocalFile(padded));
+    // A FIFO nobody writes to: opening it on the GUI thread would never return.
+    const QString fifo = dir.path() + "/appcast.fifo";
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    check(QUrl::fromLocalFile(fifo));
+    // A server that sends without end.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    qint64 sent = 0;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *s = server.nextPendingConnection();
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n\r\n<rss>");
+        auto more = [s, &sent] {
+            // 64 MB bound this test's own memory should the reply never stop.
+            if (sent < (64 << 20) && s->bytesToWrite() < (1 << 20)) {
+                s->write(QByteArray(1 << 16, ' '));
+                sent += 1 << 16;
+            }
+        };
+        connect(s, &QTcpSocket::bytesWritten, s, more);
+        more();
+    });
+    check(QUrl(QString("http://127.0.0.1:%1/appcast.xml").arg(server.serverPort())));
+
+    QCOMPARE(errors.size(), 3);
+    QVERIFY2(errors[0].contains("1 MB"), qPrintable(errors[0]));
+    QVERIFY2(errors[1].contains("regular file"), qPrintable(errors[1]));
+    QVERIFY2(errors[2].contains("1 MB"), qPrintable(errors[2]));
     checker.cleanup();
 }
 

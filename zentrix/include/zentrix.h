@@ -385,8 +385,10 @@ ZxJob *JobCreate(int reserved);
 /* Opens the source, creates the output file in the container (a muxer short
  * name: "mp4", "matroska", "avi", "asf", "mpeg", "webm", ...) and opens the
  * encoders the set asks for. An output stream exists when the set names its
- * codec and the source has that kind of stream. Returns 1, or 0 with the
- * reason in JobLastError. */
+ * codec and the source has that kind of stream. An output that is the source
+ * itself (also through a link or a hard link) is refused with ZX_ERR_OUTPUT
+ * and the source left untouched. Returns 1, or 0 with the reason in
+ * JobLastError. */
 int JobOpenFile(ZxJob *job, const char *source_utf8, const char *output_utf8,
                 const char *container, const ZxParams *set);
 
@@ -439,7 +441,8 @@ ZxMerger *MergerCreate(void);
  * from the first source. The output has sound whenever the set names an
  * audio codec (and picture when the first source has one): a source without
  * sound is filled with silence, one without picture with black, so every
- * join stays in step. */
+ * join stays in step. An existing file is not truncated before the first
+ * source is added. */
 int MergerOpen(ZxMerger *m, const char *output_utf8, const char *container,
                const ZxParams *set);
 /* Readies the merger for the first source. */
@@ -448,7 +451,8 @@ int MergerBegin(ZxMerger *m);
  * converting it on the merger's thread; returns at once. Only the picture
  * and stream choices of this set apply (crop, rotation, audio track, ...);
  * codecs and sizes stay those of MergerOpen. A previous source must have
- * ended. Sources of other sizes, rates or audio formats are conformed. */
+ * ended. Sources of other sizes, rates or audio formats are conformed. The
+ * output file itself is refused as a source (ZX_ERR_OUTPUT). */
 int MergerAddFile(ZxMerger *m, const char *source_utf8, int64_t start_us,
                   int64_t length_us, const ZxParams *set);
 /* As MergerAddFile for the DVD title the set's SetTitle chooses. */

@@ -45,6 +45,10 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
         state.failNow(ZX_ERR_ARGUMENT, "the job is already open");
         return 0;
     }
+    if (zx::sameFile(source, output)) {
+        state.failNow(ZX_ERR_OUTPUT, "the output is the source file itself; writing it would destroy the source");
+        return 0;
+    }
     state.clearError();
     zx::Failure fail;
     auto segment = std::make_unique<zx::Segment>(state.stop);

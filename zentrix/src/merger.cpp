@@ -5,8 +5,11 @@
 #include "task_state.h"
 #include "transcoder.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -99,16 +102,16 @@ int MergerOpen(ZxMerger *m, const char *output, const char *container, const ZxP
         fail.set(ZX_ERR_ARGUMENT, "the parameter set names no codec");
     else if (checkEncoder(set->videoCodec, muxer, AVMEDIA_TYPE_VIDEO, fail)
              && checkEncoder(set->audioCodec, muxer, AVMEDIA_TYPE_AUDIO, fail)) {
-        // Find out now, not after the first source, whether the file can be written.
-        const std::string url = std::string("file:") + output;
+        // Find out now, not after the first source, whether the file can be
+        // written; an existing file keeps its content until the first source
+        // is known not to be this very file.
         struct stat before;
         m->createdOutput = ::stat(output, &before) != 0;
-        AVIOContext *probe = nullptr;
-        int ret = avio_open(&probe, url.c_str(), AVIO_FLAG_WRITE);
-        if (ret < 0) {
-            fail.set(ZX_ERR_OUTPUT, "cannot create the output file: " + zx::avErr(ret));
+        const int fd = ::open(output, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            fail.set(ZX_ERR_OUTPUT, "cannot create the output file: " + zx::avErr(AVERROR(errno)));
         } else {
-            avio_closep(&probe);
+            ::close(fd);
             m->path = output;
             m->container = container;
             m->set = *set;
@@ -152,6 +155,11 @@ int addSource(ZxMerger *m, const char *source, int64_t start, int64_t length, co
     m->joinWorker();
     auto state = std::make_shared<zx::TaskState>();
     zx::Failure fail;
+    if (zx::sameFile(source, m->path)) {
+        state->failNow(ZX_ERR_OUTPUT, "the source is the merge's output file itself");
+        m->setCurrent(state);
+        return 0;
+    }
     auto segment = std::make_unique<zx::Segment>(m->stop);
     std::unique_ptr<zx::MediaReader> reader;
     if (dvd)

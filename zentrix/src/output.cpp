@@ -18,8 +18,17 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace zx {
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    auto local = [](const std::string &p) { return p.rfind("file:", 0) == 0 ? p.substr(5) : p; };
+    struct stat sa, sb;
+    return ::stat(local(a).c_str(), &sa) == 0 && ::stat(local(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
+           && sa.st_ino == sb.st_ino;
+}
 namespace {
 
 AVPixelFormat choosePixelFormat(const AVCodec *enc)

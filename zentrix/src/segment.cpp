@@ -289,7 +289,11 @@ private:
             if (ret < 0) {
                 // A damaged tail reads as the end; a damaged middle is a
                 // failure when nothing at all could be decoded (judged last).
-                m_inputError = ret != AVERROR_EOF && !avio_feof(m_ic->pb);
+                // A failed read also marks the stream as ended, and demuxers
+                // then often answer "end of file": the stream's own error
+                // tells a read error from the end.
+                m_inputError = (ret != AVERROR_EOF && !avio_feof(m_ic->pb))
+                               || (m_ic->pb && m_ic->pb->error < 0 && m_ic->pb->error != AVERROR_EOF);
                 break;
             }
             const bool ok = handlePacket(pkt.get());

@@ -29,6 +29,11 @@ struct Failure {
     }
 };
 
+// True when both paths name one existing file (links and hard links
+// resolved; a leading "file:" read as the protocol, as the openers do).
+// Writing an output onto its own source would truncate the source first.
+bool sameFile(const std::string &a, const std::string &b);
+
 class Output {
 public:
     Output();

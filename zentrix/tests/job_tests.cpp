@@ -1,9 +1,12 @@
 // Job lifecycle: progress, stop, failure part-way, and jobs side by side.
 #include "test_support.h"
+#include "transcoder.h"
 
 #include <atomic>
+#include <cerrno>
 #include <fstream>
 #include <future>
+#include <iterator>
 
 using namespace zxtest;
 using Clock = std::chrono::steady_clock;
@@ -193,6 +196,113 @@ TEST(Job, ProbesWhileAJobRuns)
     JobRequestStop(job.get());
     JobClose(job.get());
     EXPECT_TRUE(JobIsStopped(job.get()) || JobIsFinished(job.get()));
+}
+
+std::string fileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Job, AnOutputThatIsTheSourceIsRefusedAndTheSourceKept)
+{
+    const std::string dir = outDir() + "/same file";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string src = dir + "/my clip [1].mp4";
+    fs::copy_file(media("clip_h264_aac.mp4"), src);
+    const std::string original = fileBytes(src);
+    fs::create_symlink(src, dir + "/link.mp4");
+    fs::create_hard_link(src, dir + "/hard.mp4");
+    ParamsPtr p = makeParams(28, 86018);
+    for (const std::string &out : {src, dir + "/link.mp4", dir + "/hard.mp4", "file:" + src}) {
+        JobPtr job(JobCreate(-1));
+        EXPECT_EQ(JobOpenFile(job.get(), src.c_str(), out.c_str(), "mp4", p.get()), 0) << out;
+        int code = 0;
+        const std::string msg = JobLastError(job.get(), &code);
+        EXPECT_EQ(code, ZX_ERR_OUTPUT) << out << ": " << msg;
+        EXPECT_NE(msg.find("source"), std::string::npos) << msg;
+    }
+    {
+        MergerPtr m(MergerCreate());
+        ASSERT_EQ(MergerOpen(m.get(), (dir + "/link.mp4").c_str(), "mp4", p.get()), 1);
+        ASSERT_EQ(MergerBegin(m.get()), 1);
+        EXPECT_EQ(MergerAddFile(m.get(), src.c_str(), 0, 0, p.get()), 0);
+        int code = 0;
+        const std::string msg = MergerLastError(m.get(), &code);
+        EXPECT_EQ(code, ZX_ERR_OUTPUT) << msg;
+    }
+    int rc = 0;
+    run("timeout 60 " + shellQuote(ZXTOOL_PATH) + " convert " + shellQuote(src) + " " + shellQuote(src)
+            + " --quiet 2>&1",
+        &rc);
+    EXPECT_NE(rc, 0);
+    EXPECT_TRUE(fileBytes(src) == original) << "the source was changed";
+    EXPECT_TRUE(fs::is_symlink(dir + "/link.mp4"));
+}
+
+// A source whose reads fail in its middle third, as a failing disk does.
+class FailingMiddle : public zx::MediaReader {
+public:
+    explicit FailingMiddle(const std::string &path) : m_bytes(fileBytes(path)) {}
+    ~FailingMiddle() override
+    {
+        if (m_avio)
+            av_freep(&m_avio->buffer);
+        avio_context_free(&m_avio);
+    }
+    int open(zx::InputPtr &out, const AVIOInterruptCB &) override
+    {
+        m_avio = avio_alloc_context(static_cast<unsigned char *>(av_malloc(4096)), 4096, 0, this, &read, nullptr, &seek);
+        AVFormatContext *ic = avformat_alloc_context();
+        ic->pb = m_avio;
+        ic->flags |= AVFMT_FLAG_CUSTOM_IO;
+        const int ret = avformat_open_input(&ic, "", nullptr, nullptr);
+        if (ret >= 0)
+            out.reset(ic);
+        return ret;
+    }
+
+private:
+    static int read(void *self, uint8_t *buf, int size)
+    {
+        auto *r = static_cast<FailingMiddle *>(self);
+        const size_t n = r->m_bytes.size(), end = r->m_pos < n / 3 ? n / 3 : n;
+        if (r->m_pos >= n / 3 && r->m_pos < 2 * n / 3)
+            return AVERROR(EIO);
+        const size_t count = std::min(size_t(size), end - std::min(end, r->m_pos));
+        std::memcpy(buf, r->m_bytes.data() + r->m_pos, count);
+        r->m_pos += count;
+        return count ? int(count) : AVERROR_EOF;
+    }
+    static int64_t seek(void *self, int64_t offset, int whence)
+    {
+        auto *r = static_cast<FailingMiddle *>(self);
+        if (whence & AVSEEK_SIZE)
+            return int64_t(r->m_bytes.size());
+        r->m_pos = size_t((whence & 3) == SEEK_SET ? offset : (whence & 3) == SEEK_CUR ? int64_t(r->m_pos) + offset
+                                                                                     : int64_t(r->m_bytes.size()) + offset);
+        return int64_t(r->m_pos);
+    }
+
+    std::string m_bytes;
+    size_t m_pos = 0;
+    AVIOContext *m_avio = nullptr;
+};
+
+TEST(Job, AReadErrorOfTheSourceFailsTheJob)
+{
+    std::atomic<bool> stop{false};
+    zx::Segment segment(stop);
+    ParamsPtr p = makeParams(28, 86018);
+    zx::Failure fail;
+    ASSERT_TRUE(segment.open(std::make_unique<FailingMiddle>(media("clip_10s.mp4")), *p, fail)) << fail.message;
+    zx::Output out;
+    ASSERT_TRUE(out.open(outPath("read_error.mp4"), "mp4", *p, segment.media(), false, fail)) << fail.message;
+    EXPECT_EQ(segment.run(out, 0, 0, 0, fail), zx::Segment::Result::Failed) << "a failing read ended the source";
+    EXPECT_EQ(fail.code, ZX_ERR_INPUT) << fail.message;
+    zx::Failure ignored;
+    out.finish(true, ignored);
 }
 
 } // namespace

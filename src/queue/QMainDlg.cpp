@@ -457,10 +457,13 @@ void QMainDlg::converterFinishCount(bool ok)
     const bool merge = inRun && m_run.isMerged();
 
     if (!ok) {
+        // Only a conversion that ran wrote a file; a start that failed owns
+        // nothing under its name, which another row may be writing by now.
+        const bool ran = row->rowState() == VideoConvertBar::RowConverting;
         row->markFailed();
         // What a failed job wrote is not kept. A merged source shares its
         // file with the sources before it, which stay.
-        if (!merge && !row->outputPath().isEmpty() && QFileInfo(row->outputPath()).isFile())
+        if (ran && !merge && !row->outputPath().isEmpty() && QFileInfo(row->outputPath()).isFile())
             QFile::remove(row->outputPath());
     } else if (merge) {
         ConvertedFileInfo record = row->convertedFileInfo();

@@ -254,11 +254,16 @@ void VideoConvertBar::convertCallback(int percent, void *owner, convertState sta
 bool VideoConvertBar::startConvert(bool merge)
 {
     m_failureReason.clear();
+    // The start is attempted: the row no longer waits, so a row finishing
+    // before this failure is reported never starts it a second time.
+    if (m_rowState == RowWaiting)
+        m_rowState = RowIdle;
     if (AppGlobals::outputFolder().trimmed().isEmpty() || outputExtension().isEmpty()) {
         // Never guess a folder or a format to write into.
         m_outputPath.clear();
         m_failureReason = tr("No output folder or format is chosen.");
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        refreshControls();
         return false;
     }
     m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
@@ -266,6 +271,7 @@ bool VideoConvertBar::startConvert(bool merge)
         m_failureReason = m_conversion.failure();
         qDebug() << "VideoConvertBar: start failed:" << m_sourcePath << m_failureReason;
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        refreshControls();
         return false;
     }
     m_progress = 0;

@@ -509,6 +509,17 @@ void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
             QFile::remove(merged);
         return;
     }
+    const QFileInfo closed(merged);
+    if (!closed.isFile() || closed.isSymLink() || closed.size() == 0) {
+        // The merged file went (its folder was deleted): nothing to record,
+        // its sources stay in the list, marked.
+        m_run.takeMergedRecord();
+        for (RunRow *row : m_run.takeMergedRows()) {
+            auto *source = static_cast<VideoConvertBar *>(row);
+            source->markFailed(tr("The output file is gone (was its folder deleted?)."));
+        }
+        return;
+    }
     mergerNextFile();
     for (RunRow *row : m_run.takeMergedRows())
         removeRow(static_cast<VideoConvertBar *>(row));

@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QColor kRowBackground = Theme::panel();
@@ -274,10 +276,32 @@ bool VideoConvertBar::startConvert(bool merge)
         refreshControls();
         return false;
     }
+    // The engine has created the file by now: remember which one it is, so
+    // a file put under the same name later is never taken for ours.
+    struct stat st;
+    m_writtenKnown = ::stat(QFile::encodeName(m_outputPath).constData(), &st) == 0;
+    m_writtenDev = m_writtenKnown ? quint64(st.st_dev) : 0;
+    m_writtenIno = m_writtenKnown ? quint64(st.st_ino) : 0;
     m_progress = 0;
     m_rowState = RowConverting;
     refreshControls();
     return true;
+}
+
+QString VideoConvertBar::outputMissing(bool &ours) const
+{
+    ours = false;
+    struct stat st;
+    if (::lstat(QFile::encodeName(m_outputPath).constData(), &st) != 0)
+        return tr("The output file is gone (was its folder deleted?).");
+    if (!S_ISREG(st.st_mode)
+        || (m_writtenKnown && (quint64(st.st_dev) != m_writtenDev || quint64(st.st_ino) != m_writtenIno)))
+        return tr("The output file was replaced by another file.");
+    ours = true;
+    // A merged output keeps growing with its next sources.
+    if (st.st_size == 0 && !m_conversion.isMerging())
+        return tr("The output file is empty.");
+    return QString();
 }
 
 void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
@@ -290,13 +314,25 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
         m_progress = int(qMin(nPro, 100u));
         update(progressRect().adjusted(-2, -12, 40, 12));
         break;
-    case ConvertFinished:
+    case ConvertFinished: {
+        // Only a file that is really there counts as converted.
+        bool ours = false;
+        m_failureReason = outputMissing(ours);
+        if (!m_failureReason.isEmpty()) {
+            if (!ours)
+                m_rowState = RowFailed; // nothing under the name is ours to remove
+            m_progress = 0;
+            update();
+            emit emitConvertedFinish(false);
+            break;
+        }
         m_progress = 0;
         m_rowState = RowConverted;
         refreshControls();
         emit emitConvertedVideo(m_outputPath);
         emit emitConvertedFinish(true);
         break;
+    }
     case ConvertFailed: {
         m_failureReason = m_conversion.converterError();
         if (m_failureReason.isEmpty())
@@ -334,8 +370,10 @@ void VideoConvertBar::setWaiting()
     refreshControls();
 }
 
-void VideoConvertBar::markFailed()
+void VideoConvertBar::markFailed(const QString &reason)
 {
+    if (!reason.isEmpty())
+        m_failureReason = reason;
     m_conversion.clearMerging();
     m_rowState = RowFailed;
     m_progress = 0;

@@ -352,6 +352,41 @@ private slots:
         QCOMPARE(entry->size, QString::number(QFileInfo(merged).size() / 1048576.0, 'f', 2));
     }
 
+    void deletedOutputFolderRecordsNothing_data()
+    {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("separate") << false;
+        QTest::newRow("merged") << true;
+    }
+
+    // The output folder goes while the rows convert: what they wrote is
+    // lost, so nothing is recorded and the rows stay, failed.
+    void deletedOutputFolderRecordsNothing()
+    {
+        QFETCH(bool, merge);
+        OutputFormat &f = OutputFormat::instance();
+        f.width = 1280;
+        f.height = 720;
+        f.videoBitRate = 4000;
+        auto list = listOf({"clip_10s.mp4", "clip_10s.mp4"});
+        RunWatch watch(list.get());
+        if (merge)
+            list->mergeAll();
+        else
+            list->convertAll();
+        QCOMPARE(list->rows().first()->rowState(), int(VideoConvertBar::RowConverting));
+        QTest::qWait(300);
+        QVERIFY(QDir(m_out).removeRecursively());
+        QVERIFY(waitIdle(list.get()));
+        QCOMPARE(watch.finished, 0);
+        QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+        QCOMPARE(list->itemCount(), 2);
+        for (VideoConvertBar *row : list->rows()) {
+            QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
+            QVERIFY(!row->failureReason().isEmpty());
+        }
+    }
+
     void stopLeavesTheRows_data()
     {
         QTest::addColumn<bool>("merge");

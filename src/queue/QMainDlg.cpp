@@ -639,8 +639,10 @@ bool QMainDlg::beginImport()
     }
     // A dialog closed by Cancel ends its loop before the worker ends: wait
     // for that worker, then take what it queued (records and its completion)
-    // so nothing of it reaches the next import's dialog.
-    wait();
+    // so nothing of it reaches the next import's dialog. While the program
+    // quits, a worker that still runs keeps the job: no new import.
+    if (!wait())
+        return false;
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (m_loadingDlg) {
         m_loadingDlg->hide();

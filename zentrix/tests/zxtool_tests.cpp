@@ -3,6 +3,8 @@
 
 #include <regex>
 
+#include <sys/stat.h>
+
 using namespace zxtest;
 
 namespace {
@@ -83,6 +85,24 @@ TEST(Zxtool, ResultsAreHonest)
            &rc);
     EXPECT_EQ(rc, 0);
     EXPECT_NEAR(ffprobe(toolOut).duration(), 10.0, 0.2);
+}
+
+// Opening a FIFO blocks until a writer comes: zxtool refuses it at once.
+TEST(Zxtool, PipeIsRefusedAtOnce)
+{
+    const std::string fifo = outPath("pipe.mp4");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &args : {"probe " + shellQuote(fifo),
+                                    "convert " + shellQuote(fifo) + " " + shellQuote(outPath("from_pipe.mp4"))
+                                        + " --container mp4 --quiet"}) {
+        int rc = 0;
+        const std::string msg = run("timeout 10 " + shellQuote(ZXTOOL_PATH) + " " + args + " 2>&1", &rc);
+        EXPECT_NE(rc, 0) << args;
+        EXPECT_NE(rc, 124) << args << ": still blocked after 10 s";
+        EXPECT_NE(msg.find("not a regular file"), std::string::npos) << msg;
+    }
+    EXPECT_FALSE(fs::exists(outDir() + "/from_pipe.mp4"));
+    fs::remove(fifo);
 }
 
 TEST(Zxtool, ThumbWritesABitmap)

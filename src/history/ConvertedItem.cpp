@@ -76,6 +76,19 @@ void ConvertedItem::setPath(const QString &path)
     ui->m_labVideoName->setToolTip(path);
 
     const auto info = ParserXML::convertedFile(path);
+    showRecord(info ? &*info : nullptr);
+}
+
+void ConvertedItem::setRecord(const ConvertedFileInfo &record)
+{
+    m_path = record.convertedPath;
+    ui->m_labVideoName->setText(QFileInfo(m_path).fileName());
+    ui->m_labVideoName->setToolTip(m_path);
+    showRecord(&record);
+}
+
+void ConvertedItem::showRecord(const ConvertedFileInfo *info)
+{
     const QString unknown = tr("Unkown");
     ui->m_time->setText(info ? info->time : unknown);
     ui->m_resolution->setText(info ? info->resolution : unknown);
@@ -83,7 +96,8 @@ void ConvertedItem::setPath(const QString &path)
     ui->m_format->setText(info ? info->extend : unknown);
 
     QPixmap thumb;
-    if (info && !info->imgPath.isEmpty())
+    // Only a regular file: a pipe named in the history would block here.
+    if (info && !info->imgPath.isEmpty() && QFileInfo(info->imgPath).isFile())
         thumb.load(info->imgPath);
     if (thumb.isNull())
         thumb.load(AppPaths::dataPath("/image/Converted_Dlg/Video_icon.png"));

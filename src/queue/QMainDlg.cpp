@@ -463,8 +463,10 @@ void QMainDlg::converterFinishCount(bool ok)
         row->markFailed();
         // What a failed job wrote is not kept. A merged source shares its
         // file with the sources before it, which stay.
-        if (ran && !merge && !row->outputPath().isEmpty() && QFileInfo(row->outputPath()).isFile())
-            QFile::remove(row->outputPath());
+        // It never got its final name: only its part file is there.
+        const QString written = RowConversion::partPath(row->outputPath());
+        if (ran && !merge && !row->outputPath().isEmpty() && QFileInfo(written).isFile())
+            QFile::remove(written);
     } else if (merge) {
         ConvertedFileInfo record = row->convertedFileInfo();
         record.convertedPath = RowConversion::mergedOutputPath();
@@ -503,14 +505,18 @@ void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
         lastRow->finishMergedOutput();
     else
         RowConversion::closeMergedOutput();
+    // Closing gave the merged file its name.
+    const QString named = RowConversion::closedMergedOutput();
     if (!m_run.hasMergedRecord()) {
         // No source made it into the merged file.
-        if (!merged.isEmpty() && QFileInfo(merged).isFile())
-            QFile::remove(merged);
+        if (!named.isEmpty() && QFileInfo(named).isFile())
+            QFile::remove(named);
+        if (!merged.isEmpty())
+            QFile::remove(RowConversion::partPath(merged));
         return;
     }
-    const QFileInfo closed(merged);
-    if (!closed.isFile() || closed.isSymLink() || closed.size() == 0) {
+    const QFileInfo closed(named);
+    if (named.isEmpty() || !closed.isFile() || closed.isSymLink() || closed.size() == 0) {
         // The merged file went (its folder was deleted): nothing to record,
         // its sources stay in the list, marked.
         m_run.takeMergedRecord();
@@ -530,6 +536,8 @@ void QMainDlg::mergerNextFile()
     if (m_run.startNextMerged())
         return;
     if (std::optional<ConvertedFileInfo> record = m_run.takeMergedRecord()) {
+        if (!RowConversion::closedMergedOutput().isEmpty())
+            record->convertedPath = RowConversion::closedMergedOutput();
         record->size = QString::number(double(QFileInfo(record->convertedPath).size()) / 1048576.0, 'f', 2);
         ParserXML::addConvertedFile(*record);
         emit emitConvertedFinish();

@@ -269,6 +269,14 @@ bool VideoConvertBar::startConvert(bool merge)
         return false;
     }
     m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
+    // A name whose hidden part file exists is being written by another row
+    // (or was left by a crash): it is taken too.
+    const int dot = m_displayName.lastIndexOf('.');
+    const QString base = dot >= 0 ? m_displayName.left(dot) : m_displayName;
+    for (int n = 1; n < 1000 && QFileInfo::exists(RowConversion::partPath(m_outputPath)); ++n)
+        m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(),
+                                                   QString("%1(%2).%3").arg(base).arg(n).arg(outputExtension()),
+                                                   outputExtension());
     if (!m_conversion.start(m_sourcePath, m_outputPath, convertParams(), merge, this, &convertCallback)) {
         m_failureReason = m_conversion.failure();
         qDebug() << "VideoConvertBar: start failed:" << m_sourcePath << m_failureReason;
@@ -279,7 +287,7 @@ bool VideoConvertBar::startConvert(bool merge)
     // The engine has created the file by now: remember which one it is, so
     // a file put under the same name later is never taken for ours.
     struct stat st;
-    m_writtenKnown = ::stat(QFile::encodeName(m_outputPath).constData(), &st) == 0;
+    m_writtenKnown = ::stat(QFile::encodeName(RowConversion::partPath(m_outputPath)).constData(), &st) == 0;
     m_writtenDev = m_writtenKnown ? quint64(st.st_dev) : 0;
     m_writtenIno = m_writtenKnown ? quint64(st.st_ino) : 0;
     m_progress = 0;
@@ -292,7 +300,7 @@ QString VideoConvertBar::outputMissing(bool &ours) const
 {
     ours = false;
     struct stat st;
-    if (::lstat(QFile::encodeName(m_outputPath).constData(), &st) != 0)
+    if (::lstat(QFile::encodeName(RowConversion::partPath(m_outputPath)).constData(), &st) != 0)
         return tr("The output file is gone (was its folder deleted?).");
     if (!S_ISREG(st.st_mode)
         || (m_writtenKnown && (quint64(st.st_dev) != m_writtenDev || quint64(st.st_ino) != m_writtenIno)))
@@ -326,6 +334,19 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
             emit emitConvertedFinish(false);
             break;
         }
+        // Closed and complete: now it may have its name (a merged output
+        // gets it when it is closed).
+        if (!m_conversion.isMerging()) {
+            const QString named = RowConversion::publish(m_outputPath);
+            if (named.isEmpty()) {
+                m_failureReason = tr("The output file could not be given its name.");
+                m_progress = 0;
+                update();
+                emit emitConvertedFinish(false);
+                break;
+            }
+            m_outputPath = named;
+        }
         m_progress = 0;
         m_rowState = RowConverted;
         refreshControls();
@@ -351,7 +372,15 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
 
 void VideoConvertBar::OnCancelConvert()
 {
+    const bool ownJobRan = m_rowState == RowConverting && !m_conversion.isMerging();
     m_conversion.cancel();
+    // A stop keeps what was converted, closed so that it plays, under its
+    // name (a merged output is named when the stop closes it).
+    if (ownJobRan) {
+        const QString named = RowConversion::publish(m_outputPath);
+        if (!named.isEmpty())
+            m_outputPath = named;
+    }
     m_progress = 0;
     m_rowState = RowIdle;
     refreshControls();

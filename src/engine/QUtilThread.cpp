@@ -16,6 +16,11 @@ bool canDispatchEvents()
 
 } // namespace
 
+struct QUtilThread::WaitLoop {
+    QEventLoop loop;
+    bool released = false; // the body has ended and asked the loop to quit
+};
+
 QUtilThread::QUtilThread() = default;
 
 QUtilThread::~QUtilThread()
@@ -65,7 +70,11 @@ bool QUtilThread::wait()
             return false;
     }
     if (canDispatchEvents()) {
-        waitDispatching();
+        // A loop ended from outside means the application is quitting:
+        // waiting on would spin (every new loop returns at once) or never
+        // end, so the caller gives up.
+        if (!waitDispatching())
+            return false;
     } else {
         std::unique_lock<std::mutex> lock(m_stateMutex);
         m_ended.wait(lock, [this] { return !m_running; });
@@ -73,21 +82,26 @@ bool QUtilThread::wait()
     return true;
 }
 
-void QUtilThread::waitDispatching()
+bool QUtilThread::waitDispatching()
 {
-    QEventLoop loop;
+    if (QCoreApplication::closingDown())
+        return !isRunning();
+    WaitLoop wait;
     {
         std::lock_guard<std::mutex> lock(m_stateMutex);
         if (!m_running)
-            return;
-        m_waitLoops.push_back(&loop);
+            return true;
+        m_waitLoops.push_back(&wait);
     }
     // The ending body posts quit() to every registered loop under the same
     // lock, so the wake-up cannot be missed; a loop quit by an inner event
     // loop still sees its exit flag when control comes back to it.
-    loop.exec();
+    wait.loop.exec();
     std::lock_guard<std::mutex> lock(m_stateMutex);
-    m_waitLoops.erase(std::remove(m_waitLoops.begin(), m_waitLoops.end(), &loop), m_waitLoops.end());
+    m_waitLoops.erase(std::remove(m_waitLoops.begin(), m_waitLoops.end(), &wait), m_waitLoops.end());
+    // Not woken by the body: the loop was ended from outside, which only
+    // the application quitting does.
+    return wait.released;
 }
 
 bool QUtilThread::isRunning() const
@@ -115,7 +129,9 @@ void QUtilThread::threadEntry(QUtilThread *self)
     std::lock_guard<std::mutex> lock(self->m_stateMutex);
     self->m_running = false;
     self->m_bodyThreadId = std::thread::id();
-    for (QEventLoop *loop : self->m_waitLoops)
-        QMetaObject::invokeMethod(loop, "quit", Qt::QueuedConnection);
+    for (WaitLoop *wait : self->m_waitLoops) {
+        wait->released = true;
+        QMetaObject::invokeMethod(&wait->loop, "quit", Qt::QueuedConnection);
+    }
     self->m_ended.notify_all();
 }

@@ -35,7 +35,8 @@ public:
 
     // Returns once the current body has returned; at once when none runs.
     // On a thread with a Qt event loop, events are dispatched meanwhile.
-    // False when called from the body itself, which cannot wait for itself.
+    // False when called from the body itself, which cannot wait for itself,
+    // and when the application quits while the body still runs.
     bool wait();
 
     // A body has been started and has not returned yet.
@@ -54,7 +55,8 @@ protected:
 
 private:
     static void threadEntry(QUtilThread *self);
-    void waitDispatching();
+    // False when the wait was ended by the application quitting.
+    bool waitDispatching();
 
     ManualResetEvent m_stopEvent;
     std::thread m_thread;                 // started, joined and replaced by start() and the destructor only
@@ -63,5 +65,6 @@ private:
     std::condition_variable m_ended;      // notified when a body returns
     bool m_running = false;
     std::thread::id m_bodyThreadId;       // the thread running a body, so it cannot wait for itself
-    std::vector<QEventLoop *> m_waitLoops; // nested waits to wake when the body returns
+    struct WaitLoop; // a nested wait's event loop
+    std::vector<WaitLoop *> m_waitLoops; // nested waits to wake when the body returns
 };

@@ -77,6 +77,19 @@ void ConvertedItem::setPath(const QString &path)
     ui->m_labVideoName->setToolTip(path);
 
     const auto info = ParserXML::convertedFile(path);
+    showRecord(info ? &*info : nullptr);
+}
+
+void ConvertedItem::setRecord(const ConvertedFileInfo &record)
+{
+    m_path = record.convertedPath;
+    ui->m_labVideoName->setText(QFileInfo(m_path).fileName());
+    ui->m_labVideoName->setToolTip(m_path);
+    showRecord(&record);
+}
+
+void ConvertedItem::showRecord(const ConvertedFileInfo *info)
+{
     const QString unknown = tr("Unkown");
     ui->m_time->setText(info ? info->time : unknown);
     ui->m_resolution->setText(info ? info->resolution : unknown);

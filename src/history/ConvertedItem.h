@@ -3,6 +3,8 @@
 // history recorded, a button that shows the file in its folder and one that
 // removes the row.
 
+#include "settings/SettingsRecords.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -18,6 +20,8 @@ public:
 
     // Fills the row from the history entry of `path` ("Unkown" facts without one).
     void setPath(const QString &path);
+    // Fills the row from a history entry already read.
+    void setRecord(const ConvertedFileInfo &record);
     QString path() const { return m_path; }
 
     bool isSelected() const { return m_selected; }
@@ -44,6 +48,9 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    // The facts of `info` ("Unkown" without one) and its thumbnail.
+    void showRecord(const ConvertedFileInfo *info);
+
     Ui::ConvertedItem *ui;
     QString m_path;
     bool m_selected = false;

@@ -100,13 +100,11 @@ int QConvertedDlg::ask(const QString &question)
 
 void QConvertedDlg::loadList()
 {
-    // Listing drops history entries whose files are gone.
-    const QStringList paths = ParserXML::listConvertedFiles();
-    for (const QString &path : paths) {
-        if (!QFileInfo::exists(path))
-            continue;
+    // The history is read once; each row gets its own entry.
+    const QList<ConvertedFileInfo> records = ParserXML::readConvertedFiles();
+    for (const ConvertedFileInfo &record : records) {
         auto *row = new ConvertedItem(ui->m_scrollContents);
-        row->setPath(path);
+        row->setRecord(record);
         connect(row, &ConvertedItem::emitMousePress, this, &QConvertedDlg::respondMouseState);
         connect(row, &ConvertedItem::emitDelete, this, &QConvertedDlg::respondDelete);
         ui->m_listLayout->addWidget(row);

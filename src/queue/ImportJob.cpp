@@ -125,6 +125,13 @@ void ImportJob::runFiles(const Sink &sink)
         sink.path(path);
         sink.count(QString("%1/%2").arg(i + 1).arg(n));
         sink.progress(float(base) + float(100 - base) * float(i + 1) / float(n));
+        // A pipe, socket or device is no media file, and opening one can
+        // block for good: it is left out, and the import goes on.
+        const QFileInfo fi(path);
+        if (fi.exists() && !fi.isFile()) {
+            qDebug() << "ImportJob: not a media file, left out:" << path;
+            continue;
+        }
         std::unique_ptr<ConverItemInfo> info = probeSource(path, 0, false);
         sink.record(info.release());
     }

@@ -456,11 +456,16 @@ void QMainDlg::converterFinishCount(bool ok)
     const bool merge = inRun && m_run.isMerged();
 
     if (!ok) {
+        // Only a conversion that ran wrote a file; a start that failed owns
+        // nothing under its name, which another row may be writing by now.
+        const bool ran = row->rowState() == VideoConvertBar::RowConverting;
         row->markFailed();
         // What a failed job wrote is not kept. A merged source shares its
         // file with the sources before it, which stay.
-        if (!merge && !row->outputPath().isEmpty() && QFileInfo(row->outputPath()).isFile())
-            QFile::remove(row->outputPath());
+        // It never got its final name: only its part file is there.
+        const QString written = RowConversion::partPath(row->outputPath());
+        if (ran && !merge && !row->outputPath().isEmpty() && QFileInfo(written).isFile())
+            QFile::remove(written);
     } else if (merge) {
         ConvertedFileInfo record = row->convertedFileInfo();
         record.convertedPath = RowConversion::mergedOutputPath();
@@ -499,10 +504,25 @@ void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
         lastRow->finishMergedOutput();
     else
         RowConversion::closeMergedOutput();
+    // Closing gave the merged file its name.
+    const QString named = RowConversion::closedMergedOutput();
     if (!m_run.hasMergedRecord()) {
         // No source made it into the merged file.
-        if (!merged.isEmpty() && QFileInfo(merged).isFile())
-            QFile::remove(merged);
+        if (!named.isEmpty() && QFileInfo(named).isFile())
+            QFile::remove(named);
+        if (!merged.isEmpty())
+            QFile::remove(RowConversion::partPath(merged));
+        return;
+    }
+    const QFileInfo closed(named);
+    if (named.isEmpty() || !closed.isFile() || closed.isSymLink() || closed.size() == 0) {
+        // The merged file went (its folder was deleted): nothing to record,
+        // its sources stay in the list, marked.
+        m_run.takeMergedRecord();
+        for (RunRow *row : m_run.takeMergedRows()) {
+            auto *source = static_cast<VideoConvertBar *>(row);
+            source->markFailed(tr("The output file is gone (was its folder deleted?)."));
+        }
         return;
     }
     mergerNextFile();
@@ -515,6 +535,8 @@ void QMainDlg::mergerNextFile()
     if (m_run.startNextMerged())
         return;
     if (std::optional<ConvertedFileInfo> record = m_run.takeMergedRecord()) {
+        if (!RowConversion::closedMergedOutput().isEmpty())
+            record->convertedPath = RowConversion::closedMergedOutput();
         record->size = QString::number(double(QFileInfo(record->convertedPath).size()) / 1048576.0, 'f', 2);
         ParserXML::addConvertedFile(*record);
         emit emitConvertedFinish();
@@ -624,8 +646,10 @@ bool QMainDlg::beginImport()
     }
     // A dialog closed by Cancel ends its loop before the worker ends: wait
     // for that worker, then take what it queued (records and its completion)
-    // so nothing of it reaches the next import's dialog.
-    wait();
+    // so nothing of it reaches the next import's dialog. While the program
+    // quits, a worker that still runs keeps the job: no new import.
+    if (!wait())
+        return false;
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (m_loadingDlg) {
         m_loadingDlg->hide();

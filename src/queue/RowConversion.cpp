@@ -2,6 +2,14 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +20,7 @@ struct MergeState {
     std::unique_ptr<IAVConverter> converter;
     QString output;
     const RowConversion *source = nullptr; // whose source the merger converts now
+    QString closedOutput; // where the last closed merged output went
 };
 
 MergeState &mergeState()
@@ -22,7 +31,72 @@ MergeState &mergeState()
 
 QString tr(const char *text) { return QCoreApplication::translate("VideoConvertBar", text); }
 
+// Renames without replacing: a file that appeared under the name is kept.
+bool renameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without RENAME_NOREPLACE: a hard link refuses an existing
+    // name too; FAT has no links, there the check and the rename are apart.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    struct stat st;
+    if (::lstat(to.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+// Closes the merged output and gives it its final name.
+void closeMerged(MergeState &m, bool stopping)
+{
+    if (m.converter) {
+        m.converter->StopMerge(stopping);
+        m.converter.reset();
+        m.closedOutput = m.output.isEmpty() ? QString() : RowConversion::publish(m.output);
+    }
+    m.output.clear();
+    m.source = nullptr;
+}
+
 } // namespace
+
+QString RowConversion::partPath(const QString &finalPath)
+{
+    const int slash = finalPath.lastIndexOf('/');
+    return finalPath.left(slash + 1) + '.' + finalPath.mid(slash + 1) + QLatin1String(".part");
+}
+
+QString RowConversion::publish(const QString &finalPath)
+{
+    const QByteArray from = QFile::encodeName(partPath(finalPath));
+    struct stat st;
+    if (::lstat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QString();
+    const int slash = finalPath.lastIndexOf('/');
+    const int dot = finalPath.lastIndexOf('.');
+    const bool hasExt = dot > slash + 1;
+    const QString base = hasExt ? finalPath.left(dot) : finalPath;
+    const QString ext = hasExt ? finalPath.mid(dot) : QString();
+    QString target = finalPath;
+    for (int n = 1; n < 1000; ++n) {
+        if (renameNoReplace(from, QFile::encodeName(target)))
+            return target;
+        if (errno != EEXIST)
+            break;
+        target = QString("%1(%2)%3").arg(base).arg(n).arg(ext);
+    }
+    return QString();
+}
+
+QString RowConversion::closedMergedOutput() { return mergeState().closedOutput; }
 
 RowConversion::~RowConversion()
 {
@@ -40,12 +114,8 @@ void RowConversion::leaveMerge(bool stillConverting)
     if (m.source != this)
         return;
     // The merger would report to a deleted owner: close the merged output now.
-    if (stillConverting) {
-        if (m.converter)
-            m.converter->StopMerge(true);
-        m.converter.reset();
-        m.output.clear();
-    }
+    if (stillConverting)
+        closeMerged(m, true);
     m.source = nullptr;
 }
 
@@ -69,7 +139,7 @@ bool RowConversion::start(const QString &source, QString &output, const ConvertP
     if (!merge) {
         m_converter.reset();
         m_converter = createAVConverter();
-        ok = m_converter->StartConvert(sourceUtf8, output.toStdString(), params, owner, callback);
+        ok = m_converter->StartConvert(sourceUtf8, partPath(output).toStdString(), params, owner, callback);
         if (!ok)
             m_failure = QString::fromStdString(m_converter->LastError());
     } else {
@@ -79,7 +149,7 @@ bool RowConversion::start(const QString &source, QString &output, const ConvertP
         if (opensOutput) {
             m.converter = createAVConverter();
             m.output = output;
-            ok = m.converter->StartMerge(output.toStdString(), params);
+            ok = m.converter->StartMerge(partPath(output).toStdString(), params);
             if (!ok) {
                 m_failure = QString::fromStdString(m.converter->LastError());
                 // The next source opens the merged output anew.
@@ -99,7 +169,7 @@ bool RowConversion::start(const QString &source, QString &output, const ConvertP
                     // the next source open one of its own.
                     m.converter->StopMerge(false);
                     m.converter.reset();
-                    QFile::remove(m.output);
+                    QFile::remove(partPath(m.output));
                     m.output.clear();
                 }
             }
@@ -122,13 +192,10 @@ void RowConversion::cancel()
             m_converter.reset();
         }
     } else {
+        // A stop keeps what was merged so far, finished, under its name.
         MergeState &m = mergeState();
-        if (m.converter) {
-            m.converter->StopMerge(true);
-            m.converter.reset();
-            m.output.clear();
-            m.source = nullptr;
-        }
+        if (m.converter)
+            closeMerged(m, true);
     }
     m_merging = false;
 }
@@ -136,10 +203,10 @@ void RowConversion::cancel()
 void RowConversion::closeMergedOutput()
 {
     MergeState &m = mergeState();
-    if (m.converter) {
-        m.converter->StopMerge(false);
-        m.converter.reset();
-    }
+    if (m.converter)
+        closeMerged(m, false);
+    else
+        m.closedOutput.clear();
     m.output.clear();
     m.source = nullptr;
 }

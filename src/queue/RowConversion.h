@@ -42,6 +42,17 @@ public:
     // Why the running or last conversion failed, from its converter.
     QString converterError() const;
 
+    // Outputs are written under a hidden name beside the final one and take
+    // their final name only once closed, so a crash or a kill never leaves
+    // an unfinished file under a name that looks converted.
+    static QString partPath(const QString &finalPath);
+    // Gives the closed part file of finalPath its final name (another name
+    // of the same pattern when a file took that one meanwhile). The path it
+    // has now; empty when there was no part file or it could not be named.
+    static QString publish(const QString &finalPath);
+    // Where the last closed merged output went (after publish()).
+    static QString closedMergedOutput();
+
     // The row class's merge flag: the run in progress writes one merged
     // file. The queue list sets it when a run starts and clears it at its end.
     static bool mergeFlag();

@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QColor kRowBackground = Theme::panel();
@@ -257,24 +259,60 @@ void VideoConvertBar::convertCallback(int percent, void *owner, convertState sta
 bool VideoConvertBar::startConvert(bool merge)
 {
     m_failureReason.clear();
+    // The start is attempted: the row no longer waits, so a row finishing
+    // before this failure is reported never starts it a second time.
+    if (m_rowState == RowWaiting)
+        m_rowState = RowIdle;
     if (AppGlobals::outputFolder().trimmed().isEmpty() || outputExtension().isEmpty()) {
         // Never guess a folder or a format to write into.
         m_outputPath.clear();
         m_failureReason = tr("No output folder or format is chosen.");
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        refreshControls();
         return false;
     }
     m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(), m_displayName, outputExtension());
+    // A name whose hidden part file exists is being written by another row
+    // (or was left by a crash): it is taken too.
+    const int dot = m_displayName.lastIndexOf('.');
+    const QString base = dot >= 0 ? m_displayName.left(dot) : m_displayName;
+    for (int n = 1; n < 1000 && QFileInfo::exists(RowConversion::partPath(m_outputPath)); ++n)
+        m_outputPath = RowOutput::uniqueOutputPath(AppGlobals::outputFolder(),
+                                                   QString("%1(%2).%3").arg(base).arg(n).arg(outputExtension()),
+                                                   outputExtension());
     if (!m_conversion.start(m_sourcePath, m_outputPath, convertParams(), merge, this, &convertCallback)) {
         m_failureReason = m_conversion.failure();
         qDebug() << "VideoConvertBar: start failed:" << m_sourcePath << m_failureReason;
         QTimer::singleShot(0, this, [this] { emit emitConvertedFinish(false); });
+        refreshControls();
         return false;
     }
+    // The engine has created the file by now: remember which one it is, so
+    // a file put under the same name later is never taken for ours.
+    struct stat st;
+    m_writtenKnown = ::stat(QFile::encodeName(RowConversion::partPath(m_outputPath)).constData(), &st) == 0;
+    m_writtenDev = m_writtenKnown ? quint64(st.st_dev) : 0;
+    m_writtenIno = m_writtenKnown ? quint64(st.st_ino) : 0;
     m_progress = 0;
     m_rowState = RowConverting;
     refreshControls();
     return true;
+}
+
+QString VideoConvertBar::outputMissing(bool &ours) const
+{
+    ours = false;
+    struct stat st;
+    if (::lstat(QFile::encodeName(RowConversion::partPath(m_outputPath)).constData(), &st) != 0)
+        return tr("The output file is gone (was its folder deleted?).");
+    if (!S_ISREG(st.st_mode)
+        || (m_writtenKnown && (quint64(st.st_dev) != m_writtenDev || quint64(st.st_ino) != m_writtenIno)))
+        return tr("The output file was replaced by another file.");
+    ours = true;
+    // A merged output keeps growing with its next sources.
+    if (st.st_size == 0 && !m_conversion.isMerging())
+        return tr("The output file is empty.");
+    return QString();
 }
 
 void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
@@ -287,13 +325,38 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
         m_progress = int(qMin(nPro, 100u));
         update(progressRect().adjusted(-2, -12, 40, 12));
         break;
-    case ConvertFinished:
+    case ConvertFinished: {
+        // Only a file that is really there counts as converted.
+        bool ours = false;
+        m_failureReason = outputMissing(ours);
+        if (!m_failureReason.isEmpty()) {
+            if (!ours)
+                m_rowState = RowFailed; // nothing under the name is ours to remove
+            m_progress = 0;
+            update();
+            emit emitConvertedFinish(false);
+            break;
+        }
+        // Closed and complete: now it may have its name (a merged output
+        // gets it when it is closed).
+        if (!m_conversion.isMerging()) {
+            const QString named = RowConversion::publish(m_outputPath);
+            if (named.isEmpty()) {
+                m_failureReason = tr("The output file could not be given its name.");
+                m_progress = 0;
+                update();
+                emit emitConvertedFinish(false);
+                break;
+            }
+            m_outputPath = named;
+        }
         m_progress = 0;
         m_rowState = RowConverted;
         refreshControls();
         emit emitConvertedVideo(m_outputPath);
         emit emitConvertedFinish(true);
         break;
+    }
     case ConvertFailed: {
         m_failureReason = m_conversion.converterError();
         if (m_failureReason.isEmpty())
@@ -312,7 +375,15 @@ void VideoConvertBar::UpdataConverPro(uint nPro, convertState state)
 
 void VideoConvertBar::OnCancelConvert()
 {
+    const bool ownJobRan = m_rowState == RowConverting && !m_conversion.isMerging();
     m_conversion.cancel();
+    // A stop keeps what was converted, closed so that it plays, under its
+    // name (a merged output is named when the stop closes it).
+    if (ownJobRan) {
+        const QString named = RowConversion::publish(m_outputPath);
+        if (!named.isEmpty())
+            m_outputPath = named;
+    }
     m_progress = 0;
     m_rowState = RowIdle;
     refreshControls();
@@ -331,8 +402,10 @@ void VideoConvertBar::setWaiting()
     refreshControls();
 }
 
-void VideoConvertBar::markFailed()
+void VideoConvertBar::markFailed(const QString &reason)
 {
+    if (!reason.isEmpty())
+        m_failureReason = reason;
     m_conversion.clearMerging();
     m_rowState = RowFailed;
     m_progress = 0;

@@ -55,7 +55,8 @@ public:
     bool startConvert(bool merge) override;
     void setWaiting() override;
     bool isWaitingToRun() const override { return m_rowState == RowWaiting; }
-    void markFailed();
+    // reason replaces the kept failure reason when given.
+    void markFailed(const QString &reason = QString());
     // Closes the merged output after its last source; the row counts as converted.
     void finishMergedOutput();
 
@@ -155,6 +156,10 @@ private:
     void refreshControls();
     void rebuildSubtitleCombo(int current);
     QRect progressRect() const;
+    // Why the finished output cannot be recorded; empty when it is the
+    // regular, non-empty file this row wrote. ours: the file under the name
+    // is the one written.
+    QString outputMissing(bool &ours) const;
 
     Ui::VideoConvertBar *ui;
 
@@ -188,4 +193,8 @@ private:
     bool m_progressVisible = false;
     int m_progress = 0;
     QString m_failureReason;
+    // The file the engine created for this row (device and inode).
+    bool m_writtenKnown = false;
+    quint64 m_writtenDev = 0;
+    quint64 m_writtenIno = 0;
 };

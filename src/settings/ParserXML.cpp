@@ -8,6 +8,7 @@
 #include <QDomElement>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -392,14 +393,10 @@ void ParserXML::addConvertedFile(const ConvertedFileInfo &info)
     saveDocument(path, doc);
 }
 
-std::optional<ConvertedFileInfo> ParserXML::convertedFile(const QString &path)
+namespace {
+
+ConvertedFileInfo convertedRecord(const QDomElement &item)
 {
-    QDomDocument doc;
-    if (loadDocument(convertedFilePath(), doc) != Load::Parsed)
-        return std::nullopt;
-    const QDomElement item = childWithAttribute(doc.documentElement(), kPathItemTag, kConvertedPathAttr, path);
-    if (item.isNull())
-        return std::nullopt;
     const QDomElement details = item.firstChildElement();
     ConvertedFileInfo info;
     info.imgPath = details.attribute("Img_path_");
@@ -411,6 +408,19 @@ std::optional<ConvertedFileInfo> ParserXML::convertedFile(const QString &path)
     return info;
 }
 
+} // namespace
+
+std::optional<ConvertedFileInfo> ParserXML::convertedFile(const QString &path)
+{
+    QDomDocument doc;
+    if (loadDocument(convertedFilePath(), doc) != Load::Parsed)
+        return std::nullopt;
+    const QDomElement item = childWithAttribute(doc.documentElement(), kPathItemTag, kConvertedPathAttr, path);
+    if (item.isNull())
+        return std::nullopt;
+    return convertedRecord(item);
+}
+
 const ConvertedFileInfo *ParserXML::findConvertedFile(const QString &path)
 {
     auto &last = lastConvertedFile();
@@ -420,21 +430,31 @@ const ConvertedFileInfo *ParserXML::findConvertedFile(const QString &path)
     return last.get();
 }
 
-QStringList ParserXML::listConvertedFiles()
+QList<ConvertedFileInfo> ParserXML::readConvertedFiles()
 {
     const QString path = convertedFilePath();
     QDomDocument doc;
     if (loadDocument(path, doc) != Load::Parsed)
         return {};
     QDomElement root = doc.documentElement();
-    QStringList existing;
+    QList<ConvertedFileInfo> existing;
     std::vector<QDomElement> gone;
+    QHash<QString, bool> folderThere; // entries share few folders
     for (QDomElement e = root.firstChildElement(kPathItemTag); !e.isNull();
          e = e.nextSiblingElement(kPathItemTag)) {
         const QString converted = e.attribute(kConvertedPathAttr);
-        if (!converted.isEmpty() && QFileInfo::exists(converted))
-            existing << converted;
-        else
+        const QFileInfo file(converted);
+        if (!converted.isEmpty() && file.exists()) {
+            existing << convertedRecord(e);
+            continue;
+        }
+        // A file on a drive that is not plugged in now is hidden, not
+        // forgotten: only a file deleted from a folder still there goes.
+        const QString folder = file.absolutePath();
+        auto it = folderThere.find(folder);
+        if (it == folderThere.end())
+            it = folderThere.insert(folder, QFileInfo(folder).isDir());
+        if (converted.isEmpty() || it.value())
             gone.push_back(e);
     }
     if (!gone.empty()) {
@@ -443,6 +463,14 @@ QStringList ParserXML::listConvertedFiles()
         saveDocument(path, doc);
     }
     return existing;
+}
+
+QStringList ParserXML::listConvertedFiles()
+{
+    QStringList paths;
+    for (const ConvertedFileInfo &info : readConvertedFiles())
+        paths << info.convertedPath;
+    return paths;
 }
 
 void ParserXML::removeConvertedFiles(const QStringList &paths)

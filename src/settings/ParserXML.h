@@ -93,8 +93,12 @@ public:
     // The same lookup returning a copy.
     static std::optional<ConvertedFileInfo> convertedFile(const QString &path);
 
-    // The recorded output paths in file order whose files still exist; entries
-    // whose file is gone are removed from the history.
+    // The entries in file order whose files exist, read in one pass. An entry
+    // whose file is gone from a folder that still exists is removed from the
+    // history; one whose folder is missing (an unplugged drive) is only left
+    // out of the answer and stays in the file.
+    static QList<ConvertedFileInfo> readConvertedFiles();
+    // The paths of readConvertedFiles().
     static QStringList listConvertedFiles();
 
     // Removes every entry whose path is in `paths`.

@@ -226,7 +226,10 @@ void MainWindow::createTray()
     m_actQuit = new QAction(tr("Quit (&Q)"), this);
     connect(m_actHide, &QAction::triggered, this, &QWidget::hide);
     connect(m_actShow, &QAction::triggered, this, &QWidget::show);
-    connect(m_actQuit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(m_actQuit, &QAction::triggered, this, [this] {
+        if (confirmStopBeforeExit())
+            qApp->quit();
+    });
     m_trayMenu->addAction(m_actHide);
     m_trayMenu->addAction(m_actShow);
     m_trayMenu->addSeparator();
@@ -466,6 +469,25 @@ void MainWindow::OnBtnConverted()
     m_convertedDlg->exec();
 }
 
+bool MainWindow::confirmStopBeforeExit()
+{
+    if (!m_queueList || !m_queueList->isRunning())
+        return true;
+    const int answer = VXMessageBox(tr("Are you sure to stop converting?"), QString(),
+                                    VXMsg::KindWarningQuestion);
+    if (answer != VXMsg::Yes)
+        return false;
+    m_queueList->stopConvert();
+    return true;
+}
+
+void MainWindow::stopAndQuit()
+{
+    if (m_queueList && m_queueList->isRunning())
+        m_queueList->stopConvert();
+    qApp->quit();
+}
+
 void MainWindow::OnClose()
 {
     if (ParserXML::readSetting("REMIND_ITEM", "isShowRemind", "Y") == "Y") {
@@ -476,6 +498,8 @@ void MainWindow::OnClose()
         if (dlg.dontAskAgain())
             ParserXML::writeSetting("REMIND_ITEM", "isShowRemind", "N");
         if (dlg.isExit()) {
+            if (!confirmStopBeforeExit())
+                return;
             // Read first so the item exists for the write.
             ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y");
             ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", "Y");
@@ -487,10 +511,12 @@ void MainWindow::OnClose()
         }
         return;
     }
-    if (ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y") == "Y")
-        animatedClose();
-    else
+    if (ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y") == "Y") {
+        if (confirmStopBeforeExit())
+            animatedClose();
+    } else {
         hide();
+    }
 }
 
 void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
@@ -512,6 +538,11 @@ void MainWindow::LangugeChangeSet(bool bChange)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Closed by the window manager while converting: the same question.
+    if (!confirmStopBeforeExit()) {
+        event->ignore();
+        return;
+    }
     QVariableSizeWidget::closeEvent(event);
     if (event->isAccepted())
         qApp->quit();

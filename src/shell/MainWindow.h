@@ -32,6 +32,14 @@ public:
     // Where the optical-drive scan looks; tests point it at a fake tree.
     void setDriveScanPaths(const QString &devDir, const QString &procMounts);
 
+    // Leaving while a run converts: asks the stop question; on Yes the run
+    // is stopped (its files kept, finished) and true comes back. True at
+    // once when nothing converts.
+    bool confirmStopBeforeExit();
+    // A termination signal: stops a run without asking and quits through
+    // the normal end of the program.
+    void stopAndQuit();
+
     // The product web page and the appcast feed (deployment values).
     static QString productPage();
     static QString appcastUrl();

@@ -5,12 +5,42 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
+
+// SIGTERM and SIGINT reach the event loop through a pipe: the handler only
+// writes a byte, the loop stops the run and quits as Exit does, so no file
+// is left half-written under its name.
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    const int saved = errno;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installTerminationHandlers()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction sa = {};
+    sa.sa_handler = onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0;
+}
 
 // Automation hooks for tests and screenshots: close the refusal box after the
 // given milliseconds, or quit the program after the given milliseconds.
@@ -44,6 +74,19 @@ int main(int argc, char *argv[])
     // must not end the program.
     app.setQuitOnLastWindowClosed(false);
     auto window = std::make_unique<MainWindow>();
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (installTerminationHandlers()) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, window.get(), [&window] {
+            char buf[16];
+            while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+            }
+            std::fprintf(stderr, "velmora: termination signal, stopping\n");
+            window->stopAndQuit();
+        });
+    } else {
+        std::fprintf(stderr, "velmora: cannot watch termination signals\n");
+    }
     window->show();
     if (const int ms = envMilliseconds("VELMORA_QUIT_AFTER_MS"))
         QTimer::singleShot(ms, &app, &QApplication::quit);

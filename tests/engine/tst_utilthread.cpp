@@ -95,6 +95,7 @@ private slots:
     void waitCases();
     void destruction_data();
     void destruction();
+    void waitGivesUpWhenTheApplicationQuits();
 };
 
 void TestUtilThread::startWaitsForRunningBody_data()
@@ -221,6 +222,38 @@ void TestUtilThread::destruction()
     QVERIFY(!returned);
     t.reset();
     QVERIFY(returned); // the destructor stopped the body and waited for it
+}
+
+// Exit while a body is stuck (a source whose open blocks): a start() waiting
+// for it inside the main loop gives up instead of spinning on loops that
+// return at once while the application quits.
+void TestUtilThread::waitGivesUpWhenTheApplicationQuits()
+{
+    BodyThread t;
+    ManualResetEvent gate;
+    t.queueBody([&gate] { gate.wait(); });
+    t.queueBody([] {});
+    QVERIFY(t.start());
+    int started = -1;
+    bool stuckAtReturn = false;
+    QTimer::singleShot(0, qApp, [&] {
+        started = t.start() ? 1 : 0;
+        stuckAtReturn = t.isRunning() && t.finished() == 0;
+    });
+    QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+    // Without the give-up the start() above spins until this frees the body.
+    std::atomic<bool> over{false};
+    std::thread backstop([&] {
+        for (int i = 0; i < 300 && !over; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gate.set();
+    });
+    QCoreApplication::exec();
+    over = true;
+    backstop.join();
+    QCOMPARE(started, 0);
+    QVERIFY(stuckAtReturn);
+    QVERIFY(t.wait()); // the body ends; the quit is over
 }
 
 VELMORA_TEST_MAIN(TestUtilThread)

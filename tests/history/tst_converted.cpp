@@ -91,8 +91,11 @@ void TestConverted::vanishedFilesArePrunedFromListAndHistory()
 {
     const QString kept = makeFile("kept clip [1].mp4");
     const QString gone = makeFile("gone.mp4");
+    // A drive that is not plugged in: its folder is missing.
+    const QString unplugged = TestEnv::root() + "/drive not mounted/film.mp4";
     record(kept);
     record(gone);
+    record(unplugged);
     QFile::remove(gone);
 
     QConvertedDlg dlg;
@@ -100,6 +103,13 @@ void TestConverted::vanishedFilesArePrunedFromListAndHistory()
     QVERIFY(!historyText().contains("gone.mp4"));
     QVERIFY(historyText().contains("kept clip [1].mp4"));
     QVERIFY(!nothingShown(dlg));
+    // Hidden, not forgotten: back in the list once the drive is back.
+    QVERIFY(historyText().contains("drive not mounted/film.mp4"));
+    QDir().mkpath(TestEnv::root() + "/drive not mounted");
+    TestTools::writeFile(unplugged, "media");
+    QConvertedDlg again;
+    QCOMPARE(shownPaths(again), QStringList({kept, unplugged}));
+    QDir(TestEnv::root() + "/drive not mounted").removeRecursively();
 }
 
 void TestConverted::removeOneRow_data()

@@ -19,7 +19,13 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace QueueTest;
 
@@ -330,6 +336,33 @@ private slots:
     }
 
     // Cancel keeps what was probed and ends the dialog; the next import runs.
+    // A FIFO among the files: its open would block for good. It is left
+    // out and the import goes on.
+    void pipeIsLeftOut()
+    {
+        const QString fifo = tmp("pipe [1].mp4");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        std::atomic<bool> done{false};
+        std::thread backstop([&] { // frees a reader stuck in open() after 5 s
+            for (int i = 0; i < 500 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            while (!done) {
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        auto list = newList();
+        list->addImportFile({fifo, media("clip_h264_aac.mp4")});
+        done = true;
+        backstop.join();
+        QVERIFY(!list->isImporting());
+        QCOMPARE(list->itemCount(), 1);
+        QCOMPARE(list->rows().first()->sourcePath(), media("clip_h264_aac.mp4"));
+        QFile::remove(fifo);
+    }
+
     void cancelKeepsProbedRows()
     {
         QDir().mkpath(tmp("many"));

@@ -404,6 +404,27 @@ private slots:
         QCOMPARE(RowOutput::uniqueOutputPath(dir, row->displayName(), "mp4"),
                  dir + row->displayName());
     }
+
+    // A row whose start failed has its failure reported later; a row that
+    // finishes in between must start the next waiting row, not that one again.
+    void failedStartLeavesTheLine()
+    {
+        AppGlobals::setOutputFolder(QString()); // every start fails
+        auto first = rowFor(fakeItem("/m/a.avi"));
+        auto second = rowFor(fakeItem("/m/b.avi"));
+        QSignalSpy firstEnded(first.get(), &VideoConvertBar::emitConvertedFinish);
+        QSignalSpy secondEnded(second.get(), &VideoConvertBar::emitConvertedFinish);
+        RunScheduler run;
+        run.begin({first.get(), second.get()}, false, 1);
+        QVERIFY(!first->isWaitingToRun());
+        QVERIFY(second->isWaitingToRun());
+        run.startNextWaiting(); // another row finished before the failure arrived
+        QTRY_COMPARE_WITH_TIMEOUT(secondEnded.count(), 1, 5000);
+        QTest::qWait(50);
+        QCOMPARE(firstEnded.count(), 1);
+        QCOMPARE(firstEnded.at(0).at(0).toBool(), false);
+        QVERIFY(!first->failureReason().isEmpty());
+    }
 };
 
 VELMORA_TEST_MAIN(TestQueueRow)

@@ -29,6 +29,12 @@ QStringList filesIn(const QString &dir)
     return names;
 }
 
+// Unfinished outputs: hidden files beside the final names.
+QStringList partsIn(const QString &dir)
+{
+    return QDir(dir).entryList({"*.part"}, QDir::Files | QDir::Hidden);
+}
+
 // Watches a run every few milliseconds: how many rows convert at once, and
 // how many reports of a finished row came before each row started.
 class RunWatch : public QObject
@@ -166,6 +172,7 @@ private slots:
         QCOMPARE(hasItems.last().at(0).toBool(), false);
 
         // Same names became name(1); every file is a real conversion.
+        QCOMPARE(partsIn(m_out), QStringList());
         QCOMPARE(filesIn(m_out),
                  QStringList({"clip_h264_aac(1).mp4", "clip_h264_aac.mp4", "clip_mpeg4_mp3.mp4"}));
         for (const QString &name : filesIn(m_out)) {
@@ -246,7 +253,8 @@ private slots:
         QStringList existedAtFailure;
         connect(list.get(), &QMainDlg::emitDownedCount, this, [&] {
             for (VideoConvertBar *row : list->rows())
-                if (row->rowState() == VideoConvertBar::RowConverting && QFileInfo::exists(row->outputPath()))
+                if (row->rowState() == VideoConvertBar::RowConverting
+                    && QFileInfo::exists(RowConversion::partPath(row->outputPath())))
                     existedAtFailure << row->outputPath();
         });
         list->convertAll();
@@ -263,6 +271,7 @@ private slots:
             QVERIFY(!row->failureReason().isEmpty());
             QVERIFY2(!QFileInfo::exists(row->outputPath()), qPrintable(row->outputPath()));
         }
+        QCOMPARE(partsIn(m_out), QStringList());
         QCOMPARE(watch.finished, converted);
         QCOMPARE(ParserXML::listConvertedFiles().size(), converted);
         QCOMPARE(filesIn(m_out).size(), converted + (blockOutput ? 1 : 0));
@@ -352,6 +361,41 @@ private slots:
         QCOMPARE(entry->size, QString::number(QFileInfo(merged).size() / 1048576.0, 'f', 2));
     }
 
+    void deletedOutputFolderRecordsNothing_data()
+    {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("separate") << false;
+        QTest::newRow("merged") << true;
+    }
+
+    // The output folder goes while the rows convert: what they wrote is
+    // lost, so nothing is recorded and the rows stay, failed.
+    void deletedOutputFolderRecordsNothing()
+    {
+        QFETCH(bool, merge);
+        OutputFormat &f = OutputFormat::instance();
+        f.width = 1280;
+        f.height = 720;
+        f.videoBitRate = 4000;
+        auto list = listOf({"clip_10s.mp4", "clip_10s.mp4"});
+        RunWatch watch(list.get());
+        if (merge)
+            list->mergeAll();
+        else
+            list->convertAll();
+        QCOMPARE(list->rows().first()->rowState(), int(VideoConvertBar::RowConverting));
+        QTest::qWait(300);
+        QVERIFY(QDir(m_out).removeRecursively());
+        QVERIFY(waitIdle(list.get()));
+        QCOMPARE(watch.finished, 0);
+        QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+        QCOMPARE(list->itemCount(), 2);
+        for (VideoConvertBar *row : list->rows()) {
+            QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
+            QVERIFY(!row->failureReason().isEmpty());
+        }
+    }
+
     void stopLeavesTheRows_data()
     {
         QTest::addColumn<bool>("merge");
@@ -377,6 +421,10 @@ private slots:
         QVERIFY(list->rows().first()->rowState() == VideoConvertBar::RowConverting);
         QTest::qWait(300);
         QVERIFY(list->isRunning());
+        // What a crash or a kill would leave now: nothing under a final
+        // name, only the hidden files being written.
+        QCOMPARE(filesIn(m_out), QStringList());
+        QCOMPARE(partsIn(m_out).size(), merge ? 1 : 2);
 
         list->stopConvert();
         QVERIFY(!list->isRunning());
@@ -388,6 +436,14 @@ private slots:
             QVERIFY(!row->isProgressVisible());
         }
         QVERIFY(!RowConversion::hasMergeConverter());
+        // The stop keeps what was converted, finished so that it plays,
+        // under its final name.
+        QCOMPARE(partsIn(m_out), QStringList());
+        QCOMPARE(filesIn(m_out).size(), merge ? 1 : 2);
+        for (const QString &name : filesIn(m_out)) {
+            const Streams p = ffprobe(m_out + name);
+            QVERIFY2(p.ok && p.videoCount == 1 && p.duration > 0.1, qPrintable(name + ": " + p.error));
+        }
         // Nothing starts afterwards and nothing is recorded.
         QTest::qWait(400);
         for (VideoConvertBar *row : list->rows())

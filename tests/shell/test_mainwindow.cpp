@@ -22,9 +22,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -89,6 +91,8 @@ private slots:
     void closeWithoutQuestion();
     void closeQuestion_data();
     void closeQuestion();
+    void exitWhileConvertingAsksToStop();
+    void terminationSignalQuitsCleanly();
 };
 
 void TestMainWindow::init()
@@ -336,6 +340,66 @@ void TestMainWindow::closeQuestion()
         QVERIFY2(!file.contains("bIsCloseDlg=\"N\""), file.constData());
     else
         QCOMPARE(setting("CLOSE_ITEM", "bIsCloseDlg"), closeDlg);
+}
+
+// Leaving while a run converts asks the stop question first; No keeps the
+// window and the run, Yes stops it and keeps the stopped file, finished,
+// under its final name.
+void TestMainWindow::exitWhileConvertingAsksToStop()
+{
+    const QString out = TestEnv::root() + "/exit out/";
+    QDir().mkpath(out);
+    ParserXML::readSetting("OutPut_path", "path_value", "x");
+    ParserXML::writeSetting("OutPut_path", "path_value", out);
+    MainWindow w;
+    w.show();
+    QMainDlg *list = w.queueList();
+    list->addImportFile({TestTools::media("clip_10s.mp4")});
+    QCOMPARE(list->itemCount(), 1);
+    list->convertAll();
+    QVERIFY(list->isRunning());
+
+    QString asked;
+    ModalHelper::whenModal([&](QWidget *dlg) {
+        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
+            asked = m->message();
+        dlg->findChild<QAbstractButton *>("m_btnCancel")->click();
+    });
+    QVERIFY(!w.close());
+    QCOMPARE(asked, QString("Are you sure to stop converting?"));
+    QVERIFY(list->isRunning());
+
+    ModalHelper::whenModal([&](QWidget *dlg) { dlg->findChild<QAbstractButton *>("m_btnOk")->click(); });
+    QVERIFY(w.close());
+    QVERIFY(!list->isRunning());
+    QCOMPARE(QDir(out).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList());
+    const QStringList kept = QDir(out).entryList(QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(kept.first().startsWith("clip_10s."), qPrintable(kept.first()));
+}
+
+// SIGTERM ends the program through its normal way out (exit status 0),
+// not by the signal.
+void TestMainWindow::terminationSignalQuitsCleanly()
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VELMORA_DISMISS_DIALOGS_MS", "300");
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("VELMORA_BIN_DIR") + "/velmora", {});
+    QVERIFY(p.waitForStarted(10000));
+    QByteArray seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (!seen.contains("main window shown") && p.state() == QProcess::Running && clock.elapsed() < 30000) {
+        p.waitForReadyRead(100);
+        seen += p.readAllStandardError();
+    }
+    QVERIFY2(seen.contains("main window shown"), seen.constData());
+    ::kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
 }
 
 VELMORA_TEST_MAIN(TestMainWindow)

@@ -96,7 +96,11 @@ void describe(ZxSource *src)
 int probe(const char *path)
 {
     zxh::SourcePtr src(SourceCreate(-1));
-    SourceOpenFile(src.get(), path); // an unreadable file still answers: no streams
+    if (!SourceOpenFile(src.get(), path)) {
+        const char *why = SourceLastError(src.get());
+        std::fprintf(stderr, "zxtool: cannot read %s: %s\n", path, why && *why ? why : "not a media file");
+        return 1;
+    }
     describe(src.get());
     std::printf("\n");
     return 0;
@@ -191,6 +195,9 @@ int convert(int argc, char **argv)
     const std::string error = JobLastError(job, &code);
     JobClose(job);
     if (status != ZX_STATUS_FINISHED) {
+        // The job had opened (and written into) the output: what is there
+        // is an unfinished file nobody should take for a conversion.
+        std::remove(o.positional[1].c_str());
         std::fprintf(stderr, "zxtool: conversion failed: %s\n", error.c_str());
         return code ? 10 + code : 1;
     }

@@ -4,7 +4,11 @@ extern "C" {
 #include <libavutil/display.h>
 }
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace zx {
 
@@ -19,12 +23,27 @@ std::string MediaReader::brand(const AVFormatContext *ic) const
 
 int FileReader::open(InputPtr &out, const AVIOInterruptCB &interrupt)
 {
+    // "file:" keeps a name such as "a:b.mp4" from reading as a protocol.
+    const bool prefixed = m_path.rfind("file:", 0) == 0;
+    const std::string url = prefixed ? m_path : "file:" + m_path;
+    // Opening a FIFO or a terminal blocks in open() itself, where no
+    // interrupt callback reaches: only files (and disc devices) are read.
+    struct stat st;
+    const std::string local = prefixed ? m_path.substr(5) : m_path;
+    if (::stat(local.c_str(), &st) != 0) {
+        const int err = errno;
+        m_failure = "cannot open the source: " + std::string(std::strerror(err));
+        return AVERROR(err);
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+        m_failure = S_ISDIR(st.st_mode) ? "the source is a folder, not a media file"
+                                        : "the source is not a regular file (a pipe, socket or device)";
+        return AVERROR(EINVAL);
+    }
     AVFormatContext *ic = avformat_alloc_context();
     if (!ic)
         return AVERROR(ENOMEM);
     ic->interrupt_callback = interrupt;
-    // "file:" keeps a name such as "a:b.mp4" from reading as a protocol.
-    const std::string url = m_path.rfind("file:", 0) == 0 ? m_path : "file:" + m_path;
     int ret = avformat_open_input(&ic, url.c_str(), nullptr, nullptr);
     if (ret < 0)
         return ret; // avformat_open_input frees the context on failure

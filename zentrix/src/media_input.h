@@ -36,9 +36,11 @@ class FileReader : public MediaReader {
 public:
     explicit FileReader(std::string path) : m_path(std::move(path)) {}
     int open(InputPtr &out, const AVIOInterruptCB &interrupt) override;
+    std::string failure() const override { return m_failure; }
 
 private:
     std::string m_path;
+    std::string m_failure; // why open() refused the path
 };
 
 class InputMedia {

@@ -599,7 +599,33 @@ private:
             m_fail.set(ZX_ERR_INPUT, "reading the source failed part-way");
             return Segment::Result::Failed;
         }
+        if (const std::string why = shortfall(); !why.empty()) {
+            m_fail.set(ZX_ERR_INPUT, why);
+            return Segment::Result::Failed;
+        }
         return Segment::Result::Done;
+    }
+
+    // A source whose index promises more than its data holds (a cut-off or
+    // damaged file) ends early without a read error; a conversion that
+    // stopped far short of the source's length is not a success. Only the
+    // whole rest of a source is judged: a chosen length may run past the end.
+    // Lengths guessed from the bit rate are too rough to judge by.
+    std::string shortfall() const
+    {
+        if (m_lengthUs > 0 || m_ic->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+            return {};
+        const int64_t expected = m_media.durationUs() - m_startUs;
+        if (expected < 1000000)
+            return {};
+        const int64_t converted = m_out.endUs() - m_offsetUs;
+        if (converted * 10 >= expected * 9)
+            return {};
+        char buf[160];
+        std::snprintf(buf, sizeof buf,
+                      "the source ended after %.1f s of its %.1f s (the file is cut off or damaged)",
+                      double(std::max<int64_t>(0, converted)) / 1e6, double(expected) / 1e6);
+        return buf;
     }
 
     InputMedia &m_media;

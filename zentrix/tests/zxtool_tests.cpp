@@ -3,6 +3,8 @@
 
 #include <regex>
 
+#include <sys/stat.h>
+
 using namespace zxtest;
 
 namespace {
@@ -19,9 +21,6 @@ TEST(Zxtool, ProbePrintsOneJsonObjectForEveryFile)
         {"clip_mkv_two_audio_sub.mkv", R"("subtitles": [{"title": "English", "codec": "subrip", "language": "eng"}]})"},
         {"rotated_90.mp4", R"("width": 240, "height": 320)"},
         {"audio_only.mp3", R"("brand": "mp3", "hasVideo": false, "hasAudio": true)"},
-        {"zero.mp4", R"({"brand": "", "hasVideo": false, "hasAudio": false, "duration_us": 0, "width": 0, "height": 0, "canSeek": false, "audio": [], "subtitles": []})"},
-        {"random.mp4", R"("duration_us": 0)"},
-        {"truncated.mp4", R"("audio": [], "subtitles": [])"},
     };
     for (const Row &r : rows) {
         int rc = -1;
@@ -36,6 +35,74 @@ TEST(Zxtool, ProbePrintsOneJsonObjectForEveryFile)
         run("printf '%s' " + shellQuote(out) + " | python3 -c 'import json,sys; json.load(sys.stdin)'", &jrc);
         EXPECT_EQ(jrc, 0) << out;
     }
+}
+
+// Results never claim more than happened: unreadable files are refused with
+// a reason, and a source whose index promises 10 s but holds about 2 s
+// fails, both in the engine and in zxtool, which then leaves no file behind.
+TEST(Zxtool, ResultsAreHonest)
+{
+    for (const char *file : {"zero.mp4", "random.mp4", "truncated.mp4"}) {
+        int rc = 0;
+        const std::string out = zxtool("probe " + shellQuote(media(file)), &rc);
+        EXPECT_NE(rc, 0) << file;
+        EXPECT_NE(out.find("cannot read"), std::string::npos) << file << " printed " << out;
+        EXPECT_EQ(out.find('{'), std::string::npos) << out;
+    }
+
+    // The index (moved to the front) lists all 10 s; the data is cut after a fifth.
+    const std::string whole = outPath("index_first.mp4");
+    const std::string cut = outPath("index_promises_more.mp4");
+    ASSERT_EQ(spawn({"ffmpeg", "-v", "error", "-y", "-i", media("clip_10s.mp4"), "-c", "copy", "-movflags", "+faststart",
+                     whole}),
+              0);
+    fs::copy_file(whole, cut);
+    fs::resize_file(cut, fs::file_size(whole) / 5);
+    ASSERT_NEAR(ffprobe(cut).duration(), 10.0, 0.2); // the index still says 10 s
+
+    ParamsPtr p = makeParams(28, 86018, 160, 120);
+    const std::string engineOut = outPath("engine_short.mp4");
+    JobPtr job(JobCreate(-1));
+    ASSERT_EQ(JobOpenFile(job.get(), cut.c_str(), engineOut.c_str(), "mp4", p.get()), 1);
+    ASSERT_EQ(JobStart(job.get()), 1);
+    EXPECT_EQ(waitJob(job.get()), ZX_STATUS_FAILED);
+    EXPECT_NE(std::string(JobLastError(job.get(), nullptr)).find("ended after"), std::string::npos)
+        << JobLastError(job.get(), nullptr);
+    JobClose(job.get());
+
+    int rc = 0;
+    const std::string toolOut = outPath("tool_short.mp4");
+    const std::string msg = zxtool("convert " + shellQuote(cut) + " " + shellQuote(toolOut)
+                                       + " --container mp4 --vcodec 28 --acodec 86018 --size 160x120 --quiet",
+                                   &rc);
+    EXPECT_NE(rc, 0) << msg;
+    EXPECT_NE(msg.find("ended after"), std::string::npos) << msg;
+    EXPECT_FALSE(fs::exists(toolOut));
+
+    // The whole file still converts.
+    zxtool("convert " + shellQuote(whole) + " " + shellQuote(toolOut)
+               + " --container mp4 --vcodec 28 --acodec 86018 --size 160x120 --quiet",
+           &rc);
+    EXPECT_EQ(rc, 0);
+    EXPECT_NEAR(ffprobe(toolOut).duration(), 10.0, 0.2);
+}
+
+// Opening a FIFO blocks until a writer comes: zxtool refuses it at once.
+TEST(Zxtool, PipeIsRefusedAtOnce)
+{
+    const std::string fifo = outPath("pipe.mp4");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &args : {"probe " + shellQuote(fifo),
+                                    "convert " + shellQuote(fifo) + " " + shellQuote(outPath("from_pipe.mp4"))
+                                        + " --container mp4 --quiet"}) {
+        int rc = 0;
+        const std::string msg = run("timeout 10 " + shellQuote(ZXTOOL_PATH) + " " + args + " 2>&1", &rc);
+        EXPECT_NE(rc, 0) << args;
+        EXPECT_NE(rc, 124) << args << ": still blocked after 10 s";
+        EXPECT_NE(msg.find("not a regular file"), std::string::npos) << msg;
+    }
+    EXPECT_FALSE(fs::exists(outDir() + "/from_pipe.mp4"));
+    fs::remove(fifo);
 }
 
 TEST(Zxtool, ThumbWritesABitmap)

@@ -24,7 +24,10 @@ TSAN_OPTIONS="report_bugs=0" \
     cmake --build "$BUILD" -j2 --target tst_engine_paramplan tst_engine_utilthread tst_engine_converter \
         zentrix_player_tests
 
-export TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$SRC/tools/tsan_engine.supp ${TSAN_OPTIONS:-}"
+# The tests check outputs with ffprobe through QProcess, which forks the
+# multi-threaded test process and execs at once; TSan would otherwise kill
+# the child the moment it forks.
+export TSAN_OPTIONS="second_deadlock_stack=1 die_after_fork=0 suppressions=$SRC/tools/tsan_engine.supp ${TSAN_OPTIONS:-}"
 cd "$BUILD"
 # Kernels with many random mmap bits clash with TSan's fixed memory layout;
 # running without address randomisation avoids that.

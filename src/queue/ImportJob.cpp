@@ -77,6 +77,7 @@ int ImportJob::stepSearchProgress()
 
 void ImportJob::run(const Sink &sink)
 {
+    m_leftOut.clear();
     if (m_dvdMode)
         runDvd(sink);
     else
@@ -129,7 +130,7 @@ void ImportJob::runFiles(const Sink &sink)
         // block for good: it is left out, and the import goes on.
         const QFileInfo fi(path);
         if (fi.exists() && !fi.isFile()) {
-            qDebug() << "ImportJob: not a media file, left out:" << path;
+            m_leftOut << path;
             continue;
         }
         std::unique_ptr<ConverItemInfo> info = probeSource(path, 0, false);

@@ -60,6 +60,11 @@ public:
     // The worker's body.
     void run(const Sink &sink);
 
+    // Paths of the last import that exist but are no media files (pipes,
+    // sockets, devices): left out unopened. Read once the worker has ended.
+    QStringList leftOut() const { return m_leftOut; }
+    void clearLeftOut() { m_leftOut.clear(); }
+
 private:
     void runFiles(const Sink &sink);
     void runDvd(const Sink &sink);
@@ -67,6 +72,7 @@ private:
 
     QStringList m_probeList;               // paths to probe, in order (the search appends)
     QStringList m_inputList;               // dropped files and folders still to search
+    QStringList m_leftOut;                 // written by the worker, read after it
     QString m_dvdPath;
     bool m_isoImport = false;              // the DVD source is an image: chooses the failure text
     std::atomic<bool> m_searching{false};  // the input list must be searched first

@@ -775,6 +775,13 @@ void QMainDlg::AddFileComplete(bool bShowMsg)
         // Still inside its own exec(): it goes once that loop has returned.
         dlg->deleteLater();
     }
+    if (!bShowMsg && !m_import.leftOut().isEmpty()) {
+        QStringList names;
+        for (const QString &path : m_import.leftOut())
+            names << path.mid(path.lastIndexOf('/') + 1);
+        m_import.clearLeftOut();
+        VXMessageBox(tr("Not media files, left out:\n%1").arg(names.join('\n')), QString(), VXMsg::KindWarning);
+    }
     if (bShowMsg) {
         VXMessageBox(m_import.isIsoImage() ? tr("Invalid ISO File, please select another one!")
                                  : tr("Invalid DVD-VIDEO folder, please select another folder."),

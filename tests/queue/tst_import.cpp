@@ -354,10 +354,12 @@ private slots:
             }
         });
         auto list = newList();
+        MessageCatcher catcher;
         list->addImportFile({fifo, media("clip_h264_aac.mp4")});
         done = true;
         backstop.join();
         QVERIFY(!list->isImporting());
+        QCOMPARE(catcher.text, QString("Not media files, left out:\npipe [1].mp4"));
         QCOMPARE(list->itemCount(), 1);
         QCOMPARE(list->rows().first()->sourcePath(), media("clip_h264_aac.mp4"));
         QFile::remove(fifo);

@@ -244,6 +244,13 @@ std::string scanFilters(const ScanInfo &scan)
     return {};
 }
 
+std::string previewScanFilters(const ScanInfo &scan)
+{
+    if (scan.kind == ScanInfo::Progressive)
+        return {};
+    return std::string("bwdif=mode=send_frame:parity=") + (scan.topFieldFirst ? "tff" : "bff") + ":deint=all";
+}
+
 AVRational rateAfterScan(const ScanInfo &scan, AVRational r)
 {
     if (scan.kind != ScanInfo::Telecined)

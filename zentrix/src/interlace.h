@@ -34,6 +34,12 @@ ScanInfo scanForMode(const ScanInfo &examined, int mode);
 // as decoded.
 std::string scanFilters(const ScanInfo &scan);
 
+// The preview's filters: one picture out for every picture in, so a still or
+// a step shows the frame asked for. Film with pulldown is deinterlaced there
+// rather than matched (its combed frames lose the comb, the 3:2 rhythm
+// stays). "" for a progressive source.
+std::string previewScanFilters(const ScanInfo &scan);
+
 // The frame rate of a source of rate r after scanFilters.
 AVRational rateAfterScan(const ScanInfo &scan, AVRational r);
 

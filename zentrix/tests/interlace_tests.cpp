@@ -27,6 +27,19 @@ std::string makeMedia(const std::string &name, const std::string &args)
     return path;
 }
 
+// Top field first, moving: each frame holds two moments.
+std::string camera(const char *size)
+{
+    return std::string("testsrc2=size=") + size + ":rate=50:d=2,gblur=sigma=1,interlace=scan=tff";
+}
+
+// A PAL DVD's MPEG-2 program stream.
+std::string dvdMedia()
+{
+    return makeMedia("dvd_576i.mpg", "-f lavfi -i " + shellQuote(camera("720x576"))
+                                         + " -f lavfi -i sine=sample_rate=48000:d=2 -target pal-dvd -flags +ilme+ildct -top 1");
+}
+
 std::string convert(const std::string &src, const std::string &out, const char *mode, int *rc)
 {
     return run("timeout 120 " + shellQuote(ZXTOOL_PATH) + " convert " + shellQuote(src) + " " + shellQuote(out)
@@ -64,15 +77,14 @@ int frameCount(const std::string &file, const std::string &filter = "")
 
 TEST(Interlace, InterlacedSourcesComeOutProgressive)
 {
-    const std::string camera = "testsrc2=size=%s:rate=50:d=2,gblur=sigma=1,interlace=scan=tff";
-    struct Row { std::string name, args; } rows[] = {
-        {"tv_1080i.ts", "-f lavfi -i " + shellQuote(std::regex_replace(camera, std::regex("%s"), "1920x1080"))
-                            + " -c:v libx264 -preset ultrafast -flags +ildct+ilme -x264opts tff=1 -f mpegts"},
-        {"dvd_576i.mpg", "-f lavfi -i " + shellQuote(std::regex_replace(camera, std::regex("%s"), "720x576"))
-                             + " -f lavfi -i sine=sample_rate=48000:d=2 -target pal-dvd -flags +ilme+ildct -top 1"},
+    struct Row { std::string name, src; } rows[] = {
+        {"tv_1080i.ts", makeMedia("tv_1080i.ts", "-f lavfi -i " + shellQuote(camera("1920x1080"))
+                                                     + " -c:v libx264 -preset ultrafast -flags +ildct+ilme -x264opts tff=1"
+                                                       " -f mpegts")},
+        {"dvd_576i.mpg", dvdMedia()},
     };
     for (const Row &r : rows) {
-        const std::string src = makeMedia(r.name, r.args);
+        const std::string &src = r.src;
         ASSERT_GT(interlacedShare(src), 0.9) << r.name << ": the source is not combed";
         int rc = -1;
         const std::string out = outPath(r.name + ".mp4");
@@ -85,6 +97,36 @@ TEST(Interlace, InterlacedSourcesComeOutProgressive)
         convert(src, kept, "off", &rc);
         EXPECT_GT(interlacedShare(kept), 0.9) << r.name;
     }
+}
+
+// Line-pair differences against those of lines two apart over a picture w
+// wide: near 0.5 for a progressive picture, above 1 where moving edges comb.
+double combing(const std::vector<uint8_t> &pic, int w)
+{
+    double adjacent = 0, apart = 0;
+    for (size_t i = 0; i + 2 * size_t(w) < pic.size(); ++i) {
+        adjacent += std::abs(pic[i] - pic[i + w]);
+        apart += std::abs(pic[i] - pic[i + 2 * w]);
+    }
+    return apart > 0 ? adjacent / apart : -1;
+}
+
+TEST(Interlace, PreviewShowsNoCombing)
+{
+    const std::string src = dvdMedia();
+    double comb[2] = {0, 0};
+    const char *modes[] = {"auto", "off"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string bmp = outPath(std::string("preview_") + modes[i] + ".bmp");
+        int rc = -1;
+        run("timeout 60 " + shellQuote(ZXTOOL_PATH) + " preview " + shellQuote(src) + " 1000000 " + shellQuote(bmp)
+                + " --deinterlace " + modes[i] + " 2>&1",
+            &rc);
+        ASSERT_EQ(rc, 0) << modes[i];
+        comb[i] = combing(decodedFrame(bmp), 720);
+    }
+    EXPECT_LT(comb[0], 0.9);
+    EXPECT_GT(comb[1], 1.1);
 }
 
 TEST(Interlace, TelecinedFilmComesBackAtItsOwnFrames)

@@ -15,11 +15,12 @@ extern "C" {
 namespace zx {
 namespace {
 
-// About three seconds of pictures: a dozen cycles of a 3:2 pulldown
-// pattern, and few enough that opening a 1080i source stays well under a
-// second. The packet limit ends the look at sources whose video is sparse
-// or undecodable.
-constexpr int kSampleFrames = 72;
+// About three seconds of NTSC pictures: a dozen cycles of a 3:2 pulldown
+// pattern. A source flagged interlaced at another rate cannot be film with
+// pulldown: a second of it tells whether the flags lie. The packet limit
+// ends the look at sources whose video is sparse or undecodable.
+constexpr int kFilmSampleFrames = 72;
+constexpr int kFlagSampleFrames = 24;
 constexpr int kMaxPackets = 4000;
 
 // What the first frames tell: their own flags, and idet's counts (its
@@ -100,13 +101,16 @@ private:
     bool m_failed = false;
 };
 
-Sample sampleFrames(AVFormatContext *ic, int videoIndex)
+Sample sampleFrames(AVFormatContext *ic, int videoIndex, int wanted)
 {
     Sample s;
     std::string err;
     CodecCtxPtr dec = openDecoder(ic->streams[videoIndex], err);
     if (!dec)
         return s;
+    // Combing survives without the deblocking, which is a good part of the
+    // decoding time.
+    dec->skip_loop_filter = AVDISCARD_ALL;
     // Only the picture is decoded for the look.
     std::vector<AVDiscard> discard(ic->nb_streams);
     for (unsigned i = 0; i < ic->nb_streams; ++i) {
@@ -117,7 +121,7 @@ Sample sampleFrames(AVFormatContext *ic, int videoIndex)
     FramePtr frame = makeFrame();
     Detector detector;
     bool ended = false;
-    for (int n = 0; n < kMaxPackets && s.frames < kSampleFrames && !ended; ++n) {
+    for (int n = 0; n < kMaxPackets && s.frames < wanted && !ended; ++n) {
         const int ret = av_read_frame(ic, pkt.get());
         if (ret == AVERROR(EAGAIN))
             continue;
@@ -129,7 +133,7 @@ Sample sampleFrames(AVFormatContext *ic, int videoIndex)
                 avcodec_send_packet(dec.get(), pkt.get());
             av_packet_unref(pkt.get());
         }
-        while (s.frames < kSampleFrames && avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+        while (s.frames < wanted && avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
             ++s.frames;
             s.flaggedInterlaced += frame->interlaced_frame != 0;
             s.flaggedTopFirst += frame->interlaced_frame && frame->top_field_first;
@@ -172,9 +176,10 @@ ScanInfo examineScan(InputMedia &media)
     AVStream *st = ic->streams[v];
     const AVFieldOrder order = st->codecpar->field_order;
     bool flaggedInterlaced = order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB || order == AV_FIELD_BT;
+    const bool ntsc = nearNtscRate(av_guess_frame_rate(ic, st, nullptr));
     Sample s;
     if (media.canSeek()) {
-        s = sampleFrames(ic, v);
+        s = sampleFrames(ic, v, flaggedInterlaced && !ntsc ? kFlagSampleFrames : kFilmSampleFrames);
         rewind(ic);
     }
     if (order == AV_FIELD_UNKNOWN && s.flaggedInterlaced * 2 > s.frames)
@@ -189,7 +194,7 @@ ScanInfo examineScan(InputMedia &media)
 
     // 3:2 pulldown repeats a field in two frames of every five; a picture
     // that stands still repeats none, so a third of that is plenty of proof.
-    if (nearNtscRate(av_guess_frame_rate(ic, st, nullptr)) && s.frames >= 20 && s.repeated * 7 >= s.frames) {
+    if (ntsc && s.frames >= 20 && s.repeated * 7 >= s.frames) {
         info.kind = ScanInfo::Telecined;
         return info;
     }

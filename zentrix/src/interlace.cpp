@@ -177,6 +177,10 @@ ScanInfo examineScan(InputMedia &media)
     const AVFieldOrder order = st->codecpar->field_order;
     bool flaggedInterlaced = order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB || order == AV_FIELD_BT;
     const bool ntsc = nearNtscRate(av_guess_frame_rate(ic, st, nullptr));
+    // Flagged progressive, only pulldown could still be found, and only at
+    // NTSC rates: other sources open without the look.
+    if (order == AV_FIELD_PROGRESSIVE && !ntsc)
+        return info;
     Sample s;
     if (media.canSeek()) {
         s = sampleFrames(ic, v, flaggedInterlaced && !ntsc ? kFlagSampleFrames : kFilmSampleFrames);

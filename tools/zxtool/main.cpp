@@ -33,7 +33,7 @@ int usage()
                  "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
                  "         [--dvd-title N] [--quiet]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"
-                 "         [--hue -180..180]\n"
+                 "         [--hue -180..180] [--deinterlace auto|on|off]\n"
                  "text:    [--text TEXT] [--text-pos X,Y] [--text-size PT] [--text-color AARRGGBB]\n"
                  "         [--text-font FAMILY] [--text-opacity 0..255]\n"
                  "image:   [--image PATH] [--image-pos X,Y] [--image-opacity 0..255] [--image-scale SX,SY]\n"

@@ -35,6 +35,7 @@ struct Options {
     bool quiet = false;
     // edits; neutral values are the engine's defaults
     int volume = 100, brightness = 0, saturation = 100, contrast = 100, hue = 0;
+    int deinterlace = 0;  // SetDeinterlace: 0 auto, 1 on, 2 off
     std::string text, textFont;
     bool textGiven = false;
     int textPos[2] = {0, 0}, textSize = 28, textOpacity = 255;
@@ -99,6 +100,16 @@ inline int parseEdit(const std::string &a, const char *v, Options &o)
             std::fprintf(stderr, "zxtool: %s wants %s, not \"%s\"\n", p.name, p.what, v);
             return -1;
         }
+    if (a == "--deinterlace") {
+        const char *modes[] = {"auto", "on", "off"};
+        for (int m = 0; m < 3; ++m)
+            if (std::strcmp(v, modes[m]) == 0) {
+                o.deinterlace = m;
+                return 1;
+            }
+        std::fprintf(stderr, "zxtool: --deinterlace wants auto, on or off, not \"%s\"\n", v);
+        return -1;
+    }
     if (a == "--text-color") {
         char *end = nullptr;
         const unsigned long c = std::strtoul(v, &end, 16);
@@ -259,6 +270,10 @@ inline zxh::ParamsPtr makeParams(const Options &o)
 {
     std::string refused;
     zxh::ParamsPtr set = createParamSet(buildParamPlan(jobParams(o)), &refused);
+    // The program leaves this at the engine's automatic default; only the
+    // tool forces it.
+    if (set)
+        SetDeinterlace(set.get(), o.deinterlace);
     if (!refused.empty())
         std::fprintf(stderr, "zxtool: values out of range, engine defaults kept: %s\n", refused.c_str());
     return set;

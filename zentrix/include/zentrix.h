@@ -233,6 +233,19 @@ int SetContrast(ZxParams *set, int value);
 /* -180..180 degrees around the colour wheel (0 unchanged; 180 turns red
  * into cyan). */
 int SetHue(ZxParams *set, int value);
+/* Interlaced sources, for conversions, merges and the preview:
+ *   0 automatic (default): each source is examined once when it opens (its
+ *     field order, its frames' interlace flags and a look at the combing of
+ *     its first seconds). Interlaced pictures are deinterlaced to one
+ *     progressive frame per frame (the frame rate is kept); NTSC film with
+ *     3:2 pulldown (29.97 fps) is put back to its 23.976 film frames, and an
+ *     output rate left to the source is then 23.976; progressive sources
+ *     pass untouched.
+ *   1 on: every source is deinterlaced (film pulldown is still undone when
+ *     found).
+ *   2 off: pictures are left as decoded.
+ * Returns 0 for other values (the set keeps its value). */
+int SetDeinterlace(ZxParams *set, int mode);
 
 /* DVD title, 0-based, >= 0 (default 0). */
 int SetTitle(ZxParams *set, int dvd_title);

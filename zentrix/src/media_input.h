@@ -6,6 +6,7 @@
 
 #include "ffutil.h"
 #include "geometry.h"
+#include "interlace.h"
 
 #include <memory>
 #include <string>
@@ -64,6 +65,10 @@ public:
     bool canSeek() const;
     // The reader's own explanation of a read failure ("" = none).
     std::string readerFailure() const { return m_reader ? m_reader->failure() : std::string(); }
+    // How the pictures are to be made progressive, once decided by the owner
+    // (progressive until then).
+    const ScanInfo &scan() const { return m_scan; }
+    void setScan(const ScanInfo &scan) { m_scan = scan; }
 
 private:
     std::unique_ptr<MediaReader> m_reader;
@@ -72,6 +77,7 @@ private:
     int m_bestAudio = -1;
     std::vector<int> m_audio;
     std::vector<int> m_subtitles;
+    ScanInfo m_scan;
 };
 
 // Opens a decoder for a stream: all cores, frame and slice threads.

@@ -48,7 +48,7 @@ AVRational sourceRate(const InputMedia &src)
     const AVStream *st = src.context()->streams[src.videoStream()];
     for (AVRational r : {st->avg_frame_rate, st->r_frame_rate})
         if (r.num > 0 && r.den > 0 && av_q2d(r) >= 1 && av_q2d(r) <= 240)
-            return r;
+            return rateAfterScan(src.scan(), r); // film with pulldown comes out at its own rate
     return {25, 1};
 }
 
@@ -186,6 +186,9 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
     enc->pix_fmt = m_pixFmt;
     enc->sample_aspect_ratio = {1, 1};
     enc->framerate = fps;
+    // Pictures made progressive are marked so; others keep the encoder's default.
+    if (src.scan().kind != ScanInfo::Progressive)
+        enc->field_order = AV_FIELD_PROGRESSIVE;
     enc->time_base = av_inv_q(fps);
     enc->thread_count = 0;
     enc->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;

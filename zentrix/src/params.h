@@ -44,6 +44,8 @@ struct ZxParams {
 
     // effects (applied by zx::EditStage); the defaults leave picture and sound untouched
     int volume = 100, effectReserved = 0, brightness = 0, saturation = 100, contrast = 100, hue = 0;
+    // interlaced sources: 0 decided per source, 1 always deinterlaced, 2 left as decoded
+    int deinterlace = 0;
 
     // stream choice
     int dvdTitle = 0;

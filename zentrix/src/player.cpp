@@ -132,6 +132,9 @@ bool Player::open(std::unique_ptr<MediaReader> reader, int width, int height, in
         m_sourceW = m_media.displayWidth();
         m_sourceH = m_media.displayHeight();
         m_picture = m_media.picture();
+        // Once, before the read thread starts; the parameter set's mode is
+        // applied to it with each set.
+        m_media.setScan(examineScan(m_media));
         const SourcePicture &p = m_picture;
         int64_t w = int64_t(p.width) * p.sarNum, h = int64_t(p.height) * p.sarDen;
         if (p.autoRotation == 90 || p.autoRotation == 270)

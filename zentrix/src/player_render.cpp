@@ -246,7 +246,10 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
         m_graphKey.clear();
     }
 
-    std::string chain = "[in]" + geometryFilters(m_geometry, pic.autoRotation);
+    // Fields are put together before the geometry, as the converter does.
+    const std::string scan = previewScanFilters(scanForMode(m_media.scan(), m_set.deinterlace));
+    m_deinterlaced = !scan.empty();
+    std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",") + geometryFilters(m_geometry, pic.autoRotation);
     const std::string edits = m_stage.pictureGraph("zxgeometry", "zxedited");
     if (!edits.empty())
         chain += "[zxgeometry];" + edits + ";[zxedited]null";
@@ -317,12 +320,30 @@ bool EditedPicture::render(const AVFrame *decoded, int64_t sourceUs, std::string
         return (err = "out of memory", false);
     // The graph sees rising times whatever the viewer does (seeks, redraws
     // of the same picture); the subtitles go by the source time.
+    in->pict_type = AV_PICTURE_TYPE_NONE;
+    int ret = 0;
+    // The deinterlacer gives a picture out once it has seen the next one: the
+    // picture goes in twice, and what the first time gives out (the picture
+    // before, its neighbours now complete) is let go.
+    if (m_deinterlaced) {
+        FramePtr lead = makeFrame();
+        if (av_frame_ref(lead.get(), in.get()) < 0)
+            return (err = "out of memory", false);
+        lead->pts = m_graphPts;
+        m_graphPts += 40000;
+        if (!m_stage.pushSubtitle(lead->pts, sourceUs, err))
+            return false;
+        ret = av_buffersrc_add_frame_flags(m_src, lead.get(), AV_BUFFERSRC_FLAG_PUSH);
+        FramePtr earlier = makeFrame();
+        while (ret >= 0 && av_buffersink_get_frame(m_sink, earlier.get()) >= 0)
+            av_frame_unref(earlier.get());
+    }
     in->pts = m_graphPts;
     m_graphPts += 40000;
-    in->pict_type = AV_PICTURE_TYPE_NONE;
     if (!m_stage.pushSubtitle(in->pts, sourceUs, err))
         return false;
-    int ret = av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_PUSH);
+    if (ret >= 0)
+        ret = av_buffersrc_add_frame_flags(m_src, in.get(), AV_BUFFERSRC_FLAG_PUSH);
     FramePtr out = makeFrame();
     if (ret >= 0)
         ret = av_buffersink_get_frame(m_sink, out.get());

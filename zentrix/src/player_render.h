@@ -89,6 +89,7 @@ private:
     GraphPtr m_graph;
     AVFilterContext *m_src = nullptr, *m_sink = nullptr;
     int64_t m_graphPts = 0;           // rising pts fed to the graph, whatever the source time
+    bool m_deinterlaced = false;      // the graph starts with a deinterlacer
     FramePtr m_result;
 };
 

@@ -14,6 +14,7 @@ extern "C" {
 #include <cinttypes>
 #include <deque>
 #include <cstdio>
+#include <cstring>
 
 namespace zx {
 namespace {
@@ -114,6 +115,10 @@ bool Segment::open(std::unique_ptr<MediaReader> reader, const ZxParams &set, Fai
         return fail.set(ZX_ERR_INPUT, err);
     if (m_media.videoStream() < 0 && m_media.audioStreams().empty())
         return fail.set(ZX_ERR_INPUT, "the source has no video or audio stream");
+    // Decided once here, before the output opens: a film source sets the
+    // output's frame rate. Each source of a merge decides for itself.
+    if (m_media.videoStream() >= 0 && m_set.deinterlace != 2)
+        m_media.setScan(scanForMode(examineScan(m_media), m_set.deinterlace));
     if (m_media.videoStream() >= 0) {
         // The output frame is not known yet: the source's own size tries the
         // drawings, and run() redoes them only when the frame differs.
@@ -440,6 +445,17 @@ private:
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
                       f->width, f->height, f->format, pic.sarNum, pic.sarDen);
         std::string chain = "[in]";
+        // Fields are put together first, on the whole source picture and
+        // with the frames before the range as neighbours; the inverse
+        // telecine's decimation needs the source's rate.
+        const std::string scan = scanFilters(m_media.scan());
+        if (!scan.empty()) {
+            const AVRational rate = av_guess_frame_rate(m_ic, m_video.st, nullptr);
+            if (rate.num > 0 && rate.den > 0)
+                std::snprintf(args + std::strlen(args), sizeof args - std::strlen(args), ":frame_rate=%d/%d", rate.num,
+                              rate.den);
+            chain += scan + ",";
+        }
         char buf[160];
         if (m_lengthUs > 0)
             std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ":end_pts=%" PRId64 ",", m_offsetUs, m_endUs);

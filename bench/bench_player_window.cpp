@@ -65,14 +65,21 @@ int main(int argc, char **argv)
     run.start();
     tick.start();
     ticker.start();
-    QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
+    double elapsed = 0;
+    qint64 painted = 0, dropped = 0;
+    QSize picture;
+    // Read before quitting: quitting closes the window, which stops it.
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        elapsed = run.elapsed() / 1000.0;
+        painted = video->paintedFrames() - painted0;
+        dropped = video->droppedFrames() - dropped0;
+        picture = video->picture().size();
+        app.quit();
+    });
     app.exec();
-    const double elapsed = run.elapsed() / 1000.0;
-    const qint64 painted = video->paintedFrames() - painted0;
-    const qint64 dropped = video->droppedFrames() - dropped0;
     std::printf("{\"seconds\": %.2f, \"window\": \"%dx%d\", \"picture\": \"%dx%d\", \"painted\": %lld, "
                 "\"painted_fps\": %.2f, \"skipped\": %lld, \"longest_gui_gap_ms\": %lld}\n",
-                elapsed, video->width(), video->height(), video->picture().width(), video->picture().height(),
+                elapsed, video->width(), video->height(), picture.width(), picture.height(),
                 painted, painted / elapsed, dropped, longestGap);
     player->OnBtnClose();
     return 0;

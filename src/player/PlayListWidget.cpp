@@ -24,6 +24,7 @@ PlayListWidget::PlayListWidget(QWidget *parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true); // drops arrive at the viewport
     setObjectName("m_playList");
     m_contents->setObjectName("m_playListContents");
     const QString bg = AppPaths::dataPath("/image/playlist_bg.PNG");

@@ -100,13 +100,16 @@ private slots:
         // Back within the first 5 s goes to the start.
         QVERIFY(seekFraction(0.3, 3 * kSecond));
         player()->OnBtnBack();
-        QTRY_VERIFY_WITH_TIMEOUT(player()->position() < 600000, 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(player()->position() < 600000,
+                                  qPrintable(QString("at %1 µs, state %2").arg(player()->position()).arg(player()->state())),
+                                  10000);
 
         // Forward by 5 s in the middle works; within the last 6 s it does nothing.
         QVERIFY(seekFraction(0.2, 2 * kSecond));
         player()->OnBtnFast();
         QTRY_VERIFY2_WITH_TIMEOUT(qAbs(player()->position() - 7 * kSecond) < 600000,
-                                  qPrintable(QString::number(player()->position())), 10000);
+                                  qPrintable(QString("at %1 µs, state %2").arg(player()->position()).arg(player()->state())),
+                                  10000);
         QVERIFY(seekFraction(0.45, 4500000));
         player()->OnBtnFast();
         QTest::qWait(400);

@@ -206,6 +206,10 @@ void VXPlayerQDialog::addFiles(const QStringList &paths)
 
 void VXPlayerQDialog::playItem(const PlayItem &item, bool runModal)
 {
+    // The edits go as one set, mapped exactly as the conversion maps them,
+    // and before the first picture (see afterOpen).
+    m_pendingParams = item.params;
+    m_hasPendingParams = true;
     bool ok;
     if (item.dvd) {
         ok = PlayDVDVideoFile(item.path, QString::number(item.dvdTitle + 1), uint32_t(qMax(0, item.width)),
@@ -214,9 +218,8 @@ void VXPlayerQDialog::playItem(const PlayItem &item, bool runModal)
         m_list->markCurrent(item.path);
         ok = PlayVideoFile(item.path, uint32_t(qMax(0, item.width)), uint32_t(qMax(0, item.height)));
     }
+    m_hasPendingParams = false;
     if (ok) {
-        // The edits go as one set, mapped exactly as the conversion maps them.
-        applyParams(item.params);
         setRange(item.rangeStart, item.rangeEnd);
         showTime(0);
         m_bar->setProgress(0);
@@ -240,6 +243,7 @@ void VXPlayerQDialog::setRange(qint64 startUs, qint64 endUs)
 
 qint64 VXPlayerQDialog::position() const { return PlayerPosition(m_player.get()); }
 qint64 VXPlayerQDialog::duration() const { return PlayerDuration(m_player.get()); }
+bool VXPlayerQDialog::isSeeking() const { return PlayerIsBusy(m_player.get()) == 1; }
 QString VXPlayerQDialog::timeText() const { return m_bar->timeText(); }
 
 void VXPlayerQDialog::applyParams(const ConvertParams &params)
@@ -275,6 +279,8 @@ bool VXPlayerQDialog::afterOpen(bool opened)
 {
     ZxPlayer *p = m_player.get();
     if (opened) {
+        // A plain file plays without edits; a queue item with its own.
+        applyParams(m_hasPendingParams ? m_pendingParams : ConvertParams());
         m_noVideo = PlayerHasVideo(p) == 0;
         m_bar->setHasVideo(!m_noVideo);
         if (m_fullScreen)
@@ -609,7 +615,9 @@ void VXPlayerQDialog::UpdateTime()
 void VXPlayerQDialog::UpdataScreen()
 {
     ZxPlayer *p = m_player.get();
-    if (PlayerIsReady(p) && !PlayerIsEnd(p))
+    // A redraw asked for while a seek is under way would only repeat the
+    // picture the seek is about to replace.
+    if (PlayerIsReady(p) && !PlayerIsEnd(p) && !PlayerIsBusy(p))
         PlayerRedraw(p);
 }
 

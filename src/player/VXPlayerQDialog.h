@@ -56,6 +56,8 @@ public:
     // The position and length the engine reports (microseconds).
     qint64 position() const;
     qint64 duration() const;
+    // True while a seek has been asked for and its picture is not shown yet.
+    bool isSeeking() const;
     // Why the last open failed, from the engine.
     QString lastError() const { return m_lastError; }
     QString timeText() const;
@@ -122,6 +124,8 @@ private:
     QString m_path;
     bool m_noVideo = false;
     bool m_restartedEarlyEnd = false;
+    ConvertParams m_pendingParams; // the edits of the queue item being opened
+    bool m_hasPendingParams = false;
     int m_volume = 100;
     bool m_muted = false;
     qint64 m_rangeStart = 0;

@@ -41,7 +41,8 @@ bool playShown(const QString &path)
 bool seekFraction(double f, qint64 expectUs)
 {
     player()->ProgressValueChange(f);
-    return QTest::qWaitFor([expectUs] { return qAbs(player()->position() - expectUs) < 600000; }, 10000);
+    return QTest::qWaitFor(
+        [expectUs] { return !player()->isSeeking() && qAbs(player()->position() - expectUs) < 600000; }, 10000);
 }
 
 } // namespace
@@ -226,13 +227,17 @@ private slots:
         QCOMPARE(list.rows().size(), 2);
         VideoConvertBar *row = list.rows().at(1);
         row->setTrimRange(2 * kSecond, 4 * kSecond);
+        CropSettings turned;
+        turned.rotation = 90; // the row's edits reach the picture: it stands upright
+        row->setEditSetting(turned);
 
-        struct Seen { QString path; int state = 0; qint64 start = -1, end = -1; qint64 pos = -1; };
+        struct Seen { QString path; int state = 0; qint64 start = -1, end = -1; qint64 pos = -1; QSize picture; };
         auto watch = [](Seen &seen) {
             ModalHelper::whenModal([&seen](QWidget *w) {
                 (void)QTest::qWaitFor([] { return player()->position() >= 2 * kSecond; }, 10000);
+                (void)QTest::qWaitFor([] { return player()->videoWindow()->hasPicture(); }, 10000);
                 seen = {player()->currentPath(), player()->state(), player()->rangeStart(), player()->rangeEnd(),
-                        player()->position()};
+                        player()->position(), player()->videoWindow()->picture().size()};
                 w->close();
             }, 20000);
         };
@@ -248,6 +253,8 @@ private slots:
         QCOMPARE(byPicture.start, 2 * kSecond);
         QCOMPARE(byPicture.end, 4 * kSecond);
         QVERIFY(byPicture.pos >= 2 * kSecond);
+        QVERIFY2(byPicture.picture.height() > byPicture.picture.width(),
+                 qPrintable(QString("%1x%2").arg(byPicture.picture.width()).arg(byPicture.picture.height())));
 
         // The context menu's "Play" on the current row.
         Seen byMenu;

@@ -1,5 +1,6 @@
 #include "widgets/qSliderCtrl.h"
 
+#include "widgets/NinePatch.h"
 #include "widgets/QSliderCtrlBtn.h"
 #include "widgets/Theme.h"
 
@@ -82,7 +83,9 @@ void qSliderCtrl::paintEvent(QPaintEvent *)
         p.setBrush(Theme::selection());
         p.drawRoundedRect(filled, h / 2.0, h / 2.0);
     } else {
-        p.drawPixmap(filled, m_rate, QRectF(m_rate.rect()));
+        // Only the middle of the image stretches, so its rounded ends keep their shape.
+        const int cap = qMin(m_rate.width() / 3, m_rate.height() / 2);
+        NinePatch::draw(p, filled.toAlignedRect(), m_rate, QMargins(cap, 0, cap, 0));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "queue/RunScheduler.h"
 #include "queue/QLoadingDlg.h"
 #include "queue/VideoConvertBar.h"
+#include "player/VXPlayerQDialog.h"
 #include <zentrix.hpp>
 #include "history/VXMessage.h"
 #include "settings/ParserXML.h"
@@ -292,8 +293,14 @@ void QMainDlg::OnACtionImport() { openFiles(); }
 
 void QMainDlg::respondVideoPlayEmit(QString path)
 {
-    // The player window opens here once it exists.
-    qDebug() << "QMainDlg: play" << path;
+    // A row of the list plays with its edits and range; any other path plainly.
+    for (VideoConvertBar *row : std::as_const(m_allRows))
+        if (row->sourcePath() == path) {
+            row->VideoStartPlay();
+            return;
+        }
+    if (QFileInfo::exists(path))
+        VXPlayerQDialog::instance()->openFile(path);
 }
 
 void QMainDlg::setEditSetting(CropSettings cropSetting)

@@ -6,6 +6,7 @@
 #include "queue/ItemProbe.h"
 #include "queue/RowOutput.h"
 #include "history/ThumbnailFile.h"
+#include "player/VXPlayerQDialog.h"
 #include "base/AppGlobals.h"
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
@@ -559,7 +560,17 @@ bool VideoConvertBar::runEditDialog()
 
 void VideoConvertBar::runPlayer()
 {
-    emit emitVideoPlay(m_sourcePath);
+    const ConvertParams params = convertParams();
+    PlayItem item;
+    item.path = m_sourcePath;
+    item.dvd = m_fromDvd;
+    item.dvdTitle = m_tracks.dvdTitle;
+    item.width = params.width;
+    item.height = params.height;
+    item.params = params;
+    item.rangeStart = m_trimStart;
+    item.rangeEnd = m_trimEnd;
+    VXPlayerQDialog::instance()->playItem(item);
 }
 
 void VideoConvertBar::setEditSetting(CropSettings cropSet) { m_crop = cropSet; }

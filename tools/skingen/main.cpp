@@ -114,7 +114,9 @@ QLinearGradient vGrad(const QRectF &r, const QColor &top, const QColor &bottom)
 enum class Glyph {
     None, Minus, Square, Restore, Cross, Bars, AddFile, Disc, Converted, Folder,
     Dots, Gear, ChevronDown, Play, Film, Note, Subtitle, Devices, HdScreen, Globe,
-    Tick, Exclaim, Info, Format, Video, Audio
+    Tick, Exclaim, Info, Format, Video, Audio,
+    // Player controls.
+    Pause, Stop, Prev, Next, Rewind, Forward, Speaker, Mute, FullScreen, Camera
 };
 
 // Draws a glyph into box r (square or nearly so) in colour c. Stroke widths
@@ -372,6 +374,94 @@ void drawGlyph(QPainter &p, Glyph g, const QRectF &box, const QColor &c, const Q
         drawGlyph(p, Glyph::Play, front.adjusted(front.width() * 0.25, front.height() * 0.2, -front.width() * 0.25,
                                                  -front.height() * 0.2),
                   Qt::white);
+        break;
+    }
+    case Glyph::Pause:
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawRoundedRect(QRectF(c0.x() - s * 0.22, c0.y() - s * 0.26, s * 0.15, s * 0.52), s * 0.03, s * 0.03);
+        p.drawRoundedRect(QRectF(c0.x() + s * 0.07, c0.y() - s * 0.26, s * 0.15, s * 0.52), s * 0.03, s * 0.03);
+        break;
+    case Glyph::Stop:
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawRoundedRect(QRectF(c0.x() - s * 0.22, c0.y() - s * 0.22, s * 0.44, s * 0.44), s * 0.05, s * 0.05);
+        break;
+    case Glyph::Prev:
+    case Glyph::Next: {
+        // A bar and a triangle pointing away from it; Prev is Next mirrored.
+        const qreal dir = g == Glyph::Next ? 1 : -1;
+        QPainterPath tri;
+        tri.moveTo(c0.x() - dir * s * 0.2, c0.y() - s * 0.24);
+        tri.lineTo(c0.x() + dir * s * 0.14, c0.y());
+        tri.lineTo(c0.x() - dir * s * 0.2, c0.y() + s * 0.24);
+        tri.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawPath(tri);
+        p.drawRect(QRectF(c0.x() + dir * s * 0.16 - (dir > 0 ? 0 : s * 0.08), c0.y() - s * 0.24, s * 0.08, s * 0.48));
+        break;
+    }
+    case Glyph::Rewind:
+    case Glyph::Forward: {
+        const qreal dir = g == Glyph::Forward ? 1 : -1;
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        for (int i = 0; i < 2; ++i) {
+            const qreal x0 = c0.x() + dir * (i == 0 ? -s * 0.28 : -s * 0.02);
+            QPainterPath tri;
+            tri.moveTo(x0, c0.y() - s * 0.2);
+            tri.lineTo(x0 + dir * s * 0.26, c0.y());
+            tri.lineTo(x0, c0.y() + s * 0.2);
+            tri.closeSubpath();
+            p.drawPath(tri);
+        }
+        break;
+    }
+    case Glyph::Speaker:
+    case Glyph::Mute: {
+        QPainterPath body;
+        body.moveTo(r.left() + s * 0.14, c0.y() - s * 0.1);
+        body.lineTo(r.left() + s * 0.3, c0.y() - s * 0.1);
+        body.lineTo(r.left() + s * 0.5, c0.y() - s * 0.28);
+        body.lineTo(r.left() + s * 0.5, c0.y() + s * 0.28);
+        body.lineTo(r.left() + s * 0.3, c0.y() + s * 0.1);
+        body.lineTo(r.left() + s * 0.14, c0.y() + s * 0.1);
+        body.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawPath(body);
+        p.setBrush(Qt::NoBrush);
+        if (g == Glyph::Speaker) {
+            p.setPen(roundPen(c, lw));
+            p.drawArc(QRectF(c0.x() - s * 0.14, c0.y() - s * 0.16, s * 0.32, s * 0.32), -50 * 16, 100 * 16);
+            p.setPen(roundPen(accent, lw));
+            p.drawArc(QRectF(c0.x() - s * 0.22, c0.y() - s * 0.3, s * 0.6, s * 0.6), -50 * 16, 100 * 16);
+        } else {
+            p.setPen(roundPen(kDanger.lighter(120), lw));
+            p.drawLine(QPointF(c0.x() + s * 0.08, c0.y() - s * 0.12), QPointF(c0.x() + s * 0.32, c0.y() + s * 0.12));
+            p.drawLine(QPointF(c0.x() + s * 0.32, c0.y() - s * 0.12), QPointF(c0.x() + s * 0.08, c0.y() + s * 0.12));
+        }
+        break;
+    }
+    case Glyph::FullScreen: {
+        const qreal a = s * 0.3, b = s * 0.14;
+        for (int sx : {-1, 1})
+            for (int sy : {-1, 1}) {
+                const QPointF corner(c0.x() + sx * a, c0.y() + sy * a);
+                p.drawPolyline(QPolygonF({QPointF(corner.x(), corner.y() - sy * b), corner,
+                                          QPointF(corner.x() - sx * b, corner.y())}));
+            }
+        break;
+    }
+    case Glyph::Camera: {
+        const QRectF body(r.left() + s * 0.1, c0.y() - s * 0.2, s * 0.8, s * 0.5);
+        p.drawRoundedRect(body, s * 0.06, s * 0.06);
+        p.drawLine(QPointF(c0.x() - s * 0.12, body.top()), QPointF(c0.x() - s * 0.06, body.top() - s * 0.08));
+        p.drawLine(QPointF(c0.x() - s * 0.06, body.top() - s * 0.08), QPointF(c0.x() + s * 0.1, body.top() - s * 0.08));
+        p.drawLine(QPointF(c0.x() + s * 0.1, body.top() - s * 0.08), QPointF(c0.x() + s * 0.16, body.top()));
+        p.setPen(roundPen(accent, lw));
+        p.drawEllipse(QPointF(c0.x(), body.center().y()), s * 0.13, s * 0.13);
         break;
     }
     }
@@ -1300,6 +1390,22 @@ std::vector<Entry> skinEntries()
         p.fillRect(QRectF(QPointF(0, 0), s), alpha(kAccent, 150));
         p.fillRect(QRectF(0, 0, s.width(), 1), alpha(kAccentHi, 220));
         p.fillRect(QRectF(0, s.height() - 1, s.width(), 1), alpha(kAccentHi, 220));
+    }));
+
+    // Player window: control bar buttons, sliders and the window background.
+    const QSize playerButton(28, 28);
+    for (const auto &[name, glyph] : std::vector<std::pair<QString, G>>{
+             {"btn_play", G::Play}, {"btn_pause", G::Pause}, {"btn_stop", G::Stop}, {"btn_pre", G::Prev},
+             {"btn_next", G::Next}, {"btn_back", G::Rewind}, {"btn_fast", G::Forward}, {"btn_volume", G::Speaker},
+             {"btn_mute", G::Mute}, {"btn_fullscreen", G::FullScreen}, {"btn_list", G::Bars},
+             {"btn_snapshot", G::Camera}, {"btn_setting", G::Gear}})
+        add(Entry{"image/Player_Dlg/" + name + ".png", K::IconButton, playerButton, T::Flat, glyph});
+    add(custom("image/Player_Dlg/play_trake_slider.png", {14, 14}, paintKnob));
+    add(custom("image/Player_Dlg/sound_trake_slider.png", {12, 12}, paintKnob));
+    add(custom("image/Player_Dlg/play_trake_rate.png", {24, 4}, rate));
+    add(custom("image/Player_Dlg/sound_trake_rate.png", {24, 4}, rate));
+    add(custom("image/Player_Dlg/bg_player.png", {240, 240}, [](QPainter &p, const QSize &s) {
+        paintDialog(p, QRectF(QPointF(0, 0), s), 32, 6);
     }));
 
     // Scroll bar arrows: "…2" is the resting look, the plain name the hover look.

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -270,6 +271,69 @@ void EditStage::closeSubtitles(int64_t pts)
     if (m_subtitleSrc && !m_subtitleClosed)
         av_buffersrc_close(m_subtitleSrc, pts, 0);
     m_subtitleClosed = true;
+}
+
+std::string describeLayout(const AVChannelLayout &layout)
+{
+    char buf[128] = {0};
+    av_channel_layout_describe(&layout, buf, sizeof buf);
+    return buf;
+}
+
+std::string abufferArgs(const AVFrame *f)
+{
+    AVChannelLayout in{};
+    if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || !f->ch_layout.nb_channels)
+        av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
+    else
+        av_channel_layout_copy(&in, &f->ch_layout);
+    char args[512];
+    std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", f->sample_rate,
+                  f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), describeLayout(in).c_str());
+    av_channel_layout_uninit(&in);
+    return args;
+}
+
+int linkFilterGraph(AVFilterGraph *graph, const char *srcName, const std::string &srcArgs, const char *sinkName,
+                    const std::string &chain, const std::vector<ExtraSource> &extras, AVFilterContext **src,
+                    AVFilterContext **sink)
+{
+    int ret = avfilter_graph_create_filter(src, avfilter_get_by_name(srcName), "in", srcArgs.c_str(), nullptr, graph);
+    if (ret >= 0)
+        ret = avfilter_graph_create_filter(sink, avfilter_get_by_name(sinkName), "out", nullptr, nullptr, graph);
+    if (ret < 0)
+        return ret;
+    AVFilterInOut *outputs = avfilter_inout_alloc();
+    AVFilterInOut *inputs = avfilter_inout_alloc();
+    if (!outputs || !inputs)
+        ret = AVERROR(ENOMEM);
+    if (ret >= 0) {
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = *src;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = *sink;
+        for (auto it = extras.rbegin(); ret >= 0 && it != extras.rend(); ++it) {
+            AVFilterContext *extra = nullptr;
+            ret = avfilter_graph_create_filter(&extra, avfilter_get_by_name("buffer"), it->label.c_str(),
+                                               it->args.c_str(), nullptr, graph);
+            AVFilterInOut *pad = ret >= 0 ? avfilter_inout_alloc() : nullptr;
+            if (ret >= 0 && !pad)
+                ret = AVERROR(ENOMEM);
+            if (ret >= 0) {
+                pad->name = av_strdup(it->label.c_str());
+                pad->filter_ctx = extra;
+                pad->next = outputs->next;
+                outputs->next = pad;
+            }
+        }
+    }
+    if (ret >= 0)
+        ret = avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    if (ret >= 0)
+        ret = avfilter_graph_config(graph, nullptr);
+    return ret;
 }
 
 } // namespace zx

@@ -24,6 +24,21 @@ struct ExtraSource {
     std::string args;    // arguments of the "buffer" filter
 };
 
+// The layout as filter options name it ("stereo", "5.1(side)").
+std::string describeLayout(const AVChannelLayout &layout);
+
+// The arguments of an "abuffer" source for frames like f; an unordered
+// layout gets the default one of its channel count.
+std::string abufferArgs(const AVFrame *f);
+
+// Makes graph read the source srcName ("buffer" or "abuffer", named "in",
+// with srcArgs) through chain into the sink sinkName (named "out"), with the
+// extra buffer sources as further inputs under their labels, and configures
+// it. *src and *sink receive the two ends. Returns 0 or an FFmpeg error code.
+int linkFilterGraph(AVFilterGraph *graph, const char *srcName, const std::string &srcArgs, const char *sinkName,
+                    const std::string &chain, const std::vector<ExtraSource> &extras, AVFilterContext **src,
+                    AVFilterContext **sink);
+
 // Filters (comma-separated, no pads) for the set's sound edits; "" when
 // there is nothing to do. Volume is a gain in percent; above 100 a limiter
 // keeps peaks below full scale instead of letting them clip.

@@ -19,13 +19,6 @@ constexpr auto kPoll = std::chrono::milliseconds(10);
 constexpr size_t kEnoughPackets = 48;
 constexpr size_t kMaxQueuedBytes = size_t(24) << 20;
 
-std::string describeLayout(const AVChannelLayout &l)
-{
-    char buf[128] = {0};
-    av_channel_layout_describe(&l, buf, sizeof buf);
-    return buf;
-}
-
 // The sound of one stream filtered to what the device takes, with the sound
 // effects of the set.
 struct SoundGraph {
@@ -35,46 +28,20 @@ struct SoundGraph {
 
     bool build(const AVFrame *f, const std::string &effects, int rate, int channels, std::string &err)
     {
-        AVChannelLayout in{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || !f->ch_layout.nb_channels)
-            av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
-        else
-            av_channel_layout_copy(&in, &f->ch_layout);
-        char args[512];
-        std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", f->sample_rate,
-                      f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), describeLayout(in).c_str());
-        av_channel_layout_uninit(&in);
+        const std::string args = abufferArgs(f);
         std::string chain = effects.empty() ? "anull" : effects;
         char tail[160];
         std::snprintf(tail, sizeof tail, ",aresample=%d,aformat=sample_fmts=s16:channel_layouts=%s", rate,
                       channels == 1 ? "mono" : "stereo");
         chain += tail;
-        const std::string newKey = std::string(args) + chain;
+        const std::string newKey = args + chain;
         if (graph && newKey == key)
             return true;
         graph.reset(avfilter_graph_alloc());
         key.clear();
         if (!graph)
             return (err = "out of memory", false);
-        int ret = avfilter_graph_create_filter(&src, avfilter_get_by_name("abuffer"), "in", args, nullptr, graph.get());
-        if (ret >= 0)
-            ret = avfilter_graph_create_filter(&sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
-                                               graph.get());
-        AVFilterInOut *outputs = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-        AVFilterInOut *inputs = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-        if (ret >= 0 && (!outputs || !inputs))
-            ret = AVERROR(ENOMEM);
-        if (ret >= 0) {
-            outputs->name = av_strdup("in");
-            outputs->filter_ctx = src;
-            inputs->name = av_strdup("out");
-            inputs->filter_ctx = sink;
-            ret = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-        }
-        avfilter_inout_free(&inputs);
-        avfilter_inout_free(&outputs);
-        if (ret >= 0)
-            ret = avfilter_graph_config(graph.get(), nullptr);
+        const int ret = linkFilterGraph(graph.get(), "abuffer", args, "abuffersink", chain, {}, &src, &sink);
         if (ret < 0) {
             graph.reset();
             return (err = "cannot set up the sound filters: " + avErr(ret), false);

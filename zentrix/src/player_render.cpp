@@ -268,39 +268,8 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
     if (!graph)
         return (err = "out of memory", false);
     graph->nb_threads = 1; // the player's thread is the picture's; decoding has the other cores
-    int ret = avfilter_graph_create_filter(&m_src, avfilter_get_by_name("buffer"), "in", args, nullptr, graph.get());
-    if (ret >= 0)
-        ret = avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph.get());
-    AVFilterInOut *outputs = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-    AVFilterInOut *inputs = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-    if (ret >= 0 && (!outputs || !inputs))
-        ret = AVERROR(ENOMEM);
-    if (ret >= 0) {
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = m_src;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = m_sink;
-        for (const ExtraSource &extra : m_stage.sources(kMicros)) {
-            AVFilterContext *ctx = nullptr;
-            ret = avfilter_graph_create_filter(&ctx, avfilter_get_by_name("buffer"), extra.label.c_str(),
-                                               extra.args.c_str(), nullptr, graph.get());
-            AVFilterInOut *pad = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-            if (ret >= 0 && !pad)
-                ret = AVERROR(ENOMEM);
-            if (ret < 0)
-                break;
-            pad->name = av_strdup(extra.label.c_str());
-            pad->filter_ctx = ctx;
-            pad->next = outputs->next;
-            outputs->next = pad;
-        }
-    }
-    if (ret >= 0)
-        ret = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
-    if (ret >= 0)
-        ret = avfilter_graph_config(graph.get(), nullptr);
+    const int ret = linkFilterGraph(graph.get(), "buffer", args, "buffersink", chain, m_stage.sources(kMicros), &m_src,
+                                    &m_sink);
     if (ret < 0)
         return (err = "cannot set up the preview filters: " + avErr(ret), false);
     if (!m_stage.start(graph.get(), err))

@@ -39,43 +39,7 @@ struct Graph {
         graph.reset(avfilter_graph_alloc());
         if (!graph)
             return (err = "out of memory", false);
-        int ret = avfilter_graph_create_filter(&src, avfilter_get_by_name(srcName), "in", srcArgs.c_str(), nullptr,
-                                               graph.get());
-        if (ret >= 0)
-            ret = avfilter_graph_create_filter(&sink, avfilter_get_by_name(sinkName), "out", nullptr, nullptr, graph.get());
-        if (ret < 0)
-            return (err = "cannot create the filter graph: " + avErr(ret), false);
-        AVFilterInOut *outputs = avfilter_inout_alloc();
-        AVFilterInOut *inputs = avfilter_inout_alloc();
-        if (!outputs || !inputs) {
-            avfilter_inout_free(&inputs);
-            avfilter_inout_free(&outputs);
-            return (err = "out of memory", false);
-        }
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = src;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = sink;
-        for (auto it = extras.rbegin(); ret >= 0 && it != extras.rend(); ++it) {
-            AVFilterContext *extra = nullptr;
-            ret = avfilter_graph_create_filter(&extra, avfilter_get_by_name("buffer"), it->label.c_str(),
-                                               it->args.c_str(), nullptr, graph.get());
-            AVFilterInOut *pad = ret >= 0 ? avfilter_inout_alloc() : nullptr;
-            if (ret >= 0 && !pad)
-                ret = AVERROR(ENOMEM);
-            if (ret >= 0) {
-                pad->name = av_strdup(it->label.c_str());
-                pad->filter_ctx = extra;
-                pad->next = outputs->next;
-                outputs->next = pad;
-            }
-        }
-        if (ret >= 0)
-            ret = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-        avfilter_inout_free(&inputs);
-        avfilter_inout_free(&outputs);
-        if (ret >= 0)
-            ret = avfilter_graph_config(graph.get(), nullptr);
+        const int ret = linkFilterGraph(graph.get(), srcName, srcArgs, sinkName, chain, extras, &src, &sink);
         if (ret < 0)
             return (err = "cannot set up the filters \"" + chain + "\": " + avErr(ret), false);
         return true;
@@ -94,13 +58,6 @@ struct StreamState {
     int decodeErrors = 0;
     int64_t graphEndPts = AV_NOPTS_VALUE;  // end of the last frame sent, graph time base
 };
-
-std::string describeLayout(const AVChannelLayout &l)
-{
-    char buf[128] = {0};
-    av_channel_layout_describe(&l, buf, sizeof buf);
-    return buf;
-}
 
 } // namespace
 
@@ -491,14 +448,7 @@ private:
     // rate, sample format and layout.
     bool buildAudioGraph(const AVFrame *f)
     {
-        AVChannelLayout in{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || !f->ch_layout.nb_channels)
-            av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
-        else
-            av_channel_layout_copy(&in, &f->ch_layout);
-        char args[512];
-        std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", f->sample_rate,
-                      f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), describeLayout(in).c_str());
+        const std::string args = abufferArgs(f);
         const AVRational tb{1, f->sample_rate};
         const int64_t startPts = av_rescale_q(m_offsetUs, kMicros, tb);
         std::string chain = "[in]";
@@ -532,7 +482,6 @@ private:
             av_channel_layout_copy(&m_audio.graph.layout, &f->ch_layout);
             m_audio.graphBuiltOnce = true;
         }
-        av_channel_layout_uninit(&in);
         return ok;
     }
 

@@ -15,6 +15,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include "FormatChoice.h"
 #include "TestTools.h"
 #include "TestEnv.h"
 #include "engine/CAVConverter.h"
@@ -42,11 +43,6 @@ QString expectedCodec(int legacyId, const std::string &container)
     return codec ? QString::fromLatin1(avcodec_get_name(codec->id)) : QString();
 }
 
-// The entry a freshly filled combo shows: the wanted one when offered, else the first.
-QString shown(const QStringList &menu, const QString &wanted)
-{
-    return menu.contains(wanted) || menu.isEmpty() ? wanted : menu.first();
-}
 
 } // namespace
 
@@ -63,31 +59,6 @@ private:
     double m_sourceRate = 0;
     QList<QPair<qint64, QString>> m_times; // ms per format, for the summary
     QElapsedTimer m_total;
-
-    // The parameters the parameter panel holds for a format under the
-    // "Small Size" preset, the one the program starts with.
-    OutputChoice smallSizeChoice(const QString &category, const QString &id) const
-    {
-        const FormatParams p = m_catalog->params(category, id, "", "", "", "");
-        OutputChoice c;
-        c.category = category;
-        c.formatId = id;
-        c.quality = VideoQualitySmallSize;
-        c.audioOnly = p.audioOnly;
-        const auto pick = [&](const QStringList &menu, const QString &wanted) {
-            return p.autoValues ? menu.value(0) : shown(menu, wanted);
-        };
-        c.videoEncoder = pick(p.videoEncoders, p.videoEncoder);
-        c.resolution = pick(p.resolutions, p.resolution);
-        c.frameRate = pick(p.frameRates, p.frameRateDefault);
-        c.videoBitRate = pick(p.videoBitRates, p.videoBitRateLow);
-        c.audioEncoder = pick(p.audioEncoders, p.audioEncoder);
-        c.channel = pick(p.channels, p.channel);
-        c.sampleRate = pick(p.sampleRates, p.sampleRateDefault);
-        // The preset sets only the video bit rate; the audio one keeps the filled-in entry.
-        c.audioBitRate = pick(p.audioBitRates, p.audioBitRateHigh);
-        return c;
-    }
 
     // What a queue row hands the converter for a source of the clip's size.
     ConvertParams rowParams(const OutputFormat &f) const
@@ -147,7 +118,7 @@ private slots:
     {
         QFETCH(QString, category);
         QFETCH(QString, id);
-        const OutputChoice choice = smallSizeChoice(category, id);
+        const OutputChoice choice = FormatChoice::smallSize(*m_catalog, category, id);
         const OutputFormat f = OutputFormat::fromChoice(*m_catalog, choice);
         const ConvertParams params = rowParams(f);
         QVERIFY2(!f.ext.isEmpty() && !params.container.empty(), "no container");

@@ -9,6 +9,7 @@
 
 #include <atomic>
 
+#include "FormatChoice.h"
 #include "TestEnv.h"
 #include "engine/CAVConverter.h"
 #include "profiles/OutputFormat.h"
@@ -51,10 +52,6 @@ private slots:
 
     void sameBytes()
     {
-        // The format's own defaults, as the parameter panel fills them.
-        const auto byDefault = [](const QStringList &menu, const QString &wanted) {
-            return menu.contains(wanted) || menu.isEmpty() ? wanted : menu.first();
-        };
         QFETCH(QString, category);
         QFETCH(QString, id);
         ProfileCatalog catalog(AppPaths::dataPath("/profile/profiles_win.plist"));
@@ -68,19 +65,7 @@ private slots:
                     record = r;
         QVERIFY2(!record.id.isEmpty(), "the catalogue has no such format");
 
-        OutputChoice choice;
-        choice.category = record.category;
-        choice.formatId = record.id;
-        const FormatParams menus = catalog.params(record.category, record.id, "", "", "", "");
-        choice.audioOnly = menus.audioOnly;
-        choice.videoEncoder = byDefault(menus.videoEncoders, menus.videoEncoder);
-        choice.resolution = byDefault(menus.resolutions, menus.resolution);
-        choice.frameRate = byDefault(menus.frameRates, menus.frameRateDefault);
-        choice.videoBitRate = byDefault(menus.videoBitRates, menus.videoBitRateLow);
-        choice.audioEncoder = byDefault(menus.audioEncoders, menus.audioEncoder);
-        choice.channel = byDefault(menus.channels, menus.channel);
-        choice.sampleRate = byDefault(menus.sampleRates, menus.sampleRateDefault);
-        choice.audioBitRate = byDefault(menus.audioBitRates, menus.audioBitRateHigh);
+        const OutputChoice choice = FormatChoice::smallSize(catalog, record.category, record.id);
         const OutputFormat format = OutputFormat::fromChoice(catalog, choice);
         ConvertParams params = outputParams(format, 320, 240);
         params.trimLength = kLengthUs;

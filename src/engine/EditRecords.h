@@ -107,3 +107,11 @@ struct TrackSelection {
     int32_t subtitleStreamCount = 0;
     std::string subtitleFile;        // path stored with the chosen entry; empty when none
 };
+
+// One entry of a subtitle list. Entry order of an item: 0 "[None]", then the
+// embedded streams, then "Video Internal CC", then external files. The
+// converter maps the chosen row onto the engine by that order.
+struct subltItemInfo {
+    std::string name;   // display text
+    std::string path;   // external subtitle file; empty for the other entries
+};

@@ -12,19 +12,11 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/EditRecords.h"
+#include "engine/EditRecordTypes.h"
 #include "engine/IAVConverter.h"
 
 #include <cstdint>
 #include <string>
-
-// One entry of a subtitle list. Entry order of an item: 0 "[None]", then the
-// embedded streams, then "Video Internal CC", then external files. The
-// converter maps the chosen row onto the engine by that order.
-struct subltItemInfo {
-    std::string name;   // display text
-    std::string path;   // external subtitle file; empty for the other entries
-};
 
 // One probed source: a file, or one title of a DVD.
 struct ConverItemInfo {
@@ -44,14 +36,7 @@ struct ConverItemInfo {
     int32_t subtitleStreamCount = 0; // subtitle streams inside the source
 };
 
-Q_DECLARE_METATYPE(subltItemInfo)
 Q_DECLARE_METATYPE(ConverItemInfo *)
-Q_DECLARE_METATYPE(CropSettings)
-Q_DECLARE_METATYPE(EffectSettings)
-Q_DECLARE_METATYPE(WatermarkTextSettings)
-Q_DECLARE_METATYPE(WatermarkImageSettings)
-Q_DECLARE_METATYPE(SubtitleStyleSettings)
-Q_DECLARE_METATYPE(TrackSelection)
 Q_DECLARE_METATYPE(convertState)
 
 // Registers the records under the names the signals are declared with.

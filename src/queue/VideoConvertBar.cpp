@@ -1,4 +1,6 @@
 #include "queue/VideoConvertBar.h"
+
+#include "edit/QVideoEditDlg.h"
 #include "ui_VideoConvertBar.h"
 
 #include "profiles/OutputFormat.h"
@@ -554,8 +556,41 @@ void VideoConvertBar::VideoStartPlay()
 
 bool VideoConvertBar::runEditDialog()
 {
-    qDebug() << "VideoConvertBar: the edit dialog is not available yet" << m_sourcePath;
-    return false;
+    const ConvertParams params = convertParams();
+    QVideoEditDlg dlg(window());
+    const bool opened = m_fromDvd
+        ? dlg.openDvdTitle(m_sourcePath, m_tracks.dvdTitle, params.width, params.height, params)
+        : dlg.openVideo(m_sourcePath, params.width, params.height, params);
+    if (!opened) {
+        qDebug() << "VideoConvertBar: cannot open for editing" << m_sourcePath << dlg.lastError();
+        return false;
+    }
+    dlg.setCropSettings(m_crop);
+    dlg.setWatermarkText(m_textWatermark);
+    dlg.setWatermarkImage(m_imageWatermark);
+    dlg.setTrackSelection(m_tracks);
+    dlg.setSubtitleStyle(m_subtitleStyle);
+    dlg.setEffectSettings(m_effects);
+    dlg.setTrimRange(m_trimStart, m_trimEnd, true);
+    connect(&dlg, &QVideoEditDlg::seedApplyEditSetting, this, &VideoConvertBar::seedEditSetting);
+    connect(&dlg, &QVideoEditDlg::seedApplyWaterSetting, this, &VideoConvertBar::seedWaterSetting);
+    connect(&dlg, &QVideoEditDlg::emitAddSubtlName, this, &VideoConvertBar::addAddSubtl);
+    connect(&dlg, &QVideoEditDlg::emitRemoveSubtl, this, &VideoConvertBar::removerSubtlItem);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    m_crop = dlg.cropSettings();
+    m_textWatermark = dlg.watermarkText();
+    m_imageWatermark = dlg.watermarkImage();
+    m_subtitleStyle = dlg.subtitleStyle();
+    m_effects = dlg.effectSettings();
+    const TrackSelection tracks = dlg.trackSelection();
+    m_tracks.audioIndex = tracks.audioIndex;
+    m_tracks.subtitleIndex = tracks.subtitleIndex;
+    m_tracks.subtitleFile = tracks.subtitleFile;
+    m_tracks.subtitleStreamCount = tracks.subtitleStreamCount;
+    m_trimStart = dlg.trimStart();
+    m_trimEnd = dlg.trimEnd();
+    return true;
 }
 
 void VideoConvertBar::runPlayer()

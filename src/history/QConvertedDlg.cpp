@@ -8,6 +8,7 @@
 #include "widgets/StyleScrollBar.h"
 #include "widgets/Theme.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QEvent>
 #include <QFile>
@@ -205,6 +206,14 @@ void QConvertedDlg::fillView()
     // where the scrolled contents show them.
     ui->m_contentsLayout->invalidate();
     ui->m_contentsLayout->activate();
+    if (count != m_laidOutCount) {
+        // The list grew or shrank: the scroll range follows now, so that a
+        // view past the new end never shows an empty band. A changed range
+        // may move the view, which fills it again.
+        m_laidOutCount = count;
+        QEvent request(QEvent::LayoutRequest);
+        QCoreApplication::sendEvent(ui->m_scrollArea, &request);
+    }
 }
 
 void QConvertedDlg::updateEmptyState()

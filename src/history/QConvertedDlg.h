@@ -63,4 +63,5 @@ private:
     QSpacerItem *m_above = nullptr;
     QSpacerItem *m_below = nullptr;
     int m_current = -1;                  // the entry pressed last
+    int m_laidOutCount = -1;             // the entries the scroll range was made for
 };

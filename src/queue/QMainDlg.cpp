@@ -431,6 +431,9 @@ void QMainDlg::startRun(bool merge)
 {
     if (m_allRows.isEmpty() || m_run.isRunning())
         return;
+    // No conversion of this user writes now: part files in the folder are
+    // what killed runs left.
+    RowConversion::removeStaleParts(AppGlobals::outputFolder());
     RowConversion::setMergeFlag(merge);
     emit emitIsStartConverter(true);
     // The 4K format takes the whole machine: one row at a time.

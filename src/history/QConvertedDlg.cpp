@@ -75,7 +75,6 @@ QConvertedDlg::QConvertedDlg(QWidget *parent)
                         AppPaths::dataPath("/image/ScrollBar/btn_down2.png"),
                         AppPaths::dataPath("/image/ScrollBar/btn_down.png"));
     ui->m_scrollArea->setVerticalScrollBar(bar);
-    bar->setSingleStep(ConvertedItem::Height / 2);
     connect(bar, &QScrollBar::valueChanged, this, &QConvertedDlg::fillView);
     ui->m_scrollArea->viewport()->installEventFilter(this);
     m_above = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);

@@ -37,7 +37,7 @@ ConvertedItem::ConvertedItem(QWidget *parent)
     , ui(new Ui::ConvertedItem)
 {
     ui->setupUi(this);
-    setFixedHeight(64);
+    setFixedHeight(Height);
     setAttribute(Qt::WA_Hover);
 
     QFont nameFont = Theme::font(13);

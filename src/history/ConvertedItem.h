@@ -18,6 +18,10 @@ public:
     explicit ConvertedItem(QWidget *parent = nullptr);
     ~ConvertedItem() override;
 
+    // Every row has this height, so a list knows where each entry lies
+    // without making its row.
+    static constexpr int Height = 64;
+
     // Fills the row from the history entry of `path` ("Unkown" facts without one).
     void setPath(const QString &path);
     // Fills the row from a history entry already read.

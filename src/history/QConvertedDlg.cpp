@@ -8,9 +8,13 @@
 #include "widgets/StyleScrollBar.h"
 #include "widgets/Theme.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
+#include <QSpacerItem>
 
 namespace {
 
@@ -71,6 +75,13 @@ QConvertedDlg::QConvertedDlg(QWidget *parent)
                         AppPaths::dataPath("/image/ScrollBar/btn_down2.png"),
                         AppPaths::dataPath("/image/ScrollBar/btn_down.png"));
     ui->m_scrollArea->setVerticalScrollBar(bar);
+    connect(bar, &QScrollBar::valueChanged, this, &QConvertedDlg::fillView);
+    ui->m_scrollArea->viewport()->installEventFilter(this);
+    m_above = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_below = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    const int listAt = ui->m_contentsLayout->indexOf(ui->m_listLayout);
+    ui->m_contentsLayout->insertItem(listAt + 1, m_below);
+    ui->m_contentsLayout->insertItem(listAt, m_above);
 
     connect(ui->m_btnDelete, &QPushButton::clicked, this, &QConvertedDlg::OnBtnAllDelete);
     connect(ui->m_btnCancel, &QPushButton::clicked, this, &QDialog::close);
@@ -98,80 +109,178 @@ int QConvertedDlg::ask(const QString &question)
     return dlg.exec();
 }
 
+ConvertedItem *QConvertedDlg::currentRow() const
+{
+    for (auto it = m_shown.begin(); it != m_shown.end(); ++it)
+        if (it.value() == m_current)
+            return it.key();
+    return nullptr;
+}
+
+QStringList QConvertedDlg::paths() const
+{
+    QStringList list;
+    list.reserve(m_entries.size());
+    for (const ConvertedFileInfo &entry : m_entries)
+        list << entry.convertedPath;
+    return list;
+}
+
 void QConvertedDlg::loadList()
 {
-    // The history is read once; each row gets its own entry.
-    const QList<ConvertedFileInfo> records = ParserXML::readConvertedFiles();
-    for (const ConvertedFileInfo &record : records) {
-        auto *row = new ConvertedItem(ui->m_scrollContents);
-        row->setRecord(record);
-        connect(row, &ConvertedItem::emitMousePress, this, &QConvertedDlg::respondMouseState);
-        connect(row, &ConvertedItem::emitDelete, this, &QConvertedDlg::respondDelete);
-        ui->m_listLayout->addWidget(row);
-        m_rows.append(row);
-    }
+    // The history is read once; rows are given their entries from it.
+    m_entries = ParserXML::readConvertedFiles();
+    fillView();
     updateEmptyState();
+}
+
+bool QConvertedDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->m_scrollArea->viewport() && event->type() == QEvent::Resize)
+        fillView();
+    return QNinePointsImageDialog::eventFilter(watched, event);
+}
+
+ConvertedItem *QConvertedDlg::takeSpareRow()
+{
+    if (!m_spare.isEmpty())
+        return m_spare.takeLast();
+    auto *row = new ConvertedItem(ui->m_scrollContents);
+    connect(row, &ConvertedItem::emitMousePress, this, &QConvertedDlg::respondMouseState);
+    connect(row, &ConvertedItem::emitDelete, this, &QConvertedDlg::respondDelete);
+    return row;
+}
+
+void QConvertedDlg::fillView()
+{
+    const int count = int(m_entries.size());
+    const int height = ConvertedItem::Height;
+    // The viewport's own size is only set once the window is shown; the
+    // area's is known from the start.
+    const int top = ui->m_scrollArea->verticalScrollBar()->value();
+    const int seen = ui->m_scrollArea->maximumViewportSize().height();
+    const int first = count ? qBound(0, top / height, count - 1) : 0;
+    const int last = count ? qMin(count - 1, (top + seen - 1) / height) : -1;
+
+    // Rows that still show an entry in view keep it; the others take the
+    // entries that came into view.
+    QHash<int, ConvertedItem *> kept;
+    QList<ConvertedItem *> freed;
+    for (ConvertedItem *row : std::as_const(m_rows)) {
+        const int index = m_shown.value(row, -1);
+        if (index >= first && index <= last && !kept.contains(index))
+            kept.insert(index, row);
+        else
+            freed << row;
+    }
+    QList<ConvertedItem *> rows;
+    for (int index = first; index <= last; ++index) {
+        ConvertedItem *row = kept.value(index);
+        if (!row) {
+            row = freed.isEmpty() ? takeSpareRow() : freed.takeLast();
+            row->setRecord(m_entries.at(index));
+            row->setSelected(index == m_current);
+            m_shown.insert(row, index);
+        }
+        rows << row;
+    }
+    for (ConvertedItem *row : std::as_const(freed)) {
+        ui->m_listLayout->removeWidget(row);
+        row->hide();
+        m_shown.remove(row);
+        m_spare << row;
+    }
+    if (rows != m_rows) {
+        for (ConvertedItem *row : std::as_const(m_rows))
+            ui->m_listLayout->removeWidget(row);
+        for (ConvertedItem *row : std::as_const(rows)) {
+            ui->m_listLayout->addWidget(row);
+            row->show();
+        }
+        m_rows = rows;
+    }
+    m_above->changeSize(0, first * height, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_below->changeSize(0, (count - 1 - last) * height, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    // Placed now, not on the next pass of the event loop: the rows must be
+    // where the scrolled contents show them.
+    ui->m_contentsLayout->invalidate();
+    ui->m_contentsLayout->activate();
+    if (count != m_laidOutCount) {
+        // The list grew or shrank: the scroll range follows now, so that a
+        // view past the new end never shows an empty band. A changed range
+        // may move the view, which fills it again.
+        m_laidOutCount = count;
+        QEvent request(QEvent::LayoutRequest);
+        QCoreApplication::sendEvent(ui->m_scrollArea, &request);
+    }
 }
 
 void QConvertedDlg::updateEmptyState()
 {
-    ui->m_scrollArea->setVisible(!m_rows.isEmpty());
-    ui->m_labNothing->setVisible(m_rows.isEmpty());
+    ui->m_scrollArea->setVisible(!m_entries.isEmpty());
+    ui->m_labNothing->setVisible(m_entries.isEmpty());
 }
 
 void QConvertedDlg::respondMouseState()
 {
     auto *row = qobject_cast<ConvertedItem *>(sender());
-    if (!row)
+    const int index = m_shown.value(row, -1);
+    if (index < 0)
         return;
-    if (m_current && m_current != row)
-        m_current->setSelected(false);
-    m_current = row;
+    if (m_current != index)
+        if (ConvertedItem *previous = currentRow())
+            previous->setSelected(false);
+    m_current = index;
 }
 
-void QConvertedDlg::removeRow(ConvertedItem *row)
+void QConvertedDlg::removeEntry(int index)
 {
-    ui->m_listLayout->removeWidget(row);
-    m_rows.removeAll(row);
-    if (m_current == row)
-        m_current = nullptr;
-    row->hide();
-    row->deleteLater();
+    m_entries.removeAt(index);
+    if (m_current == index)
+        m_current = -1;
+    else if (m_current > index)
+        --m_current;
+    // The rows below show the same entries one place up.
+    for (auto it = m_shown.begin(); it != m_shown.end(); ++it)
+        if (it.value() > index)
+            --it.value();
+        else if (it.value() == index)
+            it.value() = -1; // its entry went: the row is free
 }
 
 void QConvertedDlg::respondDelete()
 {
     auto *row = qobject_cast<ConvertedItem *>(sender());
-    if (!row || !m_rows.contains(row))
+    if (m_shown.value(row, -1) < 0)
         return;
     const int answer = ask(tr("Do you want to delete the seleted files or just move the \nfiles from the list?"));
-    if (answer == AskMessageDlg::Cancelled)
+    // Looked up after the question: the row may show another entry by now.
+    const int index = m_shown.value(row, -1);
+    if (answer == AskMessageDlg::Cancelled || index < 0)
         return;
-    const QString path = row->path();
+    const QString path = m_entries.at(index).convertedPath;
     if (answer == AskMessageDlg::DeleteFiles)
         deleteFromDisk(path);
     ParserXML::removeConvertedFiles({path});
-    removeRow(row);
+    removeEntry(index);
+    fillView();
     updateEmptyState();
 }
 
 void QConvertedDlg::OnBtnAllDelete()
 {
-    if (m_rows.isEmpty())
+    if (m_entries.isEmpty())
         return;
     const int answer = ask(tr("Do you want to delete the all files or just move the \nfiles from the list?"));
     if (answer == AskMessageDlg::Cancelled)
         return;
-    QStringList paths;
-    for (ConvertedItem *row : std::as_const(m_rows))
-        paths << row->path();
+    const QStringList all = paths();
     if (answer == AskMessageDlg::DeleteFiles)
-        for (const QString &path : std::as_const(paths))
+        for (const QString &path : all)
             deleteFromDisk(path);
-    ParserXML::removeConvertedFiles(paths);
-    const auto rows = m_rows;
-    for (ConvertedItem *row : rows)
-        removeRow(row);
-    m_current = nullptr;
+    ParserXML::removeConvertedFiles(all);
+    m_entries.clear();
+    m_current = -1;
+    fillView();
     updateEmptyState();
 }

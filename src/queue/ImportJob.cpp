@@ -8,8 +8,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -22,7 +28,135 @@ const char kSupportedExtensions[] =
 
 QString tr(const char *text) { return QCoreApplication::translate("QMainDlg", text); }
 
+// What helper threads share. Never destroyed: a helper left behind may
+// return after the program's static objects are gone.
+struct Helpers {
+    std::mutex mutex;
+    std::condition_variable idle;
+    int running = 0;
+    QHash<QString, int> stuck; // folder -> helpers that hang in it
+    std::chrono::milliseconds limit{30000}; // above the engine's own 15 s limit for opening a source
+    ImportJob::Prober prober;
+};
+
+Helpers &helpers()
+{
+    static auto *h = new Helpers;
+    return *h;
+}
+
+// One call on a helper thread: its result, and how far it got.
+template <class T>
+struct Call {
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool done = false;
+    bool stuck = false;                // its folder was marked when it was left behind
+    T value{};
+    std::atomic<unsigned> progress{0}; // raised by the work while it advances
+    std::atomic<bool> leftBehind{false};
+};
+
+QString folderOf(const QString &path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash > 0 ? path.left(slash) : QStringLiteral("/");
+}
+
+bool hangsIn(const QString &folder)
+{
+    Helpers &h = helpers();
+    std::lock_guard<std::mutex> lock(h.mutex);
+    return h.stuck.value(folder) > 0;
+}
+
+// Runs work(call) on a helper thread and waits as ImportJob::setStallLimit
+// says. Empty when the helper was left behind: stop was raised, or it made
+// no progress within the limit, which marks its folder until it returns.
+template <class T, class Work>
+std::optional<T> guardedCall(const QString &folder, const std::atomic<bool> &stop, Work work)
+{
+    Helpers &h = helpers();
+    auto call = std::make_shared<Call<T>>();
+    std::chrono::milliseconds limit;
+    {
+        std::lock_guard<std::mutex> lock(h.mutex);
+        ++h.running;
+        limit = h.limit;
+    }
+    auto body = [call, folder, work]() {
+        T value = work(*call);
+        bool stuck;
+        {
+            std::lock_guard<std::mutex> lock(call->mutex);
+            call->value = std::move(value);
+            call->done = true;
+            stuck = call->stuck;
+            call->returned.notify_all();
+        }
+        Helpers &h = helpers();
+        std::lock_guard<std::mutex> lock(h.mutex);
+        if (stuck && --h.stuck[folder] <= 0)
+            h.stuck.remove(folder);
+        if (--h.running == 0)
+            h.idle.notify_all();
+    };
+    try {
+        std::thread(body).detach();
+    } catch (const std::system_error &) {
+        body(); // no thread to spare: on this one
+    }
+
+    std::unique_lock<std::mutex> lock(call->mutex);
+    unsigned seen = call->progress;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!call->done && !stop) {
+        if (const unsigned now = call->progress; now != seen) {
+            seen = now;
+            deadline = std::chrono::steady_clock::now() + limit;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        call->returned.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    if (call->done)
+        return std::move(call->value);
+    call->leftBehind = true;
+    if (!stop) {
+        qDebug() << "ImportJob: no answer in" << folder << "within" << limit.count() << "ms, left behind";
+        call->stuck = true;
+        std::lock_guard<std::mutex> helpersLock(h.mutex);
+        ++h.stuck[folder];
+    }
+    return std::nullopt;
+}
+
+// A file's probe: its record, or none when it is no media file.
+struct Probed {
+    bool notMedia = false;
+    std::unique_ptr<ConverItemInfo> info;
+};
+
 } // namespace
+
+void ImportJob::setStallLimit(std::chrono::milliseconds limit)
+{
+    std::lock_guard<std::mutex> lock(helpers().mutex);
+    helpers().limit = limit;
+}
+
+bool ImportJob::waitForHelpers(std::chrono::milliseconds limit)
+{
+    Helpers &h = helpers();
+    std::unique_lock<std::mutex> lock(h.mutex);
+    return h.idle.wait_for(lock, limit, [&h] { return h.running == 0; });
+}
+
+void ImportJob::setProber(Prober prober)
+{
+    std::lock_guard<std::mutex> lock(helpers().mutex);
+    helpers().prober = std::move(prober);
+}
 
 bool ImportJob::isSupportedFile(const QString &path)
 {
@@ -78,6 +212,7 @@ int ImportJob::stepSearchProgress()
 void ImportJob::run(const Sink &sink)
 {
     m_leftOut.clear();
+    m_notResponding.clear();
     if (m_dvdMode)
         runDvd(sink);
     else
@@ -85,17 +220,37 @@ void ImportJob::run(const Sink &sink)
     m_stop = false;
 }
 
-void ImportJob::searchFolder(const QString &folder)
+void ImportJob::searchInput(const QString &input)
 {
-    if (!QFileInfo(folder).isDir())
+    const QString folder = folderOf(input);
+    if (hangsIn(folder)) {
+        m_notResponding << input;
         return;
-    // Links are not followed: a link back up the tree would never end.
-    QDirIterator it(folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext() && !m_stop) {
-        const QString file = it.next();
-        if (isSupportedFile(file))
-            m_probeList.append(file);
     }
+    auto found = guardedCall<QStringList>(folder, m_stop, [input](Call<QStringList> &call) {
+        QStringList files;
+        if (!QFileInfo(input).isDir()) {
+            if (isSupportedFile(input))
+                files << input;
+            return files;
+        }
+        // Links are not followed: a link back up the tree would never end.
+        // Folders count as progress too, so a long search is not taken for
+        // a hanging one.
+        QDirIterator it(input, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext() && !call.leftBehind) {
+            const QString file = it.next();
+            ++call.progress;
+            if (it.fileInfo().isFile() && isSupportedFile(file))
+                files << file;
+        }
+        return files;
+    });
+    if (found)
+        m_probeList << *found;
+    else if (!m_stop)
+        m_notResponding << input;
 }
 
 void ImportJob::runFiles(const Sink &sink)
@@ -105,10 +260,7 @@ void ImportJob::runFiles(const Sink &sink)
         for (const QString &path : std::as_const(m_inputList)) {
             if (m_stop)
                 break;
-            if (QFileInfo(path).isDir())
-                searchFolder(path);
-            else if (isSupportedFile(path))
-                m_probeList.append(path);
+            searchInput(path);
         }
         m_searching = false;
         sink.searchDone();
@@ -119,6 +271,11 @@ void ImportJob::runFiles(const Sink &sink)
         sink.complete(false);
         return;
     }
+    Prober prober;
+    {
+        std::lock_guard<std::mutex> lock(helpers().mutex);
+        prober = helpers().prober;
+    }
     const int base = m_progressBase;
     sink.progress(float(base));
     for (int i = 0; i < n && !m_stop; ++i) {
@@ -126,15 +283,30 @@ void ImportJob::runFiles(const Sink &sink)
         sink.path(path);
         sink.count(QString("%1/%2").arg(i + 1).arg(n));
         sink.progress(float(base) + float(100 - base) * float(i + 1) / float(n));
-        // A pipe, socket or device is no media file, and opening one can
-        // block for good: it is left out, and the import goes on.
-        const QFileInfo fi(path);
-        if (fi.exists() && !fi.isFile()) {
-            m_leftOut << path;
+        const QString folder = folderOf(path);
+        if (hangsIn(folder)) {
+            m_notResponding << path;
             continue;
         }
-        std::unique_ptr<ConverItemInfo> info = probeSource(path, 0, false);
-        sink.record(info.release());
+        auto probed = guardedCall<Probed>(folder, m_stop, [path, prober](Call<Probed> &) {
+            Probed result;
+            // A pipe, socket or device is no media file, and opening one
+            // can block for good: it is left out unopened.
+            const QFileInfo fi(path);
+            if (fi.exists() && !fi.isFile())
+                result.notMedia = true;
+            else
+                result.info = prober ? prober(path) : probeSource(path, 0, false);
+            return result;
+        });
+        if (!probed) {
+            if (!m_stop)
+                m_notResponding << path;
+        } else if (probed->notMedia) {
+            m_leftOut << path;
+        } else {
+            sink.record(probed->info.release());
+        }
     }
     sink.complete(false);
 }
@@ -146,27 +318,51 @@ void ImportJob::runDvd(const Sink &sink)
         sink.complete(false);
         return;
     }
-    zxh::SourcePtr src(SourceCreate(-1));
-    const QByteArray utf8 = path.toUtf8();
-    if (SourceOpenDvd(src.get(), utf8.constData()) == 0) {
-        qDebug() << "ImportJob: not a DVD:" << path << SourceLastError(src.get());
+    const QString folder = folderOf(path);
+    if (hangsIn(folder)) {
+        m_notResponding << path;
+        sink.complete(false);
+        return;
+    }
+    // The number of titles; -1 when it is no DVD.
+    const std::optional<int> titles = guardedCall<int>(folder, m_stop, [path](Call<int> &) {
+        zxh::SourcePtr src(SourceCreate(-1));
+        const QByteArray utf8 = path.toUtf8();
+        if (SourceOpenDvd(src.get(), utf8.constData()) == 0) {
+            qDebug() << "ImportJob: not a DVD:" << path << SourceLastError(src.get());
+            return -1;
+        }
+        if (QString::fromUtf8(SourceBrand(src.get())) != QLatin1String("DVD"))
+            return -1;
+        const unsigned entries = DvdTitleCount(src.get());
+        // The count includes six entries that are not titles.
+        return entries > 6 ? int(entries - 6) : 0;
+    });
+    if (!titles) {
+        if (!m_stop)
+            m_notResponding << path;
+        sink.complete(false);
+        return;
+    }
+    if (*titles < 0) {
         sink.complete(true);
         return;
     }
-    if (QString::fromUtf8(SourceBrand(src.get())) != QLatin1String("DVD")) {
-        sink.complete(true);
-        return;
-    }
-    const unsigned entries = DvdTitleCount(src.get());
-    // The count includes six entries that are not titles.
-    const int titles = entries > 6 ? int(entries - 6) : 0;
-    src.reset();
-    for (int i = 1; i <= titles && !m_stop && m_dvdMode; ++i) {
+    for (int i = 1; i <= *titles && !m_stop && m_dvdMode; ++i) {
         sink.path(QString("Title%1").arg(i));
-        sink.count(QString("%1/%2").arg(i).arg(titles));
-        sink.progress(100.0f * float(i) / float(titles));
-        std::unique_ptr<ConverItemInfo> info = probeSource(path, i - 1, true);
-        sink.record(info.release());
+        sink.count(QString("%1/%2").arg(i).arg(*titles));
+        sink.progress(100.0f * float(i) / float(*titles));
+        auto probed = guardedCall<Probed>(folder, m_stop, [path, i](Call<Probed> &) {
+            Probed result;
+            result.info = probeSource(path, i - 1, true);
+            return result;
+        });
+        if (!probed) {
+            if (!m_stop)
+                m_notResponding << path;
+            break;
+        }
+        sink.record(probed->info.release());
     }
     sink.complete(false);
 }

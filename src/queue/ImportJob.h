@@ -13,7 +13,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 class ImportJob
 {
@@ -64,15 +66,35 @@ public:
     // sockets, devices): left out unopened. Read once the worker has ended.
     QStringList leftOut() const { return m_leftOut; }
     void clearLeftOut() { m_leftOut.clear(); }
+    // Paths (files, searched folders, DVDs) of the last import that did not
+    // answer in time, as on a stalled network mount, or lie in a folder where
+    // an earlier one still hangs: left out. Read once the worker has ended.
+    QStringList notResponding() const { return m_notResponding; }
+    void clearNotResponding() { m_notResponding.clear(); }
+
+    // Every look at a source (its type, the engine's probe, a folder search)
+    // runs on a helper thread of its own. The worker waits for it while it
+    // makes progress and up to `limit` without; a helper that does not
+    // answer in time (a call hanging in the kernel) or whose import is
+    // cancelled is left behind and frees what it made once it returns, so
+    // neither Cancel nor later imports wait for it.
+    static void setStallLimit(std::chrono::milliseconds limit);
+    // Waits up to `limit` for helpers left behind; false when some still run.
+    static bool waitForHelpers(std::chrono::milliseconds limit);
+    // What probes a file; tests replace it. Null: probeSource().
+    using Prober = std::function<std::unique_ptr<ConverItemInfo>(const QString &path)>;
+    static void setProber(Prober prober);
 
 private:
     void runFiles(const Sink &sink);
     void runDvd(const Sink &sink);
-    void searchFolder(const QString &folder);
+    // Adds the supported files of a dropped file or folder to the probe list.
+    void searchInput(const QString &input);
 
     QStringList m_probeList;               // paths to probe, in order (the search appends)
     QStringList m_inputList;               // dropped files and folders still to search
     QStringList m_leftOut;                 // written by the worker, read after it
+    QStringList m_notResponding;           // written by the worker, read after it
     QString m_dvdPath;
     bool m_isoImport = false;              // the DVD source is an image: chooses the failure text
     std::atomic<bool> m_searching{false};  // the input list must be searched first

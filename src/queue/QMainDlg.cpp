@@ -97,6 +97,9 @@ QMainDlg::~QMainDlg()
     RowConversion::closeMergedOutput();
     m_import.requestStop();
     joinWorker();
+    // A probe the import left behind may still return; one that hangs in
+    // the kernel is not waited for.
+    ImportJob::waitForHelpers(std::chrono::seconds(2));
     qDeleteAll(m_allRows);
     m_allRows.clear();
     delete ui;
@@ -431,6 +434,9 @@ void QMainDlg::startRun(bool merge)
 {
     if (m_allRows.isEmpty() || m_run.isRunning())
         return;
+    // No conversion of this user writes now: part files in the folder are
+    // what killed runs left.
+    RowConversion::removeStaleParts(AppGlobals::outputFolder());
     RowConversion::setMergeFlag(merge);
     emit emitIsStartConverter(true);
     // The 4K format takes the whole machine: one row at a time.
@@ -782,13 +788,22 @@ void QMainDlg::AddFileComplete(bool bShowMsg)
         // Still inside its own exec(): it goes once that loop has returned.
         dlg->deleteLater();
     }
-    if (!bShowMsg && !m_import.leftOut().isEmpty()) {
-        QStringList names;
-        for (const QString &path : m_import.leftOut())
-            names << path.mid(path.lastIndexOf('/') + 1);
-        m_import.clearLeftOut();
-        VXMessageBox(tr("Not media files, left out:\n%1").arg(names.join('\n')), QString(), VXMsg::KindWarning);
-    }
+    const auto names = [](const QStringList &paths) {
+        QStringList list;
+        for (const QString &path : paths)
+            list << path.mid(path.lastIndexOf('/') + 1);
+        return list.join('\n');
+    };
+    QStringList notes;
+    if (!bShowMsg && !m_import.leftOut().isEmpty())
+        notes << tr("Not media files, left out:\n%1").arg(names(m_import.leftOut()));
+    if (!m_import.notResponding().isEmpty())
+        notes << tr("No answer from these (a network drive that does not respond?), left out:\n%1")
+                     .arg(names(m_import.notResponding()));
+    m_import.clearLeftOut();
+    m_import.clearNotResponding();
+    if (!notes.isEmpty())
+        VXMessageBox(notes.join("\n\n"), QString(), VXMsg::KindWarning);
     if (bShowMsg) {
         VXMessageBox(m_import.isIsoImage() ? tr("Invalid ISO File, please select another one!")
                                  : tr("Invalid DVD-VIDEO folder, please select another folder."),

@@ -1,12 +1,17 @@
 #include "queue/RowConversion.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +77,60 @@ QString RowConversion::partPath(const QString &finalPath)
 {
     const int slash = finalPath.lastIndexOf('/');
     return finalPath.left(slash + 1) + '.' + finalPath.mid(slash + 1) + QLatin1String(".part");
+}
+
+namespace {
+
+// ".NAME.EXT.part": a hidden name around an output name with its extension.
+bool isPartName(const char *name)
+{
+    const std::string_view n(name);
+    constexpr std::string_view suffix(".part");
+    if (n.size() <= 1 + suffix.size() || n.front() != '.' || n.substr(n.size() - suffix.size()) != suffix)
+        return false;
+    const std::string_view output = n.substr(1, n.size() - 1 - suffix.size());
+    const size_t dot = output.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == output.size())
+        return false;
+    for (const char c : output.substr(dot + 1))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+} // namespace
+
+int RowConversion::removeStaleParts(const QString &folder)
+{
+    if (folder.isEmpty())
+        return 0;
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return 0;
+    }
+    const uid_t me = ::geteuid();
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isPartName(entry->d_name))
+            continue;
+        // The entry itself, never what a link names.
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != me)
+            continue;
+        if (::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+        else
+            qDebug() << "RowConversion: cannot remove" << entry->d_name << std::strerror(errno);
+    }
+    ::closedir(dir);
+    if (removed)
+        qDebug() << "RowConversion: removed" << removed << "unfinished outputs of earlier runs in" << folder;
+    return removed;
 }
 
 QString RowConversion::publish(const QString &finalPath)

@@ -50,6 +50,13 @@ public:
     // of the same pattern when a file took that one meanwhile). The path it
     // has now; empty when there was no part file or it could not be named.
     static QString publish(const QString &finalPath);
+    // Removes the part files that runs killed before their end left in
+    // folder: hidden files named as partPath() names them, regular, the
+    // user's own; links, folders, pipes and other users' files stay, and
+    // nothing is followed or opened. Only while none of this user's
+    // conversions write into folder (one instance per user, no run going).
+    // The number of files removed.
+    static int removeStaleParts(const QString &folder);
     // Where the last closed merged output went (after publish()).
     static QString closedMergedOutput();
 

@@ -1,5 +1,6 @@
 // The converted-files list over a real history file: pruning of vanished
-// files, removing rows from the list or from the disk, and the row facts.
+// files, removing rows from the list or from the disk, the row facts, and a
+// list longer than its view.
 
 #include "ModalHelper.h"
 #include "TestEnv.h"
@@ -15,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -71,6 +74,7 @@ private slots:
     void fileThatCannotBeDeletedStillLeavesTheHistory();
     void rowShowsRecordedFactsAndSelection();
     void showInFolderGetsTheCleanPath();
+    void longListScrollsSelectsAndDeletes();
     void askDialogAnswers_data();
     void askDialogAnswers();
 };
@@ -226,6 +230,91 @@ void TestConverted::showInFolderGetsTheCleanPath()
     QCOMPARE(dlg.rows().size(), 1);
     dlg.rows().first()->OnBtnSearch();
     QCOMPARE(opened, QStringList{path});
+}
+
+// The row under a point of the list's viewport, and the path it shows.
+static ConvertedItem *rowAt(QScrollArea *area, const QPoint &at)
+{
+    for (QWidget *w = area->viewport()->childAt(at); w; w = w->parentWidget())
+        if (auto *row = qobject_cast<ConvertedItem *>(w))
+            return row;
+    return nullptr;
+}
+
+static QString pathAt(QScrollArea *area, const QPoint &at)
+{
+    ConvertedItem *row = rowAt(area, at);
+    return row ? row->path() : QString();
+}
+
+void TestConverted::longListScrollsSelectsAndDeletes()
+{
+    QStringList all;
+    for (int i = 0; i < 150; ++i) {
+        all << makeFile(QString("clip %1.mp4").arg(i));
+        record(all.last(), QString("00:%1").arg(i % 60, 2, 10, QChar('0')));
+    }
+    QConvertedDlg::setAsker([](const QString &) { return int(AskMessageDlg::MoveFiles); });
+    QConvertedDlg dlg;
+    QCOMPARE(dlg.paths(), all);
+    // Rows are made for what the view shows, not for the whole history.
+    QVERIFY(dlg.findChildren<ConvertedItem *>().size() < 20);
+
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto *area = dlg.findChild<QScrollArea *>("m_scrollArea");
+    QScrollBar *bar = area->verticalScrollBar();
+    const QPoint top(30, 5), bottom(30, area->viewport()->height() - 5);
+    QCOMPARE(pathAt(area, top), all.first());
+    QTest::mouseClick(rowAt(area, top), Qt::LeftButton, {}, QPoint(30, 30));
+    QVERIFY(dlg.currentRow());
+    QCOMPARE(dlg.currentRow()->path(), all.first());
+
+    // At the end the last entry shows at the bottom, with its own facts; the
+    // rows that show other entries now carry no selection along.
+    bar->setValue(bar->maximum());
+    QCOMPARE(pathAt(area, bottom), all.last());
+    ConvertedItem *last = rowAt(area, bottom);
+    QCOMPARE(last->findChild<QLabel *>("m_labVideoName")->text(), QString("clip 149.mp4"));
+    QCOMPARE(last->findChild<QLabel *>("m_time")->text(), QString("00:29"));
+    QStringList opened;
+    ConvertedItem::setFolderOpener([&](const QString &p) { opened << p; });
+    QMetaObject::invokeMethod(last->findChild<QAbstractButton *>("m_btnSearch"), "click");
+    QCOMPARE(opened, QStringList{all.last()});
+    for (ConvertedItem *row : dlg.rows())
+        QVERIFY2(!row->isSelected(), qPrintable(row->path()));
+
+    // Deleting a row far down removes that entry, and the rows in view show
+    // their neighbours in list order.
+    ConvertedItem *doomed = dlg.rows().at(1);
+    const QString doomedPath = doomed->path();
+    QMetaObject::invokeMethod(doomed->findChild<QAbstractButton *>("m_btnClose"), "click");
+    all.removeOne(doomedPath);
+    QCOMPARE(dlg.paths(), all);
+    QVERIFY(!ParserXML::listConvertedFiles().contains(doomedPath));
+    const int first = int(all.indexOf(dlg.rows().first()->path()));
+    for (int k = 0; k < dlg.rows().size(); ++k)
+        QCOMPARE(dlg.rows().at(k)->path(), all.value(first + k));
+    QCOMPARE(pathAt(area, bottom), all.last());
+
+    // Back at the top, the pressed entry is selected again, and only it.
+    bar->setValue(0);
+    QCOMPARE(pathAt(area, top), all.first());
+    QVERIFY(rowAt(area, top)->isSelected());
+    QCOMPARE(dlg.currentRow(), rowAt(area, top));
+    int selected = 0;
+    for (ConvertedItem *row : dlg.rows())
+        selected += row->isSelected();
+    QCOMPARE(selected, 1);
+
+    // "Delete All" reaches the entries never shown too.
+    QConvertedDlg::setAsker([](const QString &) { return int(AskMessageDlg::DeleteFiles); });
+    dlg.OnBtnAllDelete();
+    for (const QString &p : std::as_const(all))
+        QVERIFY2(!QFile::exists(p), qPrintable(p));
+    QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+    QVERIFY(dlg.rows().isEmpty());
+    QVERIFY(nothingShown(dlg));
 }
 
 void TestConverted::askDialogAnswers_data()

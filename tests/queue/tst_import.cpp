@@ -1,9 +1,11 @@
 // The import: the worker probing on its own thread behind the modal loading
 // dialog, drops (files, folders, DVD folders, ISO images), cancel, DVD and
-// ISO failures, and the lines the probe makes for audio and subtitle tracks.
+// ISO failures, probes that hang, and the lines the probe makes for audio
+// and subtitle tracks.
 #include "QueueTestSupport.h"
 
 #include "history/QVXMessageDlg.h"
+#include "queue/ImportJob.h"
 #include "queue/ItemProbe.h"
 #include "queue/QLoadingDlg.h"
 #include "queue/QMainDlg.h"
@@ -20,7 +22,9 @@
 #include <QtTest>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -363,6 +367,71 @@ private slots:
         QCOMPARE(list->itemCount(), 1);
         QCOMPARE(list->rows().first()->sourcePath(), media("clip_h264_aac.mp4"));
         QFile::remove(fifo);
+    }
+
+    // A probe that hangs (as open() does on a stalled network mount) is left
+    // behind: the import ends without it, files of its folder are not tried
+    // while it hangs, Cancel and later imports do not wait for it, and what
+    // it makes once it returns is dropped.
+    void hangingProbeIsLeftBehind()
+    {
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable opened;
+            bool open = false;
+        };
+        auto gate = std::make_shared<Gate>();
+        ImportJob::setProber([gate](const QString &path) {
+            if (path.contains("hang")) {
+                std::unique_lock<std::mutex> lock(gate->mutex);
+                gate->opened.wait(lock, [&] { return gate->open; });
+            }
+            return probeSource(path, 0, false);
+        });
+        // Well above what a real probe of a test clip takes, even on a busy machine.
+        ImportJob::setStallLimit(std::chrono::seconds(2));
+        QDir().mkpath(tmp("stalled"));
+        QDir().mkpath(tmp("stalled too"));
+        const QString hanging = tmp("stalled/a hang.mp4");
+        const QString sameFolder = tmp("stalled/b.mp4");
+        const QString cancelled = tmp("stalled too/c hang.mp4");
+        for (const QString &f : {hanging, sameFolder, cancelled})
+            QVERIFY(QFileInfo::exists(f) || QFile::copy(media("clip_h264_aac.mp4"), f));
+
+        auto list = newList();
+        MessageCatcher catcher;
+        list->addImportFile({hanging, sameFolder, media("clip_h264_aac.mp4")});
+        QVERIFY(!list->isImporting());
+        QVERIFY2(catcher.text.contains("a hang.mp4\nb.mp4"), qPrintable(catcher.text));
+        QCOMPARE(names(*list), QStringList{"clip_h264_aac.mp4"});
+
+        // Cancel does not wait for a hanging probe either; a cancelled probe
+        // is no failure to report.
+        ImportJob::setStallLimit(std::chrono::minutes(5));
+        catcher.text.clear();
+        QTimer::singleShot(300, list.get(), &QMainDlg::StopAddFileThree);
+        list->addImportFile({cancelled});
+        QVERIFY(!list->isImporting());
+        QVERIFY(catcher.text.isEmpty());
+
+        // A later import runs while both still hang.
+        list->addImportFile({media("clip_mpeg4_mp3.avi")});
+        QCOMPARE(list->itemCount(), 2);
+
+        // Once they return, what they made goes nowhere, and the folder is
+        // tried again.
+        {
+            std::lock_guard<std::mutex> lock(gate->mutex);
+            gate->open = true;
+        }
+        gate->opened.notify_all();
+        QVERIFY(ImportJob::waitForHelpers(std::chrono::seconds(30)));
+        QCoreApplication::processEvents();
+        QCOMPARE(list->itemCount(), 2);
+        list->addImportFile({sameFolder});
+        QCOMPARE(names(*list), QStringList({"clip_h264_aac.mp4", "clip_mpeg4_mp3.mp4", "b.mp4"}));
+        ImportJob::setProber(nullptr);
+        ImportJob::setStallLimit(std::chrono::seconds(30));
     }
 
     void cancelKeepsProbedRows()

@@ -1,6 +1,6 @@
 // The queue row without conversions: output facts, output paths, the
 // thumbnail cache, stream choice, the job it would start, mouse selection,
-// state-driven controls and renaming.
+// state-driven controls, renaming, and the part files killed runs left.
 #include "QueueTestSupport.h"
 
 #include "history/ConvertedItem.h"
@@ -403,6 +403,40 @@ private slots:
         const QString dir = freshOutputFolder("rename");
         QCOMPARE(RowOutput::uniqueOutputPath(dir, row->displayName(), "mp4"),
                  dir + row->displayName());
+    }
+
+    // Only what a killed run of ours can have left goes; anything that merely
+    // looks like it, or is not the user's plain file, stays untouched.
+    void staleParts()
+    {
+        const QString dir = freshOutputFolder("parts");
+        const QString outside = freshOutputFolder("elsewhere") + "precious.mp4";
+        QVERIFY(TestTools::writeFile(outside, "precious"));
+        const QString stale = dir + ".-odd 'name' [1]: é.mp4.part";
+        const QStringList kept{dir + "-odd 'name' [1]: é.mp4", // the final name
+                               dir + "download.mp4.part",      // not hidden
+                               dir + ".notes.part",            // no output name inside
+                               dir + ".link.mp4.part",         // a link
+                               dir + ".folder.mkv.part",       // a folder
+                               dir + ".pipe.avi.part",         // a FIFO
+                               dir + ".theirs.mp4.part"};      // another user's
+        QVERIFY(TestTools::writeFile(stale, "unfinished"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(TestTools::writeFile(kept[i], "x"));
+        QVERIFY(QFile::link(outside, kept[3]));
+        QVERIFY(QDir().mkpath(kept[4]));
+        QCOMPARE(::mkfifo(QFile::encodeName(kept[5]).constData(), 0600), 0);
+        QVERIFY(TestTools::writeFile(kept[6], "x"));
+        // Another owner needs root (as in CI); otherwise the file is left out.
+        const bool foreign = ::chown(QFile::encodeName(kept[6]).constData(), 65534, 65534) == 0;
+        const QStringList checked = foreign ? kept : kept.mid(0, 6);
+
+        QCOMPARE(RowConversion::removeStaleParts(dir), 1);
+        QVERIFY(!QFileInfo::exists(stale));
+        for (const QString &p : checked)
+            QVERIFY2(QFileInfo(p).exists() || QFileInfo(p).isSymLink(), qPrintable(p));
+        QCOMPARE(TestTools::readFile(outside), QByteArray("precious"));
+        QCOMPARE(RowConversion::removeStaleParts(dir + "missing/"), 0);
     }
 
     // A row whose start failed has its failure reported later; a row that

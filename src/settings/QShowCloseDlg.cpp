@@ -6,6 +6,8 @@
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
 
+#include <QSystemTrayIcon>
+
 QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     : QNinePointsImageDialog(parent)
     , ui(new Ui::QShowCloseDlg)
@@ -44,6 +46,9 @@ QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     ui->m_radioMin->setChecked(!exit);
 
     connect(ui->m_btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    ui->m_btnOk->setDefault(true);
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        ui->m_radioMin->setToolTip(tr("This desktop has no system tray: the window is minimized instead."));
     connect(ui->m_btnCancel, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->m_btnClose, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QVariantMap>
@@ -42,7 +43,9 @@ void RunNotice::announce(int converted, int failed, const QString &folder)
 {
     const QString body = text(converted, failed);
     QDBusConnection bus = QDBusConnection::sessionBus();
+    qDebug() << "run notice:" << body;
     if (!bus.isConnected()) {
+        qDebug() << "run notice: no session bus";
         emit undelivered(body);
         return;
     }
@@ -71,6 +74,7 @@ void RunNotice::delivered(QDBusPendingCallWatcher *call, const QString &folder, 
     call->deleteLater();
     const QDBusPendingReply<uint> reply = *call;
     if (reply.isError()) {
+        qDebug() << "run notice: not delivered:" << reply.error().message();
         emit undelivered(text);
         return;
     }

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "history/QConvertedDlg.h"
+#include "history/QMessOpacityDlg.h"
 #include "history/VXMessage.h"
 #include "profiles/FormatWidget.h"
 #include "queue/QMainDlg.h"
@@ -102,9 +103,12 @@ MainWindow::MainWindow(QWidget *parent)
     m_runNotice = new RunNotice(this);
     connect(m_queueList, &QMainDlg::emitRunFinished, this, &MainWindow::announceRunEnd);
     connect(m_runNotice, &RunNotice::undelivered, this, [this](const QString &text) {
-        // No notification service: the tray icon's message, where there is a tray.
+        // No notification service: the tray icon's message where there is a
+        // tray, else the program's own toast over the window.
         if (m_trayIcon && m_trayIcon->isVisible() && trayAvailable())
             m_trayIcon->showMessage(tr("Conversion finished"), text, QSystemTrayIcon::Information, 8000);
+        else if (isVisible())
+            QMessOpacityDlg::showToast(this, text, AppPaths::dataPath("/image/msg_small_opacity.png"));
     });
     // The one format chooser: its title goes to the format button, its changes
     // to every queue row. Restoring the stored format and preset announces the
@@ -166,8 +170,9 @@ void MainWindow::skinWidgets()
     skinText(ui->m_btnLoadDvd, "/image/btn_dvd.png", tr("Load DVD"), iconText);
     skinText(ui->m_btnConverted, "/image/btn_converted.png", tr("Converted"), iconText);
     ui->m_btnConverted->setBadgeImage(AppPaths::dataPath("/image/EditDlg/btn_count.png"));
+    // Close to the glyph, so "Converted" ends before the count badge.
     for (QTextImageButton *b : {ui->m_btnAddFile, ui->m_btnLoadDvd, static_cast<QTextImageButton *>(ui->m_btnConverted)})
-        b->setTextOffset(40, 0);
+        b->setTextOffset(36, 0);
     skinText(ui->m_btnConvert, "/image/Common_bg/btn_common3.png", tr("Convert"), Qt::AlignCenter);
     skinText(ui->m_btnCancel, "/image/Common_bg/btn_common3.png", tr("Cancel"), Qt::AlignCenter);
     skinText(ui->m_btnOpen, "/image/btn_open.png", tr("Open"), Qt::AlignCenter);
@@ -652,7 +657,7 @@ void MainWindow::layoutWidgets()
     ui->m_btnMin->move(w - 82, 15);
     ui->m_btnMenu->move(w - 107, 15);
 
-    const int gap = 10;
+    const int gap = 8;
     QWidget *tools[] = {ui->m_btnAddFile, ui->m_btnLoadDvd, ui->m_btnConverted};
     int total = 0;
     for (QWidget *t : tools)

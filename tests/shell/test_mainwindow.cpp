@@ -477,6 +477,7 @@ void TestMainWindow::returnAcceptsTheCloseQuestion()
     // The tray choice tells that it only minimises on a desktop without a tray.
     QShowCloseDlg again;
     QVERIFY(again.findChild<QRadioButton *>("m_radioMin")->toolTip().contains("no system tray"));
+    QVERIFY(again.findChild<QLabel *>("m_labNoTray"));
     again.open();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTest::keyClick(&again, Qt::Key_Escape);

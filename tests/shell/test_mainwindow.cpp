@@ -564,7 +564,9 @@ void TestMainWindow::unwritableOutputFolderIsNamed()
     QCOMPARE(shown, QDir::toNativeSeparators(locked) + " is not writable");
     QCOMPARE(started.count(), 0);
 
-    // A run that meets the folder anyway names the reason on its row.
+    // A run that meets such a folder anyway names the reason on its row,
+    // also when the folder is still to be made below one it may not write.
+    AppGlobals::setOutputFolder(locked + "not made yet/");
     asNobody([&] { list->convertAll(); });
     QTRY_VERIFY_WITH_TIMEOUT(!list->isRunning(), 10000);
     VideoConvertBar *row = list->rows().first();

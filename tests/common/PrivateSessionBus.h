@@ -58,6 +58,9 @@ class FakeNotifications : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+    static constexpr const char *kPath = "/org/freedesktop/Notifications";
+    static constexpr const char *kInterface = "org.freedesktop.Notifications";
+
 public:
     struct Notice {
         QString summary;
@@ -72,17 +75,14 @@ public:
         QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
                                                             connectionName);
         m_connection = connectionName;
-        return bus.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots)
-               && bus.registerService("org.freedesktop.Notifications");
+        return bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots) && bus.registerService(kInterface);
     }
 
     // The user picks an action of notice `id`.
     void invoke(uint id, const QString &action)
     {
-        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
-                                                         "org.freedesktop.Notifications", "ActionInvoked");
-        signal << id << action;
-        QDBusConnection(m_connection).send(signal);
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, "ActionInvoked");
+        QDBusConnection(m_connection).send(signal << id << action);
     }
 
 public slots:

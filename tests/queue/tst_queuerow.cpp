@@ -211,9 +211,7 @@ private slots:
         auto *picture = row->findChild<RowPicture *>("m_videoIconWidget");
         QVERIFY(picture);
         const qreal ratio = picture->devicePixelRatioF();
-        const qreal expected = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
-                                   ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
-        QCOMPARE(ratio, expected);
+        QCOMPARE(ratio, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0);
         picture->repaint();
         const QPixmap shown = picture->shownPicture();
         QCOMPARE(shown.devicePixelRatio(), ratio);

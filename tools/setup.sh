@@ -20,6 +20,7 @@ PACKAGES=(
   fontconfig fonts-dejavu-core
   # tests: unit framework, media generation, DVD images, virtual display
   libgtest-dev ffmpeg dvdauthor genisoimage xvfb xauth
+  dbus-daemon  # a private session bus for the notification tests
   clang libclang-rt-14-dev  # tools/fuzz.sh: libFuzzer with the sanitizers
 )
 

@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +107,20 @@ QString durationText(qint64 microseconds)
     if (h > 0)
         return QString::asprintf("%02lld:%02lld:%02lld", h, m, s);
     return QString::asprintf("%02lld:%02lld", m, s);
+}
+
+QString folderWriteError(const QString &folder)
+{
+    QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    // The nearest existing folder decides: writing creates the rest below it.
+    while (!QFileInfo(path).exists() && path != QLatin1String("/"))
+        path = QFileInfo(path).absolutePath();
+    if (!QFileInfo(path).isDir())
+        return QString::fromLocal8Bit(std::strerror(ENOTDIR));
+    // The effective ids are the ones the files are made with.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString();
 }
 
 } // namespace AppPaths

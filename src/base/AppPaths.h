@@ -33,4 +33,10 @@ QString sizeText(qint64 bytes);
 // "mm:ss" under one hour, else "hh:mm:ss".
 QString durationText(qint64 microseconds);
 
+// Why files cannot be made in `folder` by this process (the system's words,
+// "Permission denied" for a folder of someone else); empty when they can.
+// A folder that does not exist yet is judged by the nearest folder above it
+// that does, since writing creates the missing ones.
+QString folderWriteError(const QString &folder);
+
 } // namespace AppPaths

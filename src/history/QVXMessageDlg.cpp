@@ -72,6 +72,7 @@ QVXMessageDlg::QVXMessageDlg(const QString &text, const QString &title, unsigned
     loadKindIcon();
 
     connect(m_ui->m_btnOk, &QPushButton::clicked, this, &QVXMessageDlg::OnBtnOk);
+    m_ui->m_btnOk->setDefault(true); // Return answers "Ok" / "Yes"
     connect(m_ui->m_btnCancel, &QPushButton::clicked, this, &QVXMessageDlg::OnBtnCancel);
     connect(m_ui->m_btnClose, &QPushButton::clicked, this, &QVXMessageDlg::OnBtnCancel);
 }

@@ -81,6 +81,14 @@ void FormatItem::OnBtnSet()
     emit emitOnSet(m_id);
 }
 
+void FormatItem::setKeyboardMark(bool on)
+{
+    if (m_keyboardMark == on)
+        return;
+    m_keyboardMark = on;
+    update();
+}
+
 void FormatItem::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -90,6 +98,8 @@ void FormatItem::paintEvent(QPaintEvent *)
         const QSize shown = m_icon.size().scaled(64, 60, Qt::KeepAspectRatio);
         p.drawPixmap(QRect(QPoint((width() - shown.width()) / 2, 8), shown), m_icon);
     }
+    if (m_keyboardMark)
+        FourStateTracker::drawFocusRing(p, rect());
 }
 
 void FormatItem::enterEvent(QEnterEvent *event)

@@ -29,6 +29,9 @@ public:
 
     QImageButton *settingsButton() const { return m_btnSet; }
 
+    // The ring of the tile the keyboard is on.
+    void setKeyboardMark(bool on);
+
     static QSize tileSize() { return QSize(124, 112); }
 
 signals:
@@ -59,4 +62,5 @@ private:
     QLabel *m_labName;
     QImageButton *m_btnSet;
     QFormatItemState m_state = FormatItemNormal;
+    bool m_keyboardMark = false;
 };

@@ -6,6 +6,9 @@
 #include "base/AppPaths.h"
 #include "widgets/StyleScrollBar.h"
 
+#include "widgets/FourStateTracker.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -38,6 +41,11 @@ FormatItemWidget::FormatItemWidget(const ProfileCatalog &catalog, QWidget *paren
 
     // A press on the grid's free space means "not this panel any more".
     ui->m_wgtItems->installEventFilter(this);
+
+    // The grid itself takes the focus (a click on a tile puts it here), so the
+    // arrow keys move between tiles rather than scroll.
+    setFocusPolicy(Qt::StrongFocus);
+    ui->m_scrollArea->setFocusPolicy(Qt::NoFocus);
 }
 
 FormatItemWidget::~FormatItemWidget()
@@ -123,6 +131,58 @@ void FormatItemWidget::ItemPress(QString categories, QString itemID, bool all)
             item->setState(FormatItemNormal);
     if (pressing)
         m_current = pressing;
+    markKeyboardTile();
+}
+
+void FormatItemWidget::markKeyboardTile()
+{
+    const bool keyboard = FourStateTracker::showsFocusRing(this);
+    for (FormatItem *item : std::as_const(m_items))
+        item->setKeyboardMark(keyboard && item == m_current);
+}
+
+void FormatItemWidget::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    markKeyboardTile();
+}
+
+void FormatItemWidget::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    markKeyboardTile();
+}
+
+void FormatItemWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (m_items.isEmpty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int count = int(m_items.size());
+    const int at = m_current ? int(m_items.indexOf(m_current.data())) : -1;
+    int to = at;
+    switch (event->key()) {
+    case Qt::Key_Left: to = at - 1; break;
+    case Qt::Key_Right: to = at + 1; break;
+    case Qt::Key_Up: to = at - 5; break;
+    case Qt::Key_Down: to = at < 0 ? 0 : at + 5; break;
+    case Qt::Key_Home: to = 0; break;
+    case Qt::Key_End: to = count - 1; break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (at < 0)
+        to = 0;
+    if (to < 0 || to >= count || to == at)
+        return;
+    // Moving by keyboard shows the ring even after a click put the focus here.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    m_items[to]->BtnPress();
+    ensureCurrentVisible();
+    markKeyboardTile();
 }
 
 bool FormatItemWidget::eventFilter(QObject *watched, QEvent *event)

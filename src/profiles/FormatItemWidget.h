@@ -46,9 +46,16 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The arrow keys move the selection from tile to tile as the grid shows
+    // them (left and right along a row, up and down a column), Home and End
+    // to the first and the last tile.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void clearItems();
+    void markKeyboardTile();
 
     Ui::FormatItemWidget *ui;
     const ProfileCatalog &m_catalog;

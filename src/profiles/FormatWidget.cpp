@@ -104,6 +104,7 @@ FormatWidget::FormatWidget(const ProfileCatalog &catalog, QWidget *parent)
     connect(ui->m_btnCancel, &QPushButton::clicked, this, &FormatWidget::OnBtnCancel);
     connect(ui->m_btnClose, &QPushButton::clicked, this, &FormatWidget::OnBtnCancel);
     connect(ui->m_btnOk, &QPushButton::clicked, this, &FormatWidget::OnBtnOk);
+    ui->m_btnOk->setDefault(true);
     connect(ui->m_labPresetName, &QLabel::linkActivated, this, [this] { OnClickBtnSet(m_formatId); });
 
     // 4. Preset box and buttons.

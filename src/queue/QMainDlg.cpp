@@ -13,6 +13,7 @@
 #include "base/AppGlobals.h"
 #include "base/AppPaths.h"
 #include "widgets/DarkMenuStyle.h"
+#include "widgets/SkinnedFileDialog.h"
 #include "widgets/StyleScrollBar.h"
 #include "widgets/Theme.h"
 
@@ -36,6 +37,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 
 QMainDlg::QMainDlg(QWidget *parent)
     : QWidget(parent)
@@ -66,6 +68,17 @@ QMainDlg::QMainDlg(QWidget *parent)
     m_menu->addSeparator();
     m_actImport = m_menu->addAction(tr("Import"), this, &QMainDlg::OnACtionImport);
     m_actClearInvalid = m_menu->addAction(tr("Clear invalid files"), this, &QMainDlg::OnACtionClearInvalidFile);
+
+    // The keyboard works on the rows while the focus is in the list (a click
+    // on a row puts it there): Delete as the menu's "&Delete", Ctrl+A selects all.
+    setFocusPolicy(Qt::StrongFocus);
+    auto *deleteKey = new QShortcut(QKeySequence::Delete, this, this, [this] {
+        if (!m_run.isRunning() && !AppGlobals::isConverting())
+            OnACtionDelete();
+    });
+    deleteKey->setContext(Qt::WidgetWithChildrenShortcut);
+    auto *selectAllKey = new QShortcut(QKeySequence::SelectAll, this, this, &QMainDlg::selectAllRows);
+    selectAllKey->setContext(Qt::WidgetWithChildrenShortcut);
 
     setMouseTracking(true);
     setAutoFillBackground(false);
@@ -292,6 +305,14 @@ void QMainDlg::OnACtionDelete()
 
 void QMainDlg::OnACtionDeleteAll() { ActionDeleteALL(); }
 
+void QMainDlg::selectAllRows()
+{
+    for (VideoConvertBar *row : std::as_const(m_visibleRows))
+        row->setSelectionState(VideoConvertBar::RowSelected);
+    if (!m_visibleRows.isEmpty() && !m_anchorRow)
+        m_anchorRow = m_visibleRows.first();
+}
+
 void QMainDlg::OnACtionImport() { openFiles(); }
 
 void QMainDlg::respondVideoPlayEmit(QString path)
@@ -438,6 +459,8 @@ void QMainDlg::startRun(bool merge)
     // what killed runs left.
     RowConversion::removeStaleParts(AppGlobals::outputFolder());
     RowConversion::setMergeFlag(merge);
+    m_runConverted = 0;
+    m_runFailed = 0;
     emit emitIsStartConverter(true);
     // The 4K format takes the whole machine: one row at a time.
     const QString formatId = ParserXML::readSetting("FormatSet", "Format_ID", "1101");
@@ -456,6 +479,8 @@ void QMainDlg::endRun(bool finished)
     const bool ranToItsEnd = m_run.end(finished);
     emit emitIsStartConverter(false);
     RowConversion::setMergeFlag(false);
+    if (ranToItsEnd)
+        emit emitRunFinished(m_runConverted, m_runFailed);
     if (ranToItsEnd && ParserXML::readSetting("SHOWDOWN_ITEM", "bIsShowDownComputer", "N") == QLatin1String("Y"))
         m_run.shutDown();
 }
@@ -473,6 +498,8 @@ void QMainDlg::converterFinishCount(bool ok)
         // nothing under its name, which another row may be writing by now.
         const bool ran = row->rowState() == VideoConvertBar::RowConverting;
         row->markFailed();
+        if (inRun)
+            ++m_runFailed;
         // What a failed job wrote is not kept. A merged source shares its
         // file with the sources before it, which stay.
         // It never got its final name: only its part file is there.
@@ -486,6 +513,8 @@ void QMainDlg::converterFinishCount(bool ok)
     } else {
         ParserXML::addConvertedFile(row->convertedFileInfo());
         emit emitConvertedFinish();
+        if (inRun)
+            ++m_runConverted;
         removeRow(row);
     }
 
@@ -535,6 +564,7 @@ void QMainDlg::finishMergedRun(VideoConvertBar *lastRow)
         for (RunRow *row : m_run.takeMergedRows()) {
             auto *source = static_cast<VideoConvertBar *>(row);
             source->markFailed(tr("The output file is gone (was its folder deleted?)."));
+            ++m_runFailed;
         }
         return;
     }
@@ -553,6 +583,7 @@ void QMainDlg::mergerNextFile()
         record->size = QString::number(double(QFileInfo(record->convertedPath).size()) / 1048576.0, 'f', 2);
         ParserXML::addConvertedFile(*record);
         emit emitConvertedFinish();
+        ++m_runConverted; // the merged file
     }
 }
 
@@ -615,9 +646,8 @@ QLoadingDlg *QMainDlg::loadingDialog() const { return m_loadingDlg.data(); }
 
 void QMainDlg::openFiles()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QString(), AppGlobals::lastOpenFolder(),
-                                                            openFileFilter(), nullptr,
-                                                            QFileDialog::DontUseNativeDialog);
+    const QStringList files = SkinnedFileDialog::openFileNames(this, QString(), AppGlobals::lastOpenFolder(),
+                                                               openFileFilter());
     if (files.isEmpty())
         return;
     const QString folder = QFileInfo(files.first()).absolutePath();
@@ -628,9 +658,8 @@ void QMainDlg::openFiles()
 
 void QMainDlg::OnLoadDvd()
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, "Please select a folder:", AppGlobals::lastOpenFolder(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    const QString folder = SkinnedFileDialog::existingDirectory(this, "Please select a folder:",
+                                                                AppGlobals::lastOpenFolder());
     if (folder.isEmpty())
         return;
     AppGlobals::setLastOpenFolder(folder);
@@ -640,9 +669,8 @@ void QMainDlg::OnLoadDvd()
 
 void QMainDlg::OnLoadISOFile()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QString(), AppGlobals::lastOpenFolder(),
-                                                      tr("ISO files(*.iso)"), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+    const QString file = SkinnedFileDialog::openFileName(this, QString(), AppGlobals::lastOpenFolder(),
+                                                         tr("ISO files(*.iso)"));
     if (file.isEmpty())
         return;
     // The next dialog opens in the image's folder with the image selected.

@@ -113,6 +113,9 @@ signals:
     void seedLoadingPath(QString path);
     void seedLoadingCount(QString count);
     void seedLoadingProgress(float percent);
+    // A run went to its end by itself (not stopped): the files it converted
+    // (a merged run makes one) and the rows that failed.
+    void emitRunFinished(int converted, int failed);
 
 public slots:
     void OnBarbtnDelete();
@@ -142,6 +145,8 @@ public slots:
     void OnLoadDvd();
     void OnLoadISOFile();
     void OnACtionClearInvalidFile();
+    // Ctrl+A: every listed row becomes selected.
+    void selectAllRows();
     void StopAddFileThree();
     void AddFileComplete(bool bShowMsg);
     void setEditSetting(CropSettings cropSetting);
@@ -185,6 +190,8 @@ private:
     VideoConvertBar *m_deleteTarget = nullptr;
     QString m_nameFilter;
     RunScheduler m_run;
+    int m_runConverted = 0; // this run's converted files and failed rows
+    int m_runFailed = 0;
 
     ImportJob m_import;                     // what the import worker probes
     std::atomic<int> m_recordsInFlight{0};  // records emitted and not yet made into rows

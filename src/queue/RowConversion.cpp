@@ -1,5 +1,7 @@
 #include "queue/RowConversion.h"
 
+#include "base/AppPaths.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
@@ -193,6 +195,13 @@ bool RowConversion::start(const QString &source, QString &output, const ConvertP
                           void *owner, ConvertCallback callback)
 {
     m_failure.clear();
+    // A folder the user cannot write to is named as such, before the engine
+    // reports whatever its first failing call happens to see.
+    const QString folderError = AppPaths::folderWriteError(QFileInfo(output).absolutePath());
+    if (!folderError.isEmpty()) {
+        m_failure = folderError;
+        return false;
+    }
     const std::string sourceUtf8 = source.toStdString();
     bool ok = false;
     if (!merge) {

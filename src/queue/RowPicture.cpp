@@ -15,8 +15,29 @@ RowPicture::RowPicture(QWidget *parent)
 
 void RowPicture::setPicture(const QImage &image)
 {
-    m_picture = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    // Enough for the area at a device pixel ratio of 3, without keeping a
+    // full video frame per row.
+    const QSize kept(360, 360);
+    m_source = image.width() > kept.width() || image.height() > kept.height()
+                   ? image.scaled(kept, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                   : image;
+    m_picture = QPixmap();
     update();
+}
+
+void RowPicture::preparePicture()
+{
+    if (m_source.isNull()) {
+        m_picture = QPixmap();
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize fit = m_source.size().scaled(size(), Qt::KeepAspectRatio);
+    const QSize device = (QSizeF(fit) * ratio).toSize();
+    if (!m_picture.isNull() && m_picture.size() == device && qFuzzyCompare(m_picture.devicePixelRatio(), ratio))
+        return;
+    m_picture = QPixmap::fromImage(m_source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    m_picture.setDevicePixelRatio(ratio);
 }
 
 void RowPicture::paintEvent(QPaintEvent *)
@@ -24,13 +45,17 @@ void RowPicture::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.fillRect(rect(), QColor(30, 30, 31));
-    const QPixmap &shown = m_picture.isNull() ? m_placeholder : m_picture;
-    if (!shown.isNull()) {
-        const QSize fit = shown.size().scaled(size(), Qt::KeepAspectRatio);
+    preparePicture();
+    if (!m_picture.isNull()) {
+        // Drawn 1:1 in device pixels.
+        const QSize fit = (QSizeF(m_picture.size()) / m_picture.devicePixelRatio()).toSize();
+        p.drawPixmap(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), m_picture);
+    } else if (!m_placeholder.isNull()) {
+        const QSize fit = m_placeholder.size().scaled(size(), Qt::KeepAspectRatio);
         const QRect target(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit);
-        p.drawPixmap(target, shown);
+        p.drawPixmap(target, m_placeholder);
     }
-    if (!m_picture.isNull() && !m_playMark.isNull() && isEnabled()) {
+    if (!m_source.isNull() && !m_playMark.isNull() && isEnabled()) {
         p.setOpacity(m_hover ? 1.0 : 0.7);
         p.drawPixmap((width() - m_playMark.width()) / 2, (height() - m_playMark.height()) / 2, m_playMark);
     }

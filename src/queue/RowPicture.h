@@ -13,9 +13,13 @@ class RowPicture : public QWidget
 public:
     explicit RowPicture(QWidget *parent = nullptr);
 
-    // A null image shows the placeholder.
+    // A null image shows the placeholder. Give the largest image at hand: it
+    // is scaled to the area's size in device pixels when painted, so it stays
+    // sharp on a screen with a device pixel ratio above 1.
     void setPicture(const QImage &image);
-    bool hasPicture() const { return !m_picture.isNull(); }
+    bool hasPicture() const { return !m_source.isNull(); }
+    // The picture as painted last (device pixels, with its ratio set).
+    QPixmap shownPicture() const { return m_picture; }
 
 signals:
     void emitMouseRelease();
@@ -28,6 +32,9 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    void preparePicture();
+
+    QImage m_source;
     QPixmap m_picture;
     QPixmap m_placeholder;
     QPixmap m_playMark;

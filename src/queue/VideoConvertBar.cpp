@@ -160,7 +160,7 @@ void VideoConvertBar::setThumbnail(const QImage &image)
         else
             qDebug() << "VideoConvertBar: cannot write the thumbnail" << file;
     }
-    ui->m_videoIconWidget->setPicture(m_thumbnail);
+    ui->m_videoIconWidget->setPicture(image); // the larger picture: sharp at any device pixel ratio
 }
 
 // ---- Output facts ------------------------------------------------------------
@@ -199,7 +199,8 @@ void VideoConvertBar::formatChanged()
         m_displayName = (dot >= 0 ? m_displayName.left(dot + 1) : m_displayName + '.') + ext;
     }
     ui->m_labVideoName->setFullText(m_displayName);
-    ui->m_labVideoName->setToolTip(m_sourcePath);
+    // The whole name, however the label cuts it, and where it comes from.
+    ui->m_labVideoName->setToolTip(m_displayName + "\n" + m_sourcePath);
     ui->m_labFormat->setText(ext);
 }
 
@@ -538,6 +539,7 @@ void VideoConvertBar::ChangeName()
     if (!name.trimmed().isEmpty() && RetractLabel::isValidName(name))
         m_displayName = name;
     ui->m_labVideoName->setFullText(m_displayName);
+    ui->m_labVideoName->setToolTip(m_displayName + "\n" + m_sourcePath);
 }
 
 void VideoConvertBar::OnEditVideo()

@@ -59,6 +59,7 @@ QPreferencesDlg::QPreferencesDlg(QWidget *parent)
     connect(ui->m_btnGeneral, &QPushButton::clicked, this, &QPreferencesDlg::OnLeftBtn);
     connect(ui->m_btnConvert, &QPushButton::clicked, this, &QPreferencesDlg::OnLeftBtn);
     connect(ui->m_btnOk, &QPushButton::clicked, this, &QPreferencesDlg::OnBtnOk);
+    ui->m_btnOk->setDefault(true);
     connect(ui->m_btnCancel, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->m_btnClose, &QPushButton::clicked, this, &QDialog::close);
 

@@ -6,6 +6,9 @@
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
 
+#include <QLabel>
+#include <QSystemTrayIcon>
+
 QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     : QNinePointsImageDialog(parent)
     , ui(new Ui::QShowCloseDlg)
@@ -39,11 +42,26 @@ QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     ui->m_chkNote->setFont(font);
     ui->m_chkNote->setStyleSheet(check);
 
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Said where the choice is made: hidden with no tray to come back from
+        // would lose the window, so the main window minimises it instead.
+        const QString note = tr("This desktop has no system tray: the window is minimized instead.");
+        ui->m_radioMin->setToolTip(note);
+        auto *label = new QLabel(note, this);
+        label->setObjectName("m_labNoTray");
+        label->setFont(Theme::font(11));
+        label->setStyleSheet(Theme::sheet("color: @muted;"));
+        label->setWordWrap(true);
+        const int left = ui->m_chkNote->x();
+        label->setGeometry(left, ui->m_chkNote->geometry().bottom() + 8, width() - left - 20, 30);
+    }
+
     const bool exit = ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y") == "Y";
     ui->m_radioClose->setChecked(exit);
     ui->m_radioMin->setChecked(!exit);
 
     connect(ui->m_btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    ui->m_btnOk->setDefault(true);
     connect(ui->m_btnCancel, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->m_btnClose, &QPushButton::clicked, this, &QDialog::close);
 }

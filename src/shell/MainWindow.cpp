@@ -2,9 +2,11 @@
 #include "ui_MainWindow.h"
 
 #include "history/QConvertedDlg.h"
+#include "history/QMessOpacityDlg.h"
 #include "history/VXMessage.h"
 #include "profiles/FormatWidget.h"
 #include "queue/QMainDlg.h"
+#include "queue/RunNotice.h"
 #include "settings/ParserXML.h"
 #include "settings/QPreferencesDlg.h"
 #include "settings/QShowCloseDlg.h"
@@ -14,6 +16,7 @@
 #include "shell/QAboutDlg.h"
 #include "shell/UpdateChecker.h"
 #include "widgets/DarkMenuStyle.h"
+#include "widgets/SkinnedFileDialog.h"
 
 #include "zentrix.h"
 #include "widgets/Theme.h"
@@ -23,7 +26,8 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
+#include <QLineEdit>
+#include <QStyle>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
@@ -96,6 +100,16 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_queueList, &QMainDlg::seedIsAddItem, this, &MainWindow::SetConverterBtn);
     connect(m_queueList, &QMainDlg::emitIsStartConverter, this, &MainWindow::IsStartToConverter);
     connect(m_queueList, &QMainDlg::emitConvertedFinish, ui->m_btnConverted, &QImageButtonEx::addItemCount);
+    m_runNotice = new RunNotice(this);
+    connect(m_queueList, &QMainDlg::emitRunFinished, this, &MainWindow::announceRunEnd);
+    connect(m_runNotice, &RunNotice::undelivered, this, [this](const QString &text) {
+        // No notification service: the tray icon's message where there is a
+        // tray, else the program's own toast over the window.
+        if (m_trayIcon && m_trayIcon->isVisible() && trayAvailable())
+            m_trayIcon->showMessage(tr("Conversion finished"), text, QSystemTrayIcon::Information, 8000);
+        else if (isVisible())
+            QMessOpacityDlg::showToast(this, text, AppPaths::dataPath("/image/msg_small_opacity.png"));
+    });
     // The one format chooser: its title goes to the format button, its changes
     // to every queue row. Restoring the stored format and preset announces the
     // title and fills OutputFormat.
@@ -113,6 +127,7 @@ MainWindow::MainWindow(QWidget *parent)
     initCodecLibrary();
     AppGlobals::setLastOpenFolder(ParserXML::readSetting("Open_path", "Open_path_value", "."));
 
+    setKeyboardOrder();
     SetConverterBtn(m_queueList->itemCount() > 0);
     IsStartToConverter(false);
     updateMaxButtons();
@@ -155,17 +170,31 @@ void MainWindow::skinWidgets()
     skinText(ui->m_btnLoadDvd, "/image/btn_dvd.png", tr("Load DVD"), iconText);
     skinText(ui->m_btnConverted, "/image/btn_converted.png", tr("Converted"), iconText);
     ui->m_btnConverted->setBadgeImage(AppPaths::dataPath("/image/EditDlg/btn_count.png"));
+    // Close to the glyph, so "Converted" ends before the count badge.
     for (QTextImageButton *b : {ui->m_btnAddFile, ui->m_btnLoadDvd, static_cast<QTextImageButton *>(ui->m_btnConverted)})
-        b->setTextOffset(40, 0);
+        b->setTextOffset(36, 0);
     skinText(ui->m_btnConvert, "/image/Common_bg/btn_common3.png", tr("Convert"), Qt::AlignCenter);
     skinText(ui->m_btnCancel, "/image/Common_bg/btn_common3.png", tr("Cancel"), Qt::AlignCenter);
     skinText(ui->m_btnOpen, "/image/btn_open.png", tr("Open"), Qt::AlignCenter);
     ui->m_btnSelFolder->loadImage(AppPaths::dataPath("/image/button_Sel.png"));
     ui->m_btnSelFolder->setText(QString());
-    ui->m_btnSelFolder->setToolTip(tr("..."));
+    ui->m_btnSelFolder->setToolTip(tr("Choose the output folder"));
+    ui->m_btnMenu->setToolTip(tr("Menu"));
+    ui->m_btnMin->setToolTip(tr("Minimize"));
+    ui->m_btnMax->setToolTip(tr("Maximize"));
+    ui->m_btnRestore->setToolTip(tr("Restore"));
+    ui->m_btnClose->setToolTip(tr("Close"));
+    ui->m_btnAddFile->setToolTip(tr("Add media files to the list"));
+    ui->m_btnLoadDvd->setToolTip(tr("Load a DVD, a DVD folder or an ISO image"));
+    ui->m_btnConverted->setToolTip(tr("The files converted so far"));
+    ui->m_btnConvert->setToolTip(tr("Convert every file of the list"));
+    ui->m_btnCancel->setToolTip(tr("Stop converting"));
+    ui->m_btnOpen->setToolTip(tr("Open the output folder"));
+    ui->m_btnMerge->setToolTip(tr("Join all files of the list into one output file"));
 
     // The format button is not image-skinned: a flat box with the format's icon.
-    ui->m_btnFromt->setText(tr("Lossless M4V"));
+    ui->m_btnFromt->setElideMode(Qt::ElideRight);
+    setFormatText(tr("Lossless M4V"));
     ui->m_btnFromt->setFont(font);
     ui->m_btnFromt->setTextColors(normal, hover, pressed, disabled);
     ui->m_btnFromt->setTextFlags(Qt::AlignVCenter | Qt::AlignLeft);
@@ -256,11 +285,77 @@ void MainWindow::initCodecLibrary()
 
 void MainWindow::setOutputFolder(const QString &path)
 {
-    ui->m_editOutPaht->setText(path);
-    ui->m_editOutPaht->setCursorPosition(1);
     m_outputFolder = path;
+    showOutputFolder();
     AppGlobals::setOutputFolder(path);
     ParserXML::writeSetting("OutPut_path", "path_value", path);
+}
+
+void MainWindow::showOutputFolder()
+{
+    // The middle of a long path goes: its start and the folder's own name stay.
+    const QLineEdit *edit = ui->m_editOutPaht;
+    const int room = edit->width() - 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 6;
+    ui->m_editOutPaht->setText(edit->fontMetrics().elidedText(m_outputFolder, Qt::ElideMiddle, qMax(20, room)));
+    ui->m_editOutPaht->setCursorPosition(0);
+    ui->m_editOutPaht->setToolTip(m_outputFolder);
+}
+
+void MainWindow::setFormatText(const QString &text)
+{
+    ui->m_btnFromt->setText(text);
+    ui->m_btnFromt->setToolTip(text);
+}
+
+void MainWindow::setKeyboardOrder()
+{
+    // Top to bottom, left to right, as the window reads.
+    QWidget *order[] = {ui->m_btnAddFile, ui->m_btnLoadDvd, ui->m_btnConverted, m_queueList,
+                        ui->m_btnFromt, ui->m_btnSelFolder, ui->m_btnOpen, ui->m_btnMerge,
+                        ui->m_btnConvert, ui->m_btnCancel, ui->m_btnMenu, ui->m_btnMin,
+                        ui->m_btnMax, ui->m_btnRestore, ui->m_btnClose};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    ui->m_editOutPaht->setFocusPolicy(Qt::NoFocus); // shown, never typed into
+}
+
+bool MainWindow::trayAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::hideToTray()
+{
+    // Hidden with no tray there would leave nothing to bring the window back.
+    if (trayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void MainWindow::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+bool MainWindow::checkWritable(const QString &folder)
+{
+    const QString why = AppPaths::folderWriteError(folder);
+    if (why.isEmpty())
+        return true;
+    qDebug() << "output folder" << folder << why;
+    VXMessageBox(tr("%1 is not writable").arg(QDir::toNativeSeparators(folder)), QString(), VXMsg::KindError);
+    return false;
+}
+
+void MainWindow::announceRunEnd(int converted, int failed)
+{
+    m_runNotice->announce(converted, failed, m_outputFolder);
 }
 
 void MainWindow::updateMaxButtons()
@@ -388,7 +483,7 @@ void MainWindow::OnFormatDlg()
 void MainWindow::OnFormatChange(QString DevFormat)
 {
     qDebug() << "--OnFormatChange--";
-    ui->m_btnFromt->setText(DevFormat);
+    setFormatText(DevFormat);
     ui->m_btnFromt->setIconImage(FormatWidget::instance()->currentFormatIcon());
     ui->m_btnFromt->setIconRect(5, 3, 24, 22);
     ui->m_btnFromt->update();
@@ -396,10 +491,12 @@ void MainWindow::OnFormatChange(QString DevFormat)
 
 void MainWindow::OnSelFolder()
 {
-    const QString dir = QFileDialog::getExistingDirectory(
-        this, tr("Save to"), ".", QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (!dir.isEmpty())
-        setOutputFolder(dir.endsWith('/') ? dir : dir + "/");
+    // Opens where the output goes now, so a neighbouring folder is one step away.
+    const QString start = QDir(m_outputFolder).exists() ? m_outputFolder : QStringLiteral(".");
+    const QString dir = SkinnedFileDialog::existingDirectory(this, tr("Save to"), start);
+    if (dir.isEmpty() || !checkWritable(dir))
+        return;
+    setOutputFolder(dir.endsWith('/') ? dir : dir + "/");
 }
 
 void MainWindow::OnBtnMerge()
@@ -411,7 +508,9 @@ void MainWindow::OnBtnMerge()
 
 void MainWindow::OnConvert()
 {
-    if (QDir(ui->m_editOutPaht->text()).exists() && !ui->m_editOutPaht->text().isEmpty()) {
+    if (QDir(m_outputFolder).exists() && !m_outputFolder.isEmpty()) {
+        if (!checkWritable(m_outputFolder))
+            return;
         if (AppGlobals::isMerge())
             m_queueList->mergeAll();
         else
@@ -451,7 +550,7 @@ void MainWindow::SetConverterBtn(bool able)
 
 void MainWindow::OnOpenConverterPath()
 {
-    const QString path = ui->m_editOutPaht->text();
+    const QString path = m_outputFolder;
     if (!path.isEmpty() && QDir(path).exists())
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     else
@@ -507,7 +606,7 @@ void MainWindow::OnClose()
         } else {
             ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y");
             ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", "N");
-            hide();
+            hideToTray();
         }
         return;
     }
@@ -515,7 +614,7 @@ void MainWindow::OnClose()
         if (confirmStopBeforeExit())
             animatedClose();
     } else {
-        hide();
+        hideToTray();
     }
 }
 
@@ -558,7 +657,7 @@ void MainWindow::layoutWidgets()
     ui->m_btnMin->move(w - 82, 15);
     ui->m_btnMenu->move(w - 107, 15);
 
-    const int gap = 10;
+    const int gap = 8;
     QWidget *tools[] = {ui->m_btnAddFile, ui->m_btnLoadDvd, ui->m_btnConverted};
     int total = 0;
     for (QWidget *t : tools)
@@ -580,6 +679,7 @@ void MainWindow::layoutWidgets()
     const int editLeft = 257 + 58;
     const int editRight = ui->m_btnSelFolder->x() - 6;
     ui->m_editOutPaht->setGeometry(editLeft + 8, barY + 5, qMax(40, editRight - editLeft - 16), 20);
+    showOutputFolder();
     ui->m_btnConvert->move(w - ui->m_btnConvert->width() - 22, barY + (30 - ui->m_btnConvert->height()) / 2);
     ui->m_btnCancel->move(ui->m_btnConvert->pos());
     ui->m_btnMerge->adjustSize();

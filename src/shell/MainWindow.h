@@ -12,6 +12,7 @@ class QAction;
 class QMenu;
 class QMainDlg;
 class QConvertedDlg;
+class RunNotice;
 
 class MainWindow : public QVariableSizeWidget
 {
@@ -39,6 +40,16 @@ public:
     // A termination signal: stops a run without asking and quits through
     // the normal end of the program.
     void stopAndQuit();
+
+    // Shows the window wherever it went (hidden to the tray, minimised,
+    // behind others) and brings it to the front: a second start asks for it.
+    void bringToFront();
+
+    // Whether the desktop has a system tray to hide into. Without one,
+    // "Minimize to Tray" minimises, so the window can always come back.
+    static bool trayAvailable();
+
+    RunNotice *runNotice() const { return m_runNotice; }
 
     // The product web page and the appcast feed (deployment values).
     static QString productPage();
@@ -86,6 +97,13 @@ private:
     void updateMaxButtons();
     void layoutWidgets();
     void centreChild(QWidget *dialog) const;
+    void hideToTray();
+    // The output folder cannot be written: says so; true when it can.
+    bool checkWritable(const QString &folder);
+    void showOutputFolder();
+    void setFormatText(const QString &text);
+    void setKeyboardOrder();
+    void announceRunEnd(int converted, int failed);
     void openProductPage();
 
     Ui::MainWindow *ui;
@@ -99,6 +117,7 @@ private:
     QMainDlg *m_queueList = nullptr;
     QPointer<QConvertedDlg> m_convertedDlg; // the list of the last opening
     QString m_outputFolder;
+    RunNotice *m_runNotice = nullptr;
     bool m_hasItems = false; // the queue list holds at least one item
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;

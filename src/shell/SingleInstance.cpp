@@ -3,6 +3,8 @@
 #include "base/AppPaths.h"
 
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,6 +15,8 @@
 namespace {
 
 const char kLockName[] = "Velmora Video Converter.lock";
+// What a second start sends; anything else on the socket is ignored.
+const char kShowRequest[] = "show\n";
 
 bool isPrivateFolderOfUser(const QString &path)
 {
@@ -42,15 +46,76 @@ int openOwnLockFile(const QByteArray &path)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &lockFile)
-    : m_path(lockFile.isEmpty() ? defaultLockFile() : lockFile)
+SingleInstance::SingleInstance(const QString &lockFile, QObject *parent)
+    : QObject(parent)
+    , m_path(lockFile.isEmpty() ? defaultLockFile() : lockFile)
 {
 }
 
 SingleInstance::~SingleInstance()
 {
+    if (m_server) {
+        m_server->close(); // removes the socket file
+        delete m_server;
+    }
     if (m_fd >= 0)
         ::close(m_fd); // drops the lock; the file stays for the next start
+}
+
+QString SingleInstance::socketPath(const QString &lockFile)
+{
+    QString path = lockFile;
+    if (path.endsWith(QLatin1String(".lock")))
+        path.chop(5);
+    return path + QLatin1String(".socket");
+}
+
+bool SingleInstance::listen()
+{
+    if (m_fd < 0 || m_server)
+        return m_server != nullptr;
+    const QString path = socketPath(m_path);
+    // Holding the lock, any socket file there was left by a copy that ended
+    // without cleaning up.
+    QLocalServer::removeServer(path);
+    auto *server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(path)) {
+        delete server;
+        return false;
+    }
+    m_server = server;
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::readRequest);
+    return true;
+}
+
+void SingleInstance::readRequest()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto handle = [this, socket] {
+            if (socket->canReadLine() && socket->readLine(64) == kShowRequest) {
+                socket->disconnectFromServer();
+                emit showRequested();
+            } else if (socket->bytesAvailable() > 64) {
+                socket->abort();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, handle);
+        handle();
+    }
+}
+
+bool SingleInstance::askRunningToShow(int timeoutMs) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath(m_path));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(kShowRequest);
+    const bool sent = socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    return sent;
 }
 
 QString SingleInstance::defaultLockFile()

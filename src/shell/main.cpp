@@ -2,6 +2,7 @@
 
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
+#include "widgets/Theme.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -60,9 +61,14 @@ int main(int argc, char *argv[])
 
     SingleInstance guard;
     if (!guard.acquire()) {
+        // The running copy shows its window first, so one hidden where
+        // nothing brings it back is found again.
+        if (guard.askRunningToShow())
+            std::fprintf(stderr, "velmora: asked the running instance to show its window\n");
         const QString text = QObject::tr("An instance has already been running.");
         std::fprintf(stderr, "%s\n", text.toUtf8().constData());
         QMessageBox box(QMessageBox::Information, QString(), text, QMessageBox::Ok);
+        box.setPalette(Theme::darkPalette());
         if (const int ms = envMilliseconds("VELMORA_DISMISS_DIALOGS_MS"))
             QTimer::singleShot(ms, &box, &QMessageBox::accept);
         box.exec();
@@ -74,6 +80,12 @@ int main(int argc, char *argv[])
     // must not end the program.
     app.setQuitOnLastWindowClosed(false);
     auto window = std::make_unique<MainWindow>();
+    if (!guard.listen())
+        std::fprintf(stderr, "velmora: second starts cannot reach this instance\n");
+    QObject::connect(&guard, &SingleInstance::showRequested, window.get(), [&window] {
+        std::fprintf(stderr, "velmora: shown for a second start\n");
+        window->bringToFront();
+    });
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (installTerminationHandlers()) {
         signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);

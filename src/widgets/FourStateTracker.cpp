@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QWidget>
 
 FourStateTracker::FourStateTracker(QWidget *widget)
@@ -50,6 +51,28 @@ void FourStateTracker::drawFrame(QPainter &painter, const QRect &target, const Q
     }
     const QRect source(qBound(0, state, 3) * fw, 0, fw, strip.height());
     painter.drawPixmap(target, strip, source);
+}
+
+bool FourStateTracker::showsFocusRing(const QWidget *widget)
+{
+    return widget->hasFocus() && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void FourStateTracker::drawFocusRing(QPainter &painter, const QRect &target)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(90, 190, 235), 2));
+    painter.drawRoundedRect(QRectF(target).adjusted(1, 1, -1, -1), 3, 3);
+    painter.restore();
+}
+
+void FourStateTracker::makeKeyboardReachable(QWidget *button)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    if (auto *push = qobject_cast<QPushButton *>(button))
+        push->setAutoDefault(false);
 }
 
 void FourStateTracker::setState(int state)

@@ -41,6 +41,17 @@ public:
     // or too narrow, paints a flat fill instead so the control stays visible.
     static void drawFrame(QPainter &painter, const QRect &target, const QPixmap &strip, int state);
 
+    // True while `widget` holds the focus and its window is being worked
+    // with the keyboard (a click gives no ring, Tab does).
+    static bool showsFocusRing(const QWidget *widget);
+    // A ring just inside `target`, in the skin's selection colour.
+    static void drawFocusRing(QPainter &painter, const QRect &target);
+
+    // Makes an image-skinned button reachable with Tab (not by clicking, so
+    // the mouse never moves the focus) and keeps it from taking Return in a
+    // dialog: Return belongs to the dialog's default button.
+    static void makeKeyboardReachable(QWidget *button);
+
 signals:
     void stateChanged(int state);
 

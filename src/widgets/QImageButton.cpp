@@ -8,7 +8,7 @@ QImageButton::QImageButton(QWidget *parent)
     : QPushButton(parent), m_tracker(new FourStateTracker(this))
 {
     setFlat(true);
-    setFocusPolicy(Qt::NoFocus);
+    FourStateTracker::makeKeyboardReachable(this);
 }
 
 bool QImageButton::loadImage(const QString &path)
@@ -25,4 +25,6 @@ void QImageButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     FourStateTracker::drawFrame(painter, rect(), m_image, state());
+    if (FourStateTracker::showsFocusRing(this))
+        FourStateTracker::drawFocusRing(painter, rect());
 }

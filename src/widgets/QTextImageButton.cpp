@@ -8,7 +8,7 @@ QTextImageButton::QTextImageButton(QWidget *parent)
     : QPushButton(parent), m_tracker(new FourStateTracker(this))
 {
     setFlat(true);
-    setFocusPolicy(Qt::NoFocus);
+    FourStateTracker::makeKeyboardReachable(this);
     m_colors[0] = m_colors[1] = m_colors[2] = QColor(Qt::white);
     m_colors[3] = QColor(128, 128, 128);
 }
@@ -38,6 +38,26 @@ void QTextImageButton::setTextFlags(int flags)
 {
     m_textFlags = flags;
     update();
+}
+
+void QTextImageButton::setElideMode(Qt::TextElideMode mode)
+{
+    m_elide = mode;
+    update();
+}
+
+QRect QTextImageButton::textArea() const
+{
+    QRect area = (m_textRect.isEmpty() ? rect() : m_textRect).translated(m_textOffset);
+    // The offset moves the text right; its room ends at the button's edge.
+    return area.intersected(rect().adjusted(0, 0, -4, 0));
+}
+
+QString QTextImageButton::shownText() const
+{
+    if (m_elide == Qt::ElideNone)
+        return text();
+    return QFontMetrics(font()).elidedText(text(), m_elide, textArea().width());
 }
 
 void QTextImageButton::setTextColor(const QColor &color)
@@ -99,9 +119,13 @@ void QTextImageButton::paintEvent(QPaintEvent *)
     }
 
     if (!text().isEmpty()) {
-        const QRect area = (m_textRect.isEmpty() ? rect() : m_textRect).translated(m_textOffset);
+        const QRect area = m_elide == Qt::ElideNone
+                               ? (m_textRect.isEmpty() ? rect() : m_textRect).translated(m_textOffset)
+                               : textArea();
         painter.setFont(font());
         painter.setPen(textColor(current));
-        painter.drawText(area, m_textFlags, text());
+        painter.drawText(area, m_textFlags, shownText());
     }
+    if (FourStateTracker::showsFocusRing(this))
+        FourStateTracker::drawFocusRing(painter, rect());
 }

@@ -27,6 +27,11 @@ public:
     void setTextOffset(int x, int y);
     void setTextFlags(int flags);
 
+    // A text wider than its area is cut with "…" (Qt::ElideNone, the
+    // default, draws it whole and lets it clip). shownText() is what is drawn.
+    void setElideMode(Qt::TextElideMode mode);
+    QString shownText() const;
+
     // One colour for every state, or one per state.
     void setTextColor(const QColor &color);
     void setTextColors(const QColor &normal, const QColor &hover, const QColor &pressed,
@@ -46,12 +51,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QRect textArea() const;
+
     QPixmap m_image;
     QPixmap m_icon;
     QRect m_iconRect;
     QRect m_textRect;
     QPoint m_textOffset;
     int m_textFlags = Qt::AlignCenter;
+    Qt::TextElideMode m_elide = Qt::ElideNone;
     QColor m_colors[4];
     FourStateTracker *m_tracker;
 };

@@ -181,6 +181,7 @@ private slots:
     void restoreStoredChoice_data();
     void restoreStoredChoice();
     void doubleClickActsAsOk();
+    void arrowKeysMoveAlongTheGrid();
     void cancelKeepsTheStoredChoice_data();
     void cancelKeepsTheStoredChoice();
     void panelSlidesAndToggles();
@@ -343,6 +344,35 @@ void TestFormatChooser::doubleClickActsAsOk()
     for (FormatItem *item : w.formatGrid()->items())
         selected += item->state() == FormatItemSelected;
     QCOMPARE(selected, 1);
+}
+
+// Left and right go along a row, up and down a column (five to a row);
+// the edges hold; Return is "Ok".
+void TestFormatChooser::arrowKeysMoveAlongTheGrid()
+{
+    FormatWidget w(*m_own);
+    showCategory(w, "Devices");
+    FormatItemWidget *grid = w.formatGrid();
+    const QList<FormatItem *> tiles = grid->items();
+    QCOMPARE(tiles.size(), 7);
+    QTest::mouseClick(tiles.at(0), Qt::LeftButton);
+    QVERIFY(grid->hasFocus());
+    const auto press = [&](Qt::Key key) { QTest::keyClick(grid, key); return w.formatId(); };
+    QCOMPARE(press(Qt::Key_Right), tiles.at(1)->id());
+    QCOMPARE(press(Qt::Key_Down), tiles.at(6)->id());
+    QCOMPARE(press(Qt::Key_Down), tiles.at(6)->id());
+    QCOMPARE(press(Qt::Key_Left), tiles.at(5)->id());
+    QCOMPARE(press(Qt::Key_Up), tiles.at(0)->id());
+    QCOMPARE(press(Qt::Key_Left), tiles.at(0)->id());
+    QCOMPARE(press(Qt::Key_End), tiles.at(6)->id());
+    QCOMPARE(tiles.at(6)->state(), FormatItemSelected);
+    QCOMPARE(tiles.at(0)->state(), FormatItemNormal);
+
+    QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(title.size(), 1);
+    QCOMPARE(setting("FormatSet", "Format_ID"), tiles.at(6)->id());
 }
 
 void TestFormatChooser::cancelKeepsTheStoredChoice_data()

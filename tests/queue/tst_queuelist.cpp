@@ -166,6 +166,30 @@ private slots:
         QTRY_COMPARE(list->findChildren<VideoConvertBar *>().size(), 0); // deleted, not only hidden
     }
 
+    // With the focus in the list: Ctrl+A selects every row, Delete removes
+    // the selected ones as the menu's "&Delete" does, not while converting.
+    void keyboardSelectsAndDeletes()
+    {
+        auto list = listWith(4);
+        list->show();
+        QVERIFY(QTest::qWaitForWindowActive(list.get()));
+        QTest::mouseClick(list->rows().at(2), Qt::LeftButton, Qt::NoModifier, QPoint(300, 70));
+        QVERIFY(list->isAncestorOf(QApplication::focusWidget()) || list->hasFocus());
+        QCOMPARE(selection(*list), QString("..x."));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(selection(*list), QString("xxxx"));
+
+        list->rows().at(0)->setSelectionState(0);
+        AppGlobals::setConverting(true);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        QCOMPARE(list->itemCount(), 4);
+        AppGlobals::setConverting(false);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        QCOMPARE(list->itemCount(), 1);
+        QCOMPARE(list->rows().at(0)->sourcePath(), QString("/m/clip0.avi"));
+    }
+
     void clearInvalidFiles()
     {
         const QString kept = TestEnv::root() + "/still here.mp4";

@@ -5,6 +5,7 @@
 
 #include "history/ConvertedItem.h"
 #include "queue/RowOutput.h"
+#include "queue/RowPicture.h"
 #include "queue/VideoConvertBar.h"
 #include "widgets/QCustomComboBox.h"
 #include "widgets/RetractLabel.h"
@@ -194,6 +195,32 @@ private slots:
         QVERIFY(audio->thumbnailFile().isEmpty());
         QVERIFY(!QFileInfo::exists(RowOutput::thumbnailCachePath(none)));
         QVERIFY(audio->convertedFileInfo().imgPath.isEmpty());
+    }
+
+    // The picture is made for the screen's device pixel ratio (run once more
+    // with QT_SCALE_FACTOR=2): as many device pixels as the area shows.
+    void pictureIsSharpAtTheScreensRatio()
+    {
+        ConverItemInfo *info = fakeItem("/media/sharp picture.mp4");
+        info->thumbnail = QImage(1280, 720, QImage::Format_RGB32);
+        info->thumbnail.fill(Qt::darkCyan);
+        auto row = rowFor(info);
+        row->resize(900, 84);
+        row->show();
+        QVERIFY(QTest::qWaitForWindowExposed(row.get()));
+        auto *picture = row->findChild<RowPicture *>("m_videoIconWidget");
+        QVERIFY(picture);
+        const qreal ratio = picture->devicePixelRatioF();
+        QCOMPARE(ratio, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0);
+        picture->repaint();
+        const QPixmap shown = picture->shownPicture();
+        QCOMPARE(shown.devicePixelRatio(), ratio);
+        // It fills the area along one side, in device pixels, aspect kept.
+        const QSize area = picture->size() * ratio;
+        const QString seen = QString("%1x%2 in %3x%4").arg(shown.width()).arg(shown.height()).arg(area.width()).arg(area.height());
+        QVERIFY2(shown.width() <= area.width() && shown.height() <= area.height(), qPrintable(seen));
+        QVERIFY2(qAbs(shown.width() - area.width()) <= 1 || qAbs(shown.height() - area.height()) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(double(shown.width()) / shown.height() - 16.0 / 9.0) < 0.03, qPrintable(seen));
     }
 
     void thumbnailsStayPrivateAndOnlyRegularFilesAreRead()

@@ -1,8 +1,13 @@
 // The main window: its idle/converting states, the stop question, the output
 // folder checks, the DVD menu, the converted badge and the close flows with
-// the settings that drive them.
+// the settings that drive them; a second start raising it, the notice at the
+// end of a run, and the texts cut to fit.
+//
+// The process runs on a private session bus without a tray host, so the
+// desktop here has no system tray.
 
 #include "ModalHelper.h"
+#include "PrivateSessionBus.h"
 #include "TestEnv.h"
 #include "TestTools.h"
 
@@ -11,7 +16,11 @@
 #include "settings/ParserXML.h"
 #include "base/AppGlobals.h"
 #include "base/AppPaths.h"
+#include "queue/RunNotice.h"
+#include "queue/VideoConvertBar.h"
+#include "settings/QShowCloseDlg.h"
 #include "shell/MainWindow.h"
+#include "shell/SingleInstance.h"
 #include "widgets/QImageButtonEx.h"
 
 #include <QAction>
@@ -28,6 +37,9 @@
 
 #include <csignal>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,6 +105,11 @@ private slots:
     void closeQuestion();
     void exitWhileConvertingAsksToStop();
     void terminationSignalQuitsCleanly();
+    void secondStartShowsTheHiddenWindow();
+    void returnAcceptsTheCloseQuestion();
+    void longTextsAreCutAndTippedWhole();
+    void unwritableOutputFolderIsNamed();
+    void endOfRunIsAnnouncedOnce();
 };
 
 void TestMainWindow::init()
@@ -174,7 +191,8 @@ void TestMainWindow::missingOutputFolderIsShownAndRefused()
     ParserXML::writeSetting("OutPut_path", "path_value", gone);
     MainWindow w;
     w.show();
-    QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->text(), gone);
+    QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->toolTip(), gone);
+    QCOMPARE(w.outputFolder(), gone);
     QCOMPARE(AppGlobals::outputFolder(), gone);
     QVERIFY(child<QLineEdit>(&w, "m_editOutPaht")->isReadOnly());
 
@@ -199,7 +217,8 @@ void TestMainWindow::brokenSettingsFileIsKeptAndDefaultsUsed()
     {
         MainWindow w;
         w.show();
-        QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->text(), AppPaths::defaultOutputFolder());
+        QCOMPARE(w.outputFolder(), AppPaths::defaultOutputFolder());
+        QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->toolTip(), AppPaths::defaultOutputFolder());
         QVERIFY(QMetaObject::invokeMethod(&w, "OnBtnMerge"));
     }
     QCOMPARE(readFile(ParserXML::settingFilePath()), broken);
@@ -254,7 +273,7 @@ void TestMainWindow::closeWithoutQuestion_data()
 {
     QTest::addColumn<QString>("closeDlg");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("N hides to the tray") << "N" << false;
+    QTest::newRow("N minimises without a tray") << "N" << false;
     QTest::newRow("Y exits") << "Y" << true;
 }
 
@@ -272,21 +291,28 @@ void TestMainWindow::closeWithoutQuestion()
     w.installEventFilter(&counter);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(!MainWindow::trayAvailable());
     QVERIFY(QMetaObject::invokeMethod(&w, "OnClose"));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
+    if (closes)
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(w.isMinimized(), 3000);
     QTest::qWait(300); // past the 150 ms closing animation
     QCOMPARE(counter.closes > 0, closes);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
     if (!closes) {
-        // The tray brings it back.
+        // With no tray to hide into the window stays on the task bar, and
+        // the tray's own entry would bring it back as well.
+        QVERIFY(w.isVisible());
         const auto actions = w.trayIcon()->contextMenu()->actions();
         QAction *showAction = nullptr;
         for (QAction *a : actions)
             if (a->text() == "Show Window (&S)")
                 showAction = a;
         QVERIFY(showAction);
-        showAction->trigger();
+        w.bringToFront();
+        QTRY_VERIFY(!w.isMinimized());
         QVERIFY(w.isVisible());
     }
 }
@@ -299,8 +325,8 @@ void TestMainWindow::closeQuestion_data()
     QTest::addColumn<QString>("remind");   // "isShowRemind" afterwards
     QTest::addColumn<QString>("closeDlg"); // "bIsCloseDlg" afterwards
     QTest::newRow("cancel changes nothing") << "" << true << false << "Y" << "<default>";
-    QTest::newRow("tray, ask again") << "m_radioMin" << false << false << "Y" << "N";
-    QTest::newRow("tray, never ask") << "m_radioMin" << true << false << "N" << "N";
+    QTest::newRow("tray (none: minimise), ask again") << "m_radioMin" << false << false << "Y" << "N";
+    QTest::newRow("tray (none: minimise), never ask") << "m_radioMin" << true << false << "N" << "N";
     QTest::newRow("exit, never ask") << "m_radioClose" << true << true << "N" << "Y";
 }
 
@@ -332,7 +358,9 @@ void TestMainWindow::closeQuestion()
     QVERIFY(asked);
     QTest::qWait(300);
     QCOMPARE(counter.closes > 0, closes);
-    QCOMPARE(w.isVisible(), choice.isEmpty());
+    // No tray here: the tray choice minimises instead of hiding for good.
+    QCOMPARE(w.isVisible(), !closes);
+    QCOMPARE(w.isMinimized(), choice == "m_radioMin");
     QCOMPARE(setting("REMIND_ITEM", "isShowRemind"), remind);
     // Read without creating: the item may legitimately be missing.
     const QByteArray file = readFile(ParserXML::settingFilePath());
@@ -402,5 +430,193 @@ void TestMainWindow::terminationSignalQuitsCleanly()
     QCOMPARE(p.exitCode(), 0);
 }
 
-VELMORA_TEST_MAIN(TestMainWindow)
+
+// A second start finds the first instance and brings its window back from
+// wherever it went (here hidden, as to a tray that is not there).
+void TestMainWindow::secondStartShowsTheHiddenWindow()
+{
+    const QString lock = TestEnv::root() + "/runtime/raise test.lock";
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.hide();
+
+    SingleInstance first(lock);
+    QVERIFY(first.acquire());
+    QVERIFY(first.listen());
+    connect(&first, &SingleInstance::showRequested, &w, &MainWindow::bringToFront);
+
+    SingleInstance second(lock);
+    QVERIFY(!second.acquire());
+    QVERIFY(second.askRunningToShow());
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible() && !w.isMinimized(), 5000);
+
+    // Minimised works the same.
+    w.showMinimized();
+    QVERIFY(second.askRunningToShow());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isMinimized(), 5000);
+}
+
+void TestMainWindow::returnAcceptsTheCloseQuestion()
+{
+    QShowCloseDlg dlg;
+    dlg.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(!dlg.isVisible());
+
+    // The tray choice tells that it only minimises on a desktop without a tray.
+    QShowCloseDlg again;
+    QVERIFY(again.findChild<QRadioButton *>("m_radioMin")->toolTip().contains("no system tray"));
+    QVERIFY(again.findChild<QLabel *>("m_labNoTray"));
+    again.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTest::keyClick(&again, Qt::Key_Escape);
+    QCOMPARE(again.result(), int(QDialog::Rejected));
+}
+
+// The format button, the output folder and a long row name show a cut text
+// and carry the whole one as their tooltip.
+void TestMainWindow::longTextsAreCutAndTippedWhole()
+{
+    const QString folder = TestEnv::root() + "/a folder with a rather long name/"
+                           + QString(60, QChar(0x00e9)) + "/Converted/";
+    QDir().mkpath(folder);
+    ParserXML::readSetting("OutPut_path", "path_value", "x");
+    ParserXML::writeSetting("OutPut_path", "path_value", folder);
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    auto *edit = child<QLineEdit>(&w, "m_editOutPaht");
+    QVERIFY2(edit->text().contains(QChar(0x2026)), qPrintable(edit->text()));
+    QVERIFY(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width());
+    QCOMPARE(edit->toolTip(), folder);
+    QCOMPARE(w.outputFolder(), folder);
+
+    const QString title = "A format title far too long for the button [HD] 1920x1080 (H.264 + AAC)";
+    QVERIFY(QMetaObject::invokeMethod(&w, "OnFormatChange", Q_ARG(QString, title)));
+    auto *format = child<QTextImageButton>(&w, "m_btnFromt");
+    QVERIFY(format->shownText().endsWith(QChar(0x2026)));
+    QVERIFY(title.startsWith(format->shownText().chopped(1)));
+    QCOMPARE(format->toolTip(), title);
+    QVERIFY(!child(&w, "m_btnConvert")->toolTip().isEmpty());
+
+    const QString longName = TestEnv::root() + "/" + QString("a very long source name ").repeated(6) + "end.mp4";
+    auto *info = new ConverItemInfo;
+    info->filePath = longName;
+    w.queueList()->addItemInfo(info);
+    auto *name = w.queueList()->rows().first()->findChild<QLabel *>("m_labVideoName");
+    QVERIFY2(name->text().endsWith("..."), qPrintable(name->text()));
+    QVERIFY(name->toolTip().contains(QFileInfo(longName).completeBaseName()));
+}
+
+// Runs `f` with this process's effective user set to "nobody", as a user
+// who may not write into folders of root.
+template <typename F>
+void asNobody(F f)
+{
+    QVERIFY(::setegid(65534) == 0);
+    QVERIFY(::seteuid(65534) == 0);
+    f();
+    QVERIFY(::seteuid(0) == 0);
+    QVERIFY(::setegid(0) == 0);
+}
+
+void TestMainWindow::unwritableOutputFolderIsNamed()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to act as another user");
+    // Outside the private root (closed to others): visible to everyone,
+    // writable by root alone.
+    QTemporaryDir open("/tmp/velmora-locked-XXXXXX");
+    QVERIFY(open.isValid());
+    QVERIFY(::chmod(QFile::encodeName(open.path()).constData(), 0755) == 0);
+    const QString locked = open.path() + "/locked out/";
+    QDir().mkpath(locked);
+    ParserXML::readSetting("OutPut_path", "path_value", "x");
+    ParserXML::writeSetting("OutPut_path", "path_value", locked);
+    MainWindow w;
+    w.show();
+    QMainDlg *list = w.queueList();
+    list->addImportFile({TestTools::media("video_only.mp4")});
+    QCOMPARE(list->itemCount(), 1);
+
+    QString shown;
+    QSignalSpy started(list, &QMainDlg::emitIsStartConverter);
+    answerNextBox("m_btnOk", &shown);
+    asNobody([&] { QVERIFY(QMetaObject::invokeMethod(&w, "OnConvert")); });
+    QCOMPARE(shown, QDir::toNativeSeparators(locked) + " is not writable");
+    QCOMPARE(started.count(), 0);
+
+    // A run that meets such a folder anyway names the reason on its row,
+    // also when the folder is still to be made below one it may not write.
+    AppGlobals::setOutputFolder(locked + "not made yet/");
+    asNobody([&] { list->convertAll(); });
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isRunning(), 10000);
+    VideoConvertBar *row = list->rows().first();
+    QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
+    QVERIFY2(row->findChild<QAbstractButton *>("m_btnClose")->toolTip().contains("Permission denied"),
+             qPrintable(row->findChild<QAbstractButton *>("m_btnClose")->toolTip()));
+}
+
+// One notice per finished run, with the counts, through the desktop's
+// notification service; its action opens the output folder.
+void TestMainWindow::endOfRunIsAnnouncedOnce()
+{
+    FakeNotifications service;
+    QVERIFY(service.registerOn("fake notifications"));
+    const QString out = TestEnv::root() + "/notice out/";
+    QDir().mkpath(out);
+    ParserXML::readSetting("OutPut_path", "path_value", "x");
+    ParserXML::writeSetting("OutPut_path", "path_value", out);
+    MainWindow w;
+    w.show();
+    QStringList opened;
+    w.runNotice()->setFolderOpener([&](const QString &folder) { opened << folder; });
+    QMainDlg *list = w.queueList();
+    list->addImportFile({TestTools::media("video_only.mp4"), TestTools::media("video_only.mp4")});
+    QCOMPARE(list->itemCount(), 2);
+    list->convertAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isRunning(), 120000);
+    QTRY_COMPARE_WITH_TIMEOUT(service.received.size(), 1, 5000);
+    QCOMPARE(service.received.first().body, QString("2 files converted"));
+    QVERIFY(service.received.first().actions.contains("open-folder"));
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+    service.invoke(1, "open-folder");
+    QTRY_COMPARE(opened, QStringList{out});
+
+    // A stopped run is no news; a run whose row failed says so.
+    list->addImportFile({TestTools::media("video_only.mp4")});
+    list->convertAll();
+    list->stopConvert();
+    QTest::qWait(300);
+    QCOMPARE(service.received.size(), 1);
+    QVERIFY(QDir(out).removeRecursively());
+    QVERIFY(writeFile(TestEnv::root() + "/notice out", "a file where the folder was"));
+    list->convertAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isRunning(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(service.received.size(), 2, 5000);
+    QCOMPARE(service.received.last().body, QString("0 files converted, 1 failed"));
+}
+
+int main(int argc, char **argv)
+{
+    TestEnv::setUp();
+    if (!PrivateSessionBus::start()) {
+        std::fprintf(stderr, "cannot start a private session bus (dbus-daemon)\n");
+        return 1;
+    }
+    int code = 0;
+    {
+        QApplication app(argc, argv);
+        app.setAttribute(Qt::AA_Use96Dpi, true);
+        TestMainWindow tc;
+        QTEST_SET_MAIN_SOURCE_PATH
+        code = QTest::qExec(&tc, argc, argv);
+    }
+    PrivateSessionBus::stop();
+    return code;
+}
 #include "test_mainwindow.moc"

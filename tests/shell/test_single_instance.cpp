@@ -84,6 +84,8 @@ void TestSingleInstance::secondStartIsRefusedAndFirstKeepsRunning()
     const QByteArray secondErr = second->readAllStandardError();
     QVERIFY2(secondErr.contains(kRefusal), secondErr.constData());
     QVERIFY(!secondErr.contains(kShown));
+    // Before refusing, the second start had the first show its window.
+    QVERIFY2(waitForText(*first, "velmora: shown for a second start", firstErr, 10000), firstErr.constData());
 
     QCOMPARE(first->state(), QProcess::Running);
     first->kill();

@@ -1291,7 +1291,8 @@ std::vector<Entry> skinEntries()
         // Main window tool buttons and bottom bar.
         {"image/btn_add_files.png", K::ToolButton, tool, T::Neutral, G::AddFile},
         {"image/btn_dvd.png", K::ToolButton, tool, T::Neutral, G::Disc},
-        {"image/btn_converted.png", K::ToolButton, tool, T::Neutral, G::Converted},
+        // Wider: the count badge sits at its top right, clear of the text.
+        {"image/btn_converted.png", K::ToolButton, QSize(128, 36), T::Neutral, G::Converted},
         {"image/btn_open.png", K::PlainButton, QSize(70, 30), T::Neutral},
         {"image/button_Sel.png", K::IconButton, QSize(30, 30), T::Neutral, G::Dots},
         {"image/Common_bg/btn_common1.png", K::PlainButton, common, T::Neutral},

@@ -21,6 +21,9 @@ PACKAGES=(
   # tests: unit framework, media generation, DVD images, virtual display
   libgtest-dev ffmpeg dvdauthor genisoimage xvfb xauth
   clang libclang-rt-14-dev  # tools/fuzz.sh: libFuzzer with the sanitizers
+  # Debian package (cpack: dpkg-shlibdeps, file) and its test: launcher and
+  # metadata validators, window listing on the virtual display
+  dpkg-dev file desktop-file-utils appstream x11-utils
 )
 
 missing=()

@@ -22,6 +22,9 @@ PACKAGES=(
   libgtest-dev ffmpeg dvdauthor genisoimage xvfb xauth
   dbus-daemon  # a private session bus for the notification tests
   clang libclang-rt-14-dev  # tools/fuzz.sh: libFuzzer with the sanitizers
+  # Debian package (cpack: dpkg-shlibdeps, file) and its test: launcher and
+  # metadata validators, window listing on the virtual display
+  dpkg-dev file desktop-file-utils appstream x11-utils
 )
 
 missing=()

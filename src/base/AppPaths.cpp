@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,13 +34,40 @@ QString writableLocation(QStandardPaths::StandardLocation loc, const QString &fa
     return path;
 }
 
+// Where `cmake --install` puts the data, relative to the installed executable.
+// Relative, so that a package unpacked anywhere (dpkg -x, a staging folder)
+// finds its own data and not that of another copy.
+#ifndef VELMORA_DATA_FROM_BIN
+#define VELMORA_DATA_FROM_BIN "../share/velmora"
+#endif
+
+bool holdsProgramData(const QString &dir)
+{
+    return QFileInfo(dir + "/profile/profiles_win.plist").isFile() && QFileInfo(dir + "/image").isDir();
+}
+
+QString locateProgramFolder()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    // Beside the executable first: a build folder next to an installed copy
+    // runs with its own, newer data.
+    if (holdsProgramData(exeDir))
+        return exeDir;
+    const QString installed = QDir::cleanPath(exeDir + "/" + VELMORA_DATA_FROM_BIN);
+    if (holdsProgramData(installed))
+        return installed;
+    std::fprintf(stderr, "velmora: no program data (image/, profile/) in %s or %s\n",
+                 QFile::encodeName(exeDir).constData(), QFile::encodeName(installed).constData());
+    return exeDir;
+}
+
 } // namespace
 
 namespace AppPaths {
 
 QString applicationDir()
 {
-    static const QString dir = QCoreApplication::applicationDirPath();
+    static const QString dir = locateProgramFolder();
     return dir;
 }
 

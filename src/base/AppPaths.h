@@ -5,7 +5,11 @@
 
 namespace AppPaths {
 
-// Directory of the executable, without a trailing separator. Cached on first use.
+// The program's folder, holding its data folders (image/, pic/, profile/,
+// Language/), without a trailing separator. Cached on first use. In a build
+// folder that is the directory of the executable; an installed program finds
+// them under <prefix>/share/velmora, relative to the executable. The program
+// only reads there.
 QString applicationDir();
 
 // applicationDir() + rel, where rel starts with "/" (for example "/image/btn_min.png").

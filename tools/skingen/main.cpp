@@ -1499,6 +1499,30 @@ QImage contactSheet(const std::vector<std::pair<QString, QImage>> &images)
     return sheet;
 }
 
+// The program's icon for the desktop's icon theme: the product mark in each
+// size folder (DIR/NxN/apps/NAME.png), drawn at that size rather than scaled,
+// with the small margin theme icons keep around their shape.
+int paintAppIcons(const QString &dir, const QString &name, QTextStream &err)
+{
+    int failures = 0;
+    for (const int n : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        QImage img = blank(n, n);
+        {
+            QPainter p(&img);
+            smooth(p);
+            const qreal m = n <= 24 ? 0.5 : n / 16.0;
+            paintMark(p, QRectF(m, m, n - 2 * m, n - 2 * m));
+        }
+        const QString file = QStringLiteral("%1/%2x%2/apps/%3.png").arg(dir).arg(n).arg(name);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (!img.convertToFormat(QImage::Format_ARGB32).save(file, "PNG")) {
+            err << "skingen: cannot write " << file << "\n";
+            ++failures;
+        }
+    }
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -1507,6 +1531,8 @@ int main(int argc, char **argv)
     QStringList args = app.arguments().mid(1);
     QString sheetPath;
     QString profilesPath;
+    QString iconDir;
+    QString iconName;
     bool list = false;
     QString out;
     bool usageError = false;
@@ -1515,7 +1541,10 @@ int main(int argc, char **argv)
             sheetPath = args[++i];
         else if (args[i] == QLatin1String("--profiles") && i + 1 < args.size())
             profilesPath = args[++i];
-        else if (args[i] == QLatin1String("--list"))
+        else if (args[i] == QLatin1String("--icons") && i + 2 < args.size()) {
+            iconDir = args[++i];
+            iconName = args[++i];
+        } else if (args[i] == QLatin1String("--list"))
             list = true;
         else if (out.isEmpty() && !args[i].startsWith(QLatin1Char('-')))
             out = args[i];
@@ -1523,8 +1552,11 @@ int main(int argc, char **argv)
             usageError = true;
     }
     QTextStream err(stderr);
+    if (!iconDir.isEmpty() && out.isEmpty() && !usageError)
+        return paintAppIcons(iconDir, iconName, err) == 0 ? 0 : 1;
     if (out.isEmpty() || usageError) {
-        err << "usage: skingen OUTDIR [--profiles PLIST] [--sheet FILE] [--list]\n";
+        err << "usage: skingen OUTDIR [--profiles PLIST] [--sheet FILE] [--list]\n"
+               "       skingen --icons DIR NAME\n";
         return 2;
     }
 
@@ -1560,6 +1592,8 @@ int main(int argc, char **argv)
                    << '\n';
         made.emplace_back(e.path, img);
     }
+    if (!iconDir.isEmpty())
+        failures += paintAppIcons(iconDir, iconName, err);
     if (!sheetPath.isEmpty() && !contactSheet(made).save(sheetPath, "PNG")) {
         err << "skingen: cannot write " << sheetPath << "\n";
         ++failures;

@@ -1,6 +1,7 @@
 #include "player_render.h"
 
 #include "bmp.h"
+#include "colour.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -249,7 +250,14 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
     // Fields are put together before the geometry, as the converter does.
     const std::string scan = previewScanFilters(scanForMode(m_media.scan(), m_set.deinterlace));
     m_deinterlaced = !scan.empty();
-    std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",") + geometryFilters(m_geometry, pic.autoRotation);
+    // The preview shows 8-bit pictures: colours as an 8-bit output of the
+    // converter gets them (an HDR source tone-mapped the same way).
+    const ColourTags from = completeColours(tagsOf(f), f->height, AVPixelFormat(f->format));
+    const ColourTags to = outputColours(tagsOf(f), f->height, AVPixelFormat(f->format), AV_PIX_FMT_YUV420P,
+                                        m_geometry.frameH, false);
+    std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",")
+                        + geometryFilters(m_geometry, pic.autoRotation,
+                                          colourScale(from, to, m_geometry.pictureW, m_geometry.pictureH));
     const std::string edits = m_stage.pictureGraph("zxgeometry", "zxedited");
     if (!edits.empty())
         chain += "[zxgeometry];" + edits + ";[zxedited]null";

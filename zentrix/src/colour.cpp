@@ -193,10 +193,11 @@ std::string colourScale(const ColourTags &from, const ColourTags &to, int w, int
         // compressed smoothly instead of clipping. hable darkens the whole
         // picture and reinhard flattens it; clip and linear lose the sky.
         // desat=0: no extra desaturation of bright colours, which would grey
-        // out sunlit skin.
+        // out sunlit skin. The result is YUV: left free, zscale would hand
+        // on float RGB to whatever follows.
         std::snprintf(buf, sizeof buf,
                       "zscale=w=%d:h=%d:tin=%s:pin=%s:min=%s:rin=%s:t=linear:npl=100:p=709,format=gbrpf32le,"
-                      "tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=%s",
+                      "tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=%s,format=yuv420p|yuv422p|yuv444p",
                       w, h, zimgTransfer(from.transfer), zimgPrimaries(from.primaries), zimgMatrix(from.matrix),
                       rangeName(from.range), rangeName(to.range));
         return buf + std::string(",") + setParams(to);

@@ -262,7 +262,10 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
     GraphPtr graph(avfilter_graph_alloc());
     if (!graph)
         return (err = "out of memory", false);
-    graph->nb_threads = 1; // the player's thread is the picture's; decoding has the other cores
+    // The player's thread is the picture's; decoding has the other cores.
+    // Tone mapping alone costs more than a picture's time on one core at
+    // 1080p, so it gets slice threads.
+    graph->nb_threads = isHdr(from) ? 0 : 1;
     const int ret = linkFilterGraph(graph.get(), "buffer", args, "buffersink", chain, m_stage.sources(kMicros), &m_src,
                                     &m_sink);
     if (ret < 0)

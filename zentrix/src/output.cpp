@@ -217,6 +217,10 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
     const AVCodecParameters *sp = src.context()->streams[src.videoStream()]->codecpar;
     m_colours = outputColours(tagsOf(sp), sp->height, AVPixelFormat(sp->format), m_pixFmt, m_frameH,
                               enc->color_range == AVCOL_RANGE_JPEG);
+    // JPEG pictures are BT.601 by definition: decoders read them so whatever
+    // the tag says, so the picture is converted to that matrix.
+    if (codec->id == AV_CODEC_ID_MJPEG)
+        m_colours.matrix = AVCOL_SPC_BT470BG;
     tagEncoder(enc, m_colours);
     int ret = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);

@@ -107,8 +107,9 @@ TEST(Colour, HdrSources)
     }
 }
 
-// A tagged HD picture keeps its tags and pixels; an untagged one is tagged
-// by its size; an SD picture made HD keeps its hues as a player shows them.
+// A tagged HD picture keeps its tags and pixels (also in Motion JPEG); an
+// untagged one is tagged by its size; an SD picture made HD keeps its hues
+// as a player shows them.
 TEST(Colour, SdrSources)
 {
     const std::string bars = "smptehdbars=size=1280x720:rate=25:d=1";
@@ -122,6 +123,8 @@ TEST(Colour, SdrSources)
     EXPECT_EQ(tagsOf(fromUntagged), "yuv420p,tv,bt709,bt709,bt709");
     EXPECT_LE(worstDifference(cells(fromTagged), cells(fromUntagged)), 3);
     EXPECT_LE(worstDifference(cells(fromTagged), cells(tagged)), 4);
+    // Motion JPEG is read as BT.601 full range whatever it is tagged.
+    EXPECT_LE(worstDifference(cells(convert(tagged, "hd_709_mjpeg.mp4", 8)), cells(tagged)), 4);
 
     const std::string sd = makeClip("sd.mp4", "smptebars=size=640x480:rate=25:d=1");
     const std::string sdOut = convert(sd, "sd_out.mp4");

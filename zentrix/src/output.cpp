@@ -221,6 +221,14 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
     // the tag says, so the picture is converted to that matrix.
     if (codec->id == AV_CODEC_ID_MJPEG)
         m_colours.matrix = AVCOL_SPC_BT470BG;
+    // The other codecs without a colour description in their streams are
+    // read by players by size (BT.601 below 720 lines, BT.709 from 720 up):
+    // their pictures are converted to the matrix they will be read with.
+    const AVCodecID described[] = {AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_VP9,
+                                   AV_CODEC_ID_MJPEG};
+    if (std::find(std::begin(described), std::end(described), codec->id) == std::end(described)
+        && m_colours.matrix != AVCOL_SPC_RGB)
+        m_colours.matrix = completeColours({}, m_frameH, m_pixFmt).matrix;
     tagEncoder(enc, m_colours);
     int ret = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);

@@ -399,7 +399,10 @@ enum ZxError {
  * lines, BT.709 from 720 up; a picture crossing that line is converted, so
  * its colours look the same). An HDR source (PQ or HLG) is tone-mapped to
  * BT.709 for 8-bit outputs and kept as it is for 10-bit ones (H.265 profile
- * 2). In a merge the first source decides and the others are converted. */
+ * 2). Pictures of codecs that describe no colours (MPEG-4 Part 2, WMV, ...)
+ * are converted to the matrix players read them with (by size), Motion JPEG
+ * to BT.601. In a merge the first source decides and the others are
+ * converted. */
 
 /* A new job; the argument is reserved (-1). */
 ZxJob *JobCreate(int reserved);

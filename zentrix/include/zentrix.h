@@ -170,9 +170,11 @@ int SetAudioCodec(ZxParams *set, int legacy_codec_id);
  * along with a profile, but SetVideoProfile applies whatever this is). */
 int SetVideoCodecOption(ZxParams *set, int option);
 /* >= 0 (default 0 = the encoder's choice). H.264: 66 Baseline, 77 Main,
- * 100 High. H.265: 1 Main; other values (2 included) leave the encoder's
- * choice, which is Main for the 8-bit pictures it is given. Other values and
- * other encoders: no effect. */
+ * 100 High. H.265: 1 Main; 2 Main 10 (10-bit pictures, which carry an HDR
+ * source's picture and tags as they are; 8-bit outputs get HDR sources
+ * tone-mapped to BT.709); other values leave the encoder's choice, which is
+ * Main for the 8-bit pictures it is given. Other values and other encoders:
+ * no effect. */
 int SetVideoProfile(ZxParams *set, int profile);
 /* Encoded frame size in pixels, 0..16384 each. Odd sizes are rounded down to
  * even where the pixel format needs it. Rotation by 90 or 270 swaps it.
@@ -390,7 +392,17 @@ enum ZxError {
 
 /* ---- Conversion job ----------------------------------------------------
  * One source to one output. The job runs on a thread of its own; no call
- * blocks on the conversion except JobClose. */
+ * blocks on the conversion except JobClose.
+ * Colours: the output's video stream is tagged with its colour primaries,
+ * transfer, matrix and range (as far as the codec and container carry them):
+ * a tagged source's own, an untagged one's by its size (BT.601 below 720
+ * lines, BT.709 from 720 up; a picture crossing that line is converted, so
+ * its colours look the same). An HDR source (PQ or HLG) is tone-mapped to
+ * BT.709 for 8-bit outputs and kept as it is for 10-bit ones (H.265 profile
+ * 2). Pictures of codecs that describe no colours (MPEG-4 Part 2, WMV, ...)
+ * are converted to the matrix players read them with (by size), Motion JPEG
+ * to BT.601. In a merge the first source decides and the others are
+ * converted. */
 
 /* A new job; the argument is reserved (-1). */
 ZxJob *JobCreate(int reserved);
@@ -584,7 +596,9 @@ enum ZxFrameKind {
     ZX_FRAME_SOURCE = 0,      /* the decoded picture turned upright by the
                                  rotation metadata: PlayerSourceWidth x
                                  PlayerSourceHeight pixels, the sample aspect
-                                 ratio not applied (see PlayerDisplayAspect) */
+                                 ratio not applied (see PlayerDisplayAspect);
+                                 an HDR picture tone-mapped as for an 8-bit
+                                 output */
     ZX_FRAME_OUTPUT = 1       /* the picture with every edit of the current
                                  set, at the output frame size */
 };

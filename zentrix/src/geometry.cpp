@@ -129,7 +129,7 @@ Geometry computeGeometry(const ZxParams &p, const SourcePicture &src, bool evenW
     return g;
 }
 
-std::string geometryFilters(const Geometry &g, int autoRotation)
+std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage)
 {
     std::string chain;
     appendTurn(chain, autoRotation);
@@ -147,7 +147,7 @@ std::string geometryFilters(const Geometry &g, int autoRotation)
     }
     char buf[160];
     std::snprintf(buf, sizeof buf, "scale=%d:%d", g.pictureW, g.pictureH);
-    appendFilter(chain, buf);
+    appendFilter(chain, scaleStage.empty() ? std::string(buf) : scaleStage);
     if (g.pictureW != g.frameW || g.pictureH != g.frameH) {
         std::snprintf(buf, sizeof buf, "pad=%d:%d:%d:%d:color=0x%06X", g.frameW, g.frameH, g.padX, g.padY,
                       unsigned(g.fillColor));

@@ -32,7 +32,9 @@ Geometry computeGeometry(const ZxParams &p, const SourcePicture &src, bool evenW
 
 // A filter chain (comma-separated, no pads) that turns source frames into the
 // geometry's frame: metadata rotation, crop, rotation, mirror, scale, pad.
-std::string geometryFilters(const Geometry &g, int autoRotation);
+// scaleStage, when given, takes the place of the plain scale to the
+// picture's size (zx::colourScale: the colours change in the same pass).
+std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage = {});
 
 // Clockwise rotation that makes a picture upright from a display matrix.
 int rotationFromDisplayMatrix(const int32_t *matrix);

@@ -5,6 +5,7 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 }
 #include "lang_codes.h"
+#include "colour.h"
 #include "geometry.h"
 #include "zentrix.h"
 
@@ -31,13 +32,24 @@ bool sameFile(const std::string &a, const std::string &b)
 }
 namespace {
 
-AVPixelFormat choosePixelFormat(const AVCodec *enc)
+bool offersFormat(const AVCodec *enc, AVPixelFormat wanted)
+{
+    for (const AVPixelFormat *f = enc->pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == wanted)
+            return true;
+    return false;
+}
+
+AVPixelFormat choosePixelFormat(const AVCodec *enc, const ZxParams &set)
 {
     if (!enc->pix_fmts)
         return AV_PIX_FMT_YUV420P;
-    for (const AVPixelFormat *f = enc->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
-        if (*f == AV_PIX_FMT_YUV420P)
-            return *f;
+    // HEVC's Main 10 profile: ten bits, enough to carry HDR pictures as they are.
+    if (enc->id == AV_CODEC_ID_HEVC && set.videoProfile == FF_PROFILE_HEVC_MAIN_10
+        && offersFormat(enc, AV_PIX_FMT_YUV420P10))
+        return AV_PIX_FMT_YUV420P10;
+    if (offersFormat(enc, AV_PIX_FMT_YUV420P))
+        return AV_PIX_FMT_YUV420P;
     return enc->pix_fmts[0];
 }
 
@@ -151,7 +163,7 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
     if (!chooseEncoder(set.videoCodec, muxer, choice, err, AVMEDIA_TYPE_VIDEO))
         return fail.set(ZX_ERR_CODEC, err);
     const AVCodec *codec = choice.encoder;
-    m_pixFmt = choosePixelFormat(codec);
+    m_pixFmt = choosePixelFormat(codec, set);
     const AVPixFmtDescriptor *pd = av_pix_fmt_desc_get(m_pixFmt);
     const bool evenW = pd && pd->log2_chroma_w > 0, evenH = pd && pd->log2_chroma_h > 0;
     Geometry g = computeGeometry(set, src.picture(), evenW, evenH);
@@ -200,6 +212,24 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
         enc->bit_rate = set.videoBitrate;
     if (choice.tuneVideo)
         choice.tuneVideo(enc, &opts, set);
+    // The first source decides the output's colours; the picture graphs
+    // convert every source to them.
+    const AVCodecParameters *sp = src.context()->streams[src.videoStream()]->codecpar;
+    m_colours = outputColours(tagsOf(sp), sp->height, AVPixelFormat(sp->format), m_pixFmt, m_frameH,
+                              enc->color_range == AVCOL_RANGE_JPEG);
+    // JPEG pictures are BT.601 by definition: decoders read them so whatever
+    // the tag says, so the picture is converted to that matrix.
+    if (codec->id == AV_CODEC_ID_MJPEG)
+        m_colours.matrix = AVCOL_SPC_BT470BG;
+    // The other codecs without a colour description in their streams are
+    // read by players by size (BT.601 below 720 lines, BT.709 from 720 up):
+    // their pictures are converted to the matrix they will be read with.
+    const AVCodecID described[] = {AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_VP9,
+                                   AV_CODEC_ID_MJPEG};
+    if (std::find(std::begin(described), std::end(described), codec->id) == std::end(described)
+        && m_colours.matrix != AVCOL_SPC_RGB)
+        m_colours.matrix = completeColours({}, m_frameH, m_pixFmt).matrix;
+    tagEncoder(enc, m_colours);
     int ret = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);
     if (ret < 0)
@@ -431,7 +461,7 @@ bool Output::fillTo(int64_t endUs, Failure &fail)
         if (av_frame_get_buffer(black.get(), 0) < 0)
             return fail.set(ZX_ERR_INTERNAL, "out of memory");
         ptrdiff_t lines[4] = {black->linesize[0], black->linesize[1], black->linesize[2], black->linesize[3]};
-        av_image_fill_black(black->data, lines, m_pixFmt, AVCOL_RANGE_MPEG, m_frameW, m_frameH);
+        av_image_fill_black(black->data, lines, m_pixFmt, m_colours.range, m_frameW, m_frameH);
         const AVRational tb = m_venc->time_base;
         int64_t next = m_lastVideoPts == AV_NOPTS_VALUE ? 0 : m_lastVideoPts + 1;
         while (av_rescale_q(next, tb, AV_TIME_BASE_Q) < endUs) {

@@ -1,6 +1,7 @@
 #include "player_render.h"
 
 #include "bmp.h"
+#include "colour.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -135,43 +136,30 @@ std::vector<unsigned char> CallbackPicture::bmp(const AVFrame *in)
 
 const AVFrame *UprightPicture::turn(const AVFrame *f, int autoRotation)
 {
-    if (autoRotation != 90 && autoRotation != 180 && autoRotation != 270)
+    const bool quarter = autoRotation == 90 || autoRotation == 270;
+    std::string chain = autoRotation == 90 ? "transpose=clock" : autoRotation == 270 ? "transpose=cclock"
+                      : autoRotation == 180 ? "hflip,vflip" : "";
+    // An HDR picture is tone-mapped here too, as for the edited picture:
+    // shown as decoded it would look flat and grey.
+    const ColourTags from = completeColours(tagsOf(f), f->height, AVPixelFormat(f->format));
+    if (isHdr(from)) {
+        const int w = quarter ? f->height : f->width, h = quarter ? f->width : f->height;
+        const ColourTags to = outputColours(tagsOf(f), f->height, AVPixelFormat(f->format), AV_PIX_FMT_YUV420P, h,
+                                            false);
+        chain += (chain.empty() ? "" : ",") + colourScale(from, to, w, h);
+    }
+    if (chain.empty())
         return f;
-    char key[160];
-    std::snprintf(key, sizeof key, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=1/1", f->width,
+    char args[160];
+    std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=1/1", f->width,
                   f->height, f->format);
+    const std::string key = args + chain;
     if (!m_graph || m_key != key) {
         m_graph.reset(avfilter_graph_alloc());
         m_key.clear();
-        AVFilterContext *mid = nullptr;
-        int ret = m_graph ? 0 : AVERROR(ENOMEM);
-        if (ret >= 0)
-            ret = avfilter_graph_create_filter(&m_src, avfilter_get_by_name("buffer"), "in", key, nullptr, m_graph.get());
-        if (ret >= 0)
-            ret = avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
-                                               m_graph.get());
-        // A half turn is two filters; transpose alone covers the quarter turns.
-        if (ret >= 0 && autoRotation == 180) {
-            ret = avfilter_graph_create_filter(&mid, avfilter_get_by_name("hflip"), "h", nullptr, nullptr, m_graph.get());
-            AVFilterContext *v = nullptr;
-            if (ret >= 0)
-                ret = avfilter_graph_create_filter(&v, avfilter_get_by_name("vflip"), "v", nullptr, nullptr, m_graph.get());
-            if (ret >= 0)
-                ret = avfilter_link(m_src, 0, mid, 0);
-            if (ret >= 0)
-                ret = avfilter_link(mid, 0, v, 0);
-            mid = v;
-        } else if (ret >= 0) {
-            ret = avfilter_graph_create_filter(&mid, avfilter_get_by_name("transpose"), "t",
-                                               autoRotation == 90 ? "dir=clock" : "dir=cclock", nullptr, m_graph.get());
-            if (ret >= 0)
-                ret = avfilter_link(m_src, 0, mid, 0);
-        }
-        if (ret >= 0)
-            ret = avfilter_link(mid, 0, m_sink, 0);
-        if (ret >= 0)
-            ret = avfilter_graph_config(m_graph.get(), nullptr);
-        if (ret < 0) {
+        if (!m_graph
+            || linkFilterGraph(m_graph.get(), "buffer", args, "buffersink", "[in]" + chain + "[out]", {}, &m_src,
+                               &m_sink) < 0) {
             m_graph.reset();
             return f;
         }
@@ -249,7 +237,14 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
     // Fields are put together before the geometry, as the converter does.
     const std::string scan = previewScanFilters(scanForMode(m_media.scan(), m_set.deinterlace));
     m_deinterlaced = !scan.empty();
-    std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",") + geometryFilters(m_geometry, pic.autoRotation);
+    // The preview shows 8-bit pictures: colours as an 8-bit output of the
+    // converter gets them (an HDR source tone-mapped the same way).
+    const ColourTags from = completeColours(tagsOf(f), f->height, AVPixelFormat(f->format));
+    const ColourTags to = outputColours(tagsOf(f), f->height, AVPixelFormat(f->format), AV_PIX_FMT_YUV420P,
+                                        m_geometry.frameH, false);
+    std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",")
+                        + geometryFilters(m_geometry, pic.autoRotation,
+                                          colourScale(from, to, m_geometry.pictureW, m_geometry.pictureH));
     const std::string edits = m_stage.pictureGraph("zxgeometry", "zxedited");
     if (!edits.empty())
         chain += "[zxgeometry];" + edits + ";[zxedited]null";
@@ -267,7 +262,10 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
     GraphPtr graph(avfilter_graph_alloc());
     if (!graph)
         return (err = "out of memory", false);
-    graph->nb_threads = 1; // the player's thread is the picture's; decoding has the other cores
+    // The player's thread is the picture's; decoding has the other cores.
+    // Tone mapping alone costs more than a picture's time on one core at
+    // 1080p, so it gets slice threads.
+    graph->nb_threads = isHdr(from) ? 0 : 1;
     const int ret = linkFilterGraph(graph.get(), "buffer", args, "buffersink", chain, m_stage.sources(kMicros), &m_src,
                                     &m_sink);
     if (ret < 0)

@@ -36,11 +36,12 @@ private:
     FramePtr m_out;
 };
 
-// The decoded picture turned upright by the source's rotation metadata, for
-// the untouched callback (the edited picture turns it in its own graph).
+// The decoded picture turned upright by the source's rotation metadata (and
+// an HDR one tone-mapped as the output picture is), for the untouched
+// callback (the edited picture turns it in its own graph).
 class UprightPicture {
 public:
-    // The frame to show: decoded itself when no turn is needed.
+    // The frame to show: decoded itself when nothing needs doing.
     const AVFrame *turn(const AVFrame *decoded, int autoRotation);
 
 private:

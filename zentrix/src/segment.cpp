@@ -419,7 +419,9 @@ private:
         else
             std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ",", m_offsetUs);
         chain += buf;
-        chain += geometryFilters(g, m_srcPicture.autoRotation);
+        const ColourTags from = completeColours(tagsOf(f), f->height, AVPixelFormat(f->format));
+        chain += geometryFilters(g, m_srcPicture.autoRotation,
+                                 colourScale(from, m_out.colours(), g.pictureW, g.pictureH));
         // Effects, subtitles and watermarks work on the output frame, before
         // the frame rate is conformed.
         const std::string edits = m_edits.pictureGraph("zxgeometry", "zxedited");

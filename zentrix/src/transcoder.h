@@ -4,6 +4,7 @@
 #pragma once
 
 #include "codec_map.h"
+#include "colour.h"
 #include "ffutil.h"
 #include "media_input.h"
 #include "params.h"
@@ -55,6 +56,8 @@ public:
     int frameWidth() const { return m_frameW; }
     int frameHeight() const { return m_frameH; }
     AVPixelFormat pixelFormat() const { return m_pixFmt; }
+    // The colours the video stream is tagged with (complete).
+    const ColourTags &colours() const { return m_colours; }
     AVRational frameRate() const { return m_fps; }
     int sampleRate() const { return m_sampleRate; }
     AVSampleFormat sampleFormat() const { return m_sampleFmt; }
@@ -93,6 +96,7 @@ private:
     uint32_t m_vtag = 0;
     int m_frameW = 0, m_frameH = 0;
     AVPixelFormat m_pixFmt = AV_PIX_FMT_NONE;
+    ColourTags m_colours;
     AVRational m_fps{25, 1};
     int m_sampleRate = 0;
     AVSampleFormat m_sampleFmt = AV_SAMPLE_FMT_NONE;

@@ -1,0 +1,139 @@
+// Colours of converted pictures, judged with ffprobe's tags and ffmpeg's own
+// decoding and filters: HDR sources tone-mapped as ffmpeg's zscale + tonemap
+// do it, tags carried, SD pictures keeping their hues at HD sizes.
+#include "test_support.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace zxtest;
+
+namespace {
+
+// The tone mapping ffmpeg itself applies with the engine's operator: the
+// reference the converted pictures are held against.
+const char *kToneMapReference = "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                                "tonemap=tonemap=mobius:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+
+// A 10-bit HEVC clip as phones record HDR, from ffmpeg's synthetic source.
+std::string makeHdrClip(const std::string &name, const char *transfer)
+{
+    const std::string path = outPath(name);
+    spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=640x360:rate=25:d=1", "-pix_fmt",
+           "yuv420p10le", "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error",
+           "-color_primaries", "bt2020", "-color_trc", transfer, "-colorspace", "bt2020nc", path});
+    return path;
+}
+
+std::string makeClip(const std::string &name, const std::string &source, const std::vector<std::string> &tags = {})
+{
+    const std::string path = outPath(name);
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-f", "lavfi", "-i", source, "-pix_fmt", "yuv420p",
+                                     "-c:v", "libx264", "-preset", "ultrafast", "-qp", "10"};
+    args.insert(args.end(), tags.begin(), tags.end());
+    args.push_back(path);
+    spawn(args);
+    return path;
+}
+
+// pix_fmt, range, matrix, transfer, primaries of the first video stream.
+std::string tagsOf(const std::string &file)
+{
+    std::string s = run("ffprobe -v error -select_streams v:0 -show_entries "
+                        "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries -of csv=p=0 "
+                        + shellQuote(file) + " 2>/dev/null");
+    s.erase(std::remove(s.begin(), s.end(), '\n'), s.end());
+    return s;
+}
+
+// The first picture as ffmpeg shows it (its tags read), filtered, then
+// averaged down to a 16 x 9 grid of RGB cells.
+std::vector<uint8_t> cells(const std::string &file, const std::string &filter = "")
+{
+    return decodedFrame(file, (filter.empty() ? "" : filter + ",") + "format=rgb24,scale=16:9:flags=area", "rgb24");
+}
+
+// The largest difference of any channel of any cell.
+int worstDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    if (a.size() != b.size() || a.empty())
+        return 256;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    return worst;
+}
+
+std::string convert(const std::string &src, const std::string &name, int vcodec = 28, int width = 0, int height = 0,
+                    int profile = 0)
+{
+    const std::string out = outPath(name);
+    ParamsPtr p = makeParams(vcodec, 0, width, height);
+    if (profile)
+        SetVideoProfile(p.get(), profile);
+    SetFill(p.get(), 0, 0);
+    const std::string error = convertFile(src, out, "mp4", p.get());
+    EXPECT_EQ(error, "") << name;
+    return out;
+}
+
+} // namespace
+
+// HLG and PQ sources made into 8-bit H.264: tone-mapped like ffmpeg's
+// reference, tagged BT.709; the preview shows the same picture. A 10-bit
+// HEVC output keeps the HDR picture and its tags instead.
+TEST(Colour, HdrSources)
+{
+    for (const char *transfer : {"arib-std-b67", "smpte2084"}) {
+        SCOPED_TRACE(transfer);
+        const std::string src = makeHdrClip(std::string("hdr_") + transfer + ".mp4", transfer);
+        ASSERT_EQ(tagsOf(src), std::string("yuv420p10le,tv,bt2020nc,") + transfer + ",bt2020");
+        const std::vector<uint8_t> reference = cells(src, kToneMapReference);
+
+        const std::string sdr = convert(src, std::string("sdr_") + transfer + ".mp4");
+        EXPECT_EQ(tagsOf(sdr), "yuv420p,tv,bt709,bt709,bt709");
+        const std::vector<uint8_t> converted = cells(sdr);
+        EXPECT_LE(worstDifference(converted, reference), 6);
+        // Not tone-mapped, the picture would be far off (the fault users see).
+        EXPECT_GT(worstDifference(cells(src), reference), 30);
+
+        const std::string bmp = outPath(std::string("preview_") + transfer + ".bmp");
+        ASSERT_EQ(spawn({ZXTOOL_PATH, "preview", src, "0", bmp}), 0);
+        EXPECT_LE(worstDifference(cells(bmp), reference), 6);
+
+        const std::string hdr = convert(src, std::string("main10_") + transfer + ".mp4", 1211250229, 0, 0, 2);
+        EXPECT_EQ(tagsOf(hdr), std::string("yuv420p10le,tv,bt2020nc,") + transfer + ",bt2020");
+        EXPECT_LE(worstDifference(cells(hdr), cells(src)), 6);
+    }
+}
+
+// A tagged HD picture keeps its tags and pixels (also in Motion JPEG); an
+// untagged one is tagged by its size; an SD picture made HD keeps its hues
+// as a player shows them.
+TEST(Colour, SdrSources)
+{
+    const std::string bars = "smptehdbars=size=1280x720:rate=25:d=1";
+    const std::string tagged = makeClip("hd_709.mp4", bars,
+                                        {"-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"});
+    const std::string untagged = makeClip("hd_untagged.mp4", bars);
+    ASSERT_EQ(tagsOf(untagged), "yuv420p,unknown,unknown,unknown,unknown");
+    const std::string fromTagged = convert(tagged, "hd_709_out.mp4");
+    const std::string fromUntagged = convert(untagged, "hd_untagged_out.mp4");
+    EXPECT_EQ(tagsOf(fromTagged), "yuv420p,tv,bt709,bt709,bt709");
+    EXPECT_EQ(tagsOf(fromUntagged), "yuv420p,tv,bt709,bt709,bt709");
+    EXPECT_LE(worstDifference(cells(fromTagged), cells(fromUntagged)), 3);
+    EXPECT_LE(worstDifference(cells(fromTagged), cells(tagged)), 4);
+    // Motion JPEG is read as BT.601 full range whatever it is tagged.
+    EXPECT_LE(worstDifference(cells(convert(tagged, "hd_709_mjpeg.mp4", 8)), cells(tagged)), 4);
+
+    const std::string sd = makeClip("sd.mp4", "smptebars=size=640x480:rate=25:d=1");
+    const std::string sdOut = convert(sd, "sd_out.mp4");
+    EXPECT_EQ(tagsOf(sdOut), "yuv420p,tv,smpte170m,smpte170m,smpte170m");
+    const std::string hdOut = convert(sd, "sd_to_720p.mp4", 28, 1280, 720);
+    EXPECT_EQ(tagsOf(hdOut), "yuv420p,tv,bt709,bt709,bt709");
+    // Read with its own matrix each (BT.601 for the untagged SD source), the
+    // colour bars look the same; read with BT.601, the HD one would not.
+    const std::vector<uint8_t> sdCells = cells(sd), hdCells = cells(hdOut);
+    EXPECT_LE(worstDifference(hdCells, sdCells), 6);
+    EXPECT_GT(worstDifference(cells(hdOut, "setparams=colorspace=smpte170m"), sdCells), 12);
+}

@@ -448,18 +448,21 @@ void QVideoEditDlg::setCropSettings(const CropSettings &crop)
 {
     m_crop = crop;
     applyEdits();
+    fillAdjustPage();
 }
 
 void QVideoEditDlg::setWatermarkText(const WatermarkTextSettings &text)
 {
     m_textWatermark = text;
     applyEdits();
+    fillWatermarkPage();
 }
 
 void QVideoEditDlg::setWatermarkImage(const WatermarkImageSettings &image)
 {
     m_imageWatermark = image;
     applyEdits();
+    fillWatermarkPage();
 }
 
 void QVideoEditDlg::setTrackSelection(const TrackSelection &tracks)
@@ -480,6 +483,7 @@ void QVideoEditDlg::setEffectSettings(const EffectSettings &effects)
 {
     m_effects = effects;
     applyEdits();
+    fillEffectPage();
 }
 
 void QVideoEditDlg::setTrimRange(qint64 startUs, qint64 endUs, bool refreshPage)

@@ -247,6 +247,14 @@ private:
     void wireAdjustPages();
     void resetAdjustOverlays();  // page switch: frames hidden, crop editing off
     void showAdjustOverlay(int page);
+    // The records shown on their pages (the record setters call them).
+    void fillAdjustPage();
+    void fillEffectPage();
+    void fillWatermarkPage();
+    void placeCropFrame();       // the crop frame over the effective rectangle
+    void recomputeRatio();       // the ratio of the current ratio type, from the crop
+    void sendWatermarks();       // after a watermark record changed
+    int watermarkUnder(QPoint pos, int *handle) const;
     QAdjustOperateDlg *m_adjustPage;
     QEffectOperateDlg *m_effectPage;
     QWatermarkOperateDlg *m_watermarkPage;

@@ -100,6 +100,7 @@ QVideoEditDlg::~QVideoEditDlg()
 {
     // No picture may arrive for panes that are going: closing joins the
     // engine's threads.
+    m_state = Closed;
     m_player.reset();
 }
 
@@ -310,6 +311,11 @@ bool QVideoEditDlg::beforeOpen()
     m_videoPreviewWidget->clearPicture();
     m_wave->clear();
     m_lastError.clear();
+    m_restartedEarlyEnd = false;
+    setPlayingLook(false);
+    m_trimPage->setPlayState(false);
+    for (QPushButton *b : m_pageButtons)
+        b->setEnabled(false);
     InitPayerView();
     return true;
 }
@@ -360,10 +366,22 @@ bool QVideoEditDlg::afterOpen(bool opened, const ConvertParams &base)
         return false;
     }
     m_base = base;
+    // The item's records as the job carries them, so the first picture is
+    // already the edited one; the row's setters then store the same values.
+    m_crop = base.crop;
+    m_effects = base.effects;
+    m_textWatermark = base.textWatermark;
+    m_imageWatermark = base.imageWatermark;
+    m_subtitleStyle = base.subtitleStyle;
+    m_tracks.dvdTitle = base.dvdTitle;
+    m_tracks.audioIndex = base.audioIndex;
+    m_tracks.subtitleIndex = base.subtitleIndex;
+    m_tracks.subtitleStreamCount = base.subtitleStreamCount;
+    m_tracks.subtitleFile = base.subtitleFile;
+    setTrimRange(base.trimStart, base.trimLength > 0 ? base.trimStart + base.trimLength : 0, false);
     m_state = Stopped;
     m_noVideo = PlayerHasVideo(m_player.get()) == 0;
-    // The edits go before the first picture, so the output pane never shows
-    // an unedited one.
+    m_wave->setVisible(m_noVideo);
     applyEdits();
     ResizeVideoWindow();
     ShowTime(0);
@@ -611,6 +629,7 @@ void QVideoEditDlg::OnBtnPlay()
     setPlayingLook(true);
     m_screenTimer->stop();
     m_timeTimer->start(100);
+    m_trimPage->setPlayState(true);
 }
 
 void QVideoEditDlg::OnBtnPause()
@@ -652,8 +671,9 @@ void QVideoEditDlg::OnBtnStop()
 
 void QVideoEditDlg::VideoFinished()
 {
-    setPlayingLook(false);
-    ShowTime(0);
+    if (!isOpen())
+        return;
+    stopToStart();
 }
 
 void QVideoEditDlg::UpdataScreen()
@@ -668,7 +688,17 @@ void QVideoEditDlg::UpdateTime()
         return;
     ZxPlayer *p = m_player.get();
     const qint64 pos = PlayerPosition(p);
-    if ((m_trimEnd > 0 && pos > m_trimEnd) || PlayerIsEnd(p) == 1) {
+    const bool ended = PlayerIsEnd(p) == 1;
+    if (ended && m_noVideo && !m_restartedEarlyEnd && pos < duration() - 1000000) {
+        // The engine can report the end of a sound-only file as its sound
+        // starts (seen when a player is opened again); playing again once
+        // gets it going.
+        qDebug() << "QVideoEditDlg: early end reported at" << pos << "- playing again";
+        m_restartedEarlyEnd = true;
+        PlayerPlay(p);
+        return;
+    }
+    if ((m_trimEnd > 0 && pos > m_trimEnd) || ended) {
         OnBtnStop();
         return;
     }

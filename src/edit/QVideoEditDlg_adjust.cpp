@@ -137,6 +137,8 @@ void QVideoEditDlg::resetAdjustOverlays()
 void QVideoEditDlg::showAdjustOverlay(int page)
 {
     if (page == AdjustPage) {
+        if (!isOpen() || m_noVideo)
+            return; // nothing to crop
         m_adjust->cropEditing = true;
         placeCropFrame();
         m_cropFrame->show();
@@ -166,7 +168,7 @@ void QVideoEditDlg::OnClickeAspectRadio() { radRatioTypeChange(); }
 
 void QVideoEditDlg::radRatioTypeChange()
 {
-    if (!isOpen())
+    if (!isOpen() || m_noVideo)
         return;
     int t = m_adjustPage->ratioType();
     if (t <= 4)
@@ -183,7 +185,7 @@ void QVideoEditDlg::radRatioTypeChange()
 
 void QVideoEditDlg::FillModeChange()
 {
-    if (!isOpen())
+    if (!isOpen() || m_noVideo)
         return;
     // Pan-scan imposes the output frame's shape on the crop; "Original
     // Display" is the ratio it starts from.

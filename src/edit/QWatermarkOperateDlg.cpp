@@ -1,6 +1,7 @@
 #include "edit/QWatermarkOperateDlg.h"
 
 #include "base/AppPaths.h"
+#include "history/VXMessage.h"
 #include "widgets/QTextImageButton.h"
 #include "widgets/Theme.h"
 #include "widgets/qSliderCtrl.h"
@@ -16,6 +17,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <zentrix.hpp>
+
 namespace {
 
 QLabel *caption(const QString &text, QWidget *parent)
@@ -24,6 +27,16 @@ QLabel *caption(const QString &text, QWidget *parent)
     l->setFont(Theme::font(12));
     l->setStyleSheet(Theme::sheet("color: @muted;"));
     return l;
+}
+
+// Whether the engine can draw the file as a watermark: one it cannot read
+// would stop the edited preview and fail the conversion.
+bool engineReadsImage(const QString &path)
+{
+    zxh::ParamsPtr set(ParamsCreate());
+    double w = 0, h = 0;
+    return set && SetWatermarkImage(set.get(), path.toUtf8().constData()) == 1
+        && ParamsWatermarkImageBox(set.get(), 480, 480, &w, &h) == 1 && w > 0 && h > 0;
 }
 
 } // namespace
@@ -189,17 +202,20 @@ void QWatermarkOperateDlg::OnAddImage()
 {
     const QString path = QFileDialog::getOpenFileName(this, tr("Open Image"), "/home",
                                                       tr("Images (*.jpg *.jpeg *.png *.gif *.bmp *.webp)"));
-    if (!path.isEmpty())
-        setImagePath(path);
+    if (!path.isEmpty() && !setImagePath(path))
+        VXMessageBox(tr("The image cannot be read:\n%1").arg(path), QString(), VXMsg::KindError);
 }
 
-void QWatermarkOperateDlg::setImagePath(const QString &path)
+bool QWatermarkOperateDlg::setImagePath(const QString &path)
 {
+    if (!engineReadsImage(path))
+        return false;
     WatermarkImageSettings image = imageRecord();
     image.imagePath = path.toStdString();
     image.opacity = int(m_imageTransparency);
     m_editImage->setText(path);
     writeImage(image);
+    return true;
 }
 
 void QWatermarkOperateDlg::OnRemoveImage()

@@ -42,8 +42,9 @@ public:
     void setMode(int mode);
     double transparency(int mode) const { return mode == ImageMode ? m_imageTransparency : m_textTransparency; }
     qSliderCtrl *transparencySlider() const { return m_transparencySlider; }
-    // The chosen picture, as if it came from the "Open Image" dialog.
-    void setImagePath(const QString &path);
+    // The chosen picture, as if it came from the "Open Image" dialog; false
+    // (nothing changes) for a file the engine cannot read as a picture.
+    bool setImagePath(const QString &path);
 
 signals:
     void ApplyToAll();

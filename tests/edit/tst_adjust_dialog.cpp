@@ -321,7 +321,7 @@ private slots:
         QImage mark(40, 20, QImage::Format_ARGB32);
         mark.fill(Qt::red);
         QVERIFY(mark.save(png));
-        d.watermarkPage()->setImagePath(png);
+        QVERIFY(d.watermarkPage()->setImagePath(png));
         QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 2000);
 
         // Clearing the text removes the text watermark; the image stays.

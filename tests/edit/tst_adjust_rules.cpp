@@ -209,6 +209,15 @@ private slots:
         QVERIFY(page.findChild<QWidget *>("m_editImage")->isHidden());
         QVERIFY(!page.findChild<QWidget *>("m_editText")->isHidden());
 
+        // A file that is no picture is refused and changes nothing.
+        const QString bad = TestEnv::root() + "/not an image.png";
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
+        f.close();
+        QVERIFY(!page.setImagePath(bad));
+        QVERIFY(!page.setImagePath(TestEnv::root() + "/missing.png"));
+        QCOMPARE(page.imageRecord().imagePath, std::string());
+
         // Scales and positions of a dragged box.
         QCOMPARE(scaledPercent(100, 0.1, 0.2), 200);
         QCOMPARE(scaledPercent(150, 0.3, 0.1), 50);

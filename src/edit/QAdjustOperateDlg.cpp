@@ -23,7 +23,8 @@ QPixmap turnIcon(bool clockwise)
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    if (!clockwise) {
+    // Drawn turning left; mirrored for a right turn.
+    if (clockwise) {
         p.translate(20, 0);
         p.scale(-1, 1);
     }

@@ -312,6 +312,8 @@ bool QVideoEditDlg::beforeOpen()
     m_wave->clear();
     m_lastError.clear();
     m_restartedEarlyEnd = false;
+    m_pendingSeekUs = -1;
+    m_seekTimer->stop();
     setPlayingLook(false);
     m_trimPage->setPlayState(false);
     for (QPushButton *b : m_pageButtons)
@@ -615,7 +617,7 @@ void QVideoEditDlg::OnBtnPlay()
     if (m_trimEnd > 0) {
         const qint64 pos = PlayerPosition(p);
         if (pos < m_trimStart || pos >= m_trimEnd || PlayerIsEnd(p) == 1)
-            PlayerSeek(p, m_trimStart);
+            seekPreview(m_trimStart);
     }
     if (PlayerPlay(p) != 1)
         return;
@@ -664,8 +666,7 @@ void QVideoEditDlg::OnBtnStop()
         return;
     PlayerStop(m_player.get());
     // Stopping returns to the start of the working range.
-    if (m_trimStart > 0)
-        PlayerSeek(m_player.get(), m_trimStart);
+    seekPreview(m_trimStart);
     stopToStart();
 }
 
@@ -727,7 +728,7 @@ void QVideoEditDlg::PlayProValueChange(double value)
         return;
     const qint64 end = m_trimEnd > 0 ? m_trimEnd : duration();
     const qint64 target = m_trimStart + qint64(double(end - m_trimStart) * qBound(0.0, value, 1.0));
-    PlayerSeek(m_player.get(), target);
+    seekPreview(target, true);
     // The label counts from the start of the working range, as while playing.
     ShowTime(uint64_t(qMax<qint64>(0, (target - m_trimStart) / 1000)));
 }

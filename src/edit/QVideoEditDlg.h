@@ -244,8 +244,17 @@ private:
     qint64 rangePoint(double fraction) const;
     // Waits (blocking, bounded) until the picture of a seek or step is shown.
     bool waitForPicture(int timeoutMs = 5000) const;
+    // Every seek of the dialog goes through here. coalesce (for drags): while
+    // the player still works on a seek, only the latest target is kept and
+    // sent when that one has shown its picture; otherwise a stream of seeks
+    // would keep cancelling each other and nothing would show until the
+    // drag ends. A plain seek drops a kept target.
+    void seekPreview(qint64 us, bool coalesce = false);
+    void sendPendingSeek();
     QTrimOperatedlgDlg *m_trimPage;
     QDualSlider *m_TrimDSlider;
+    QTimer *m_seekTimer = nullptr;
+    qint64 m_pendingSeekUs = -1;
 
 
 

@@ -10,12 +10,16 @@
 #include "widgets/qSliderCtrl.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QThread>
 
 #include <cmath>
 
 void QVideoEditDlg::wireTrimPage()
 {
+    m_seekTimer = new QTimer(this);
+    m_seekTimer->setInterval(10);
+    connect(m_seekTimer, &QTimer::timeout, this, &QVideoEditDlg::sendPendingSeek);
     connect(m_trimPage, &QTrimOperatedlgDlg::OnPreviousBtn, this, &QVideoEditDlg::OnPreviousStep);
     connect(m_trimPage, &QTrimOperatedlgDlg::OnNextBtn, this, &QVideoEditDlg::OnNextStep);
     connect(m_trimPage, &QTrimOperatedlgDlg::OnPlayBtn, this, &QVideoEditDlg::PlaySection);
@@ -28,6 +32,32 @@ void QVideoEditDlg::wireTrimPage()
 qint64 QVideoEditDlg::rangePoint(double fraction) const
 {
     return m_trimStart + std::llround(double(workingLength()) * fraction);
+}
+
+void QVideoEditDlg::seekPreview(qint64 us, bool coalesce)
+{
+    if (!isOpen())
+        return;
+    if (coalesce && PlayerIsBusy(m_player.get()) == 1) {
+        m_pendingSeekUs = us;
+        if (!m_seekTimer->isActive())
+            m_seekTimer->start();
+        return;
+    }
+    m_pendingSeekUs = -1;
+    m_seekTimer->stop();
+    PlayerSeek(m_player.get(), us);
+}
+
+void QVideoEditDlg::sendPendingSeek()
+{
+    if (!isOpen() || m_pendingSeekUs < 0) {
+        m_seekTimer->stop();
+        return;
+    }
+    if (PlayerIsBusy(m_player.get()) == 1)
+        return;
+    seekPreview(m_pendingSeekUs);
 }
 
 bool QVideoEditDlg::waitForPicture(int timeoutMs) const
@@ -50,8 +80,7 @@ void QVideoEditDlg::refreshTrimPage()
     m_TrimDSlider->setStartPercent(0);
     m_TrimDSlider->setEndPercent(100);
     setProgress(0);
-    if (isOpen())
-        PlayerSeek(m_player.get(), m_trimStart);
+    seekPreview(m_trimStart);
 }
 
 void QVideoEditDlg::setTrimStartValue(double value)
@@ -59,7 +88,7 @@ void QVideoEditDlg::setTrimStartValue(double value)
     if (!isOpen())
         return;
     const qint64 length = workingLength();
-    PlayerSeek(m_player.get(), rangePoint(value));
+    seekPreview(rangePoint(value), true);
     setProgress(value * 100.0);
     ShowTime(uint64_t(qMax<qint64>(0, std::llround(double(length) * value) / 1000)));
 }
@@ -81,13 +110,13 @@ void QVideoEditDlg::stepFrame(int direction)
     const double end = m_TrimDSlider->endValue();
     if (startFocus) {
         if (progress != int(start * 100.0 + 0.5))
-            PlayerSeek(p, rangePoint(start));
+            seekPreview(rangePoint(start));
     } else {
         // Both handles on one point: the end handle has nowhere to go.
         if (end == start)
             return;
         if (progress != int(end * 100.0 + 0.5))
-            PlayerSeek(p, rangePoint(end));
+            seekPreview(rangePoint(end));
     }
     waitForPicture();
     if (direction < 0)
@@ -115,7 +144,7 @@ void QVideoEditDlg::PlaySection()
 {
     if (!isOpen())
         return;
-    PlayerSeek(m_player.get(), rangePoint(m_TrimDSlider->startValue()));
+    seekPreview(rangePoint(m_TrimDSlider->startValue()));
     // Playing starts inside the range only once the seek has landed; before
     // that the old position would send it back to the range's start.
     waitForPicture();

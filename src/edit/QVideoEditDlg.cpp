@@ -46,7 +46,7 @@ QLabel *caption(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
     l->setFont(Theme::font(12));
-    l->setStyleSheet(Theme::sheet("color: @mutedText;"));
+    l->setStyleSheet(Theme::sheet("color: @muted;"));
     return l;
 }
 

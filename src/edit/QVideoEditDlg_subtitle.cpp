@@ -194,6 +194,13 @@ void QVideoEditDlg::OnSelChangeSubtl(int index)
         }
     } else if (index > streams + 1) {
         file = entries.at(index).path;
+        // A file gone since it was listed would only stop the output picture.
+        const QString path = QString::fromStdString(file);
+        if (!file.empty() && !QFileInfo(path).isReadable()) {
+            m_subtitlePage->selectSubtitle(m_tracks.subtitleIndex);
+            VXMessageBox(QString("\"%1\"%2").arg(path, tr("is no exists")), QString(), VXMsg::KindWarning);
+            return;
+        }
     }
     m_tracks.subtitleIndex = index;
     m_tracks.subtitleFile = file;

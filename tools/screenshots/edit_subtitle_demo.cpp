@@ -2,10 +2,11 @@
 // at it: the main window's queue gets FILE, the row's Edit opens the dialog,
 // the Subtitle page chooses the second audio track and the subtitle file SRT
 // (added as "Open Subtitle File" would), the preview pauses where the text
-// shows, a snapshot is taken, the snapshot settings dialog is shown, the
-// dialog is confirmed and the queue converts. Prints "STAGE <name>" lines
-// (subtitle, snapshot, capture, converting, done) for a script that takes
-// screenshots, and "SNAPSHOTS <folder>" and "OUTPUT <folder>".
+// shows, a snapshot is taken, the snapshot menu opens the folder, the
+// snapshot settings dialog is shown, the dialog is confirmed and the queue
+// converts. Prints "STAGE <name>" lines (subtitle, snapshot, menu, capture,
+// converting, done) for a script that takes screenshots, and
+// "SNAPSHOTS <folder>" and "OUTPUT <folder>".
 //
 //   edit_subtitle_demo FILE SRT
 #include "edit/QCaptureSettingDlg.h"
@@ -18,6 +19,8 @@
 #include "widgets/QCustomComboBox.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -83,6 +86,20 @@ int main(int argc, char **argv)
                 std::printf("SNAPSHOTS %s\n", qPrintable(dlg->snapshotFolder()));
                 stage("snapshot");
                 after(3000, [dlg] {
+                    // The snapshot menu, then its "Open Folder".
+                    QCursor::setPos(dlg->mapToGlobal(QPoint(dlg->width() - 40, 330)));
+                    dlg->OnShowMenu();
+                    after(1000, [dlg] {
+                        stage("menu");
+                        after(2000, [dlg] {
+                            if (auto *menu = dlg->findChild<QMenu *>("m_snapshotMenu")) {
+                                menu->actions().first()->trigger();
+                                menu->close();
+                            }
+                        });
+                    });
+                });
+                after(7000, [dlg] {
                     whenModal<QCaptureSettingDlg>([](QCaptureSettingDlg *settings) {
                         after(1000, [settings] {
                             stage("capture");

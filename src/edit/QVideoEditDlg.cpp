@@ -100,6 +100,7 @@ QVideoEditDlg::~QVideoEditDlg()
 {
     // No picture may arrive for panes that are going: closing joins the
     // engine's threads.
+    m_state = Closed;
     m_player.reset();
 }
 
@@ -310,6 +311,13 @@ bool QVideoEditDlg::beforeOpen()
     m_videoPreviewWidget->clearPicture();
     m_wave->clear();
     m_lastError.clear();
+    m_restartedEarlyEnd = false;
+    m_pendingSeekUs = -1;
+    m_seekTimer->stop();
+    setPlayingLook(false);
+    m_trimPage->setPlayState(false);
+    for (QPushButton *b : m_pageButtons)
+        b->setEnabled(false);
     InitPayerView();
     return true;
 }
@@ -362,10 +370,22 @@ bool QVideoEditDlg::afterOpen(bool opened, const ConvertParams &base)
         return false;
     }
     m_base = base;
+    // The item's records as the job carries them, so the first picture is
+    // already the edited one; the row's setters then store the same values.
+    m_crop = base.crop;
+    m_effects = base.effects;
+    m_textWatermark = base.textWatermark;
+    m_imageWatermark = base.imageWatermark;
+    m_subtitleStyle = base.subtitleStyle;
+    m_tracks.dvdTitle = base.dvdTitle;
+    m_tracks.audioIndex = base.audioIndex;
+    m_tracks.subtitleIndex = base.subtitleIndex;
+    m_tracks.subtitleStreamCount = base.subtitleStreamCount;
+    m_tracks.subtitleFile = base.subtitleFile;
+    setTrimRange(base.trimStart, base.trimLength > 0 ? base.trimStart + base.trimLength : 0, false);
     m_state = Stopped;
     m_noVideo = PlayerHasVideo(m_player.get()) == 0;
-    // The edits go before the first picture, so the output pane never shows
-    // an unedited one.
+    m_wave->setVisible(m_noVideo);
     applyEdits();
     ResizeVideoWindow();
     ShowTime(0);
@@ -596,7 +616,7 @@ void QVideoEditDlg::OnBtnPlay()
     if (m_trimEnd > 0) {
         const qint64 pos = PlayerPosition(p);
         if (pos < m_trimStart || pos >= m_trimEnd || PlayerIsEnd(p) == 1)
-            PlayerSeek(p, m_trimStart);
+            seekPreview(m_trimStart);
     }
     if (PlayerPlay(p) != 1)
         return;
@@ -610,6 +630,7 @@ void QVideoEditDlg::OnBtnPlay()
     setPlayingLook(true);
     m_screenTimer->stop();
     m_timeTimer->start(100);
+    m_trimPage->setPlayState(true);
 }
 
 void QVideoEditDlg::OnBtnPause()
@@ -644,15 +665,15 @@ void QVideoEditDlg::OnBtnStop()
         return;
     PlayerStop(m_player.get());
     // Stopping returns to the start of the working range.
-    if (m_trimStart > 0)
-        PlayerSeek(m_player.get(), m_trimStart);
+    seekPreview(m_trimStart);
     stopToStart();
 }
 
 void QVideoEditDlg::VideoFinished()
 {
-    setPlayingLook(false);
-    ShowTime(0);
+    if (!isOpen())
+        return;
+    stopToStart();
 }
 
 void QVideoEditDlg::UpdataScreen()
@@ -667,7 +688,17 @@ void QVideoEditDlg::UpdateTime()
         return;
     ZxPlayer *p = m_player.get();
     const qint64 pos = PlayerPosition(p);
-    if ((m_trimEnd > 0 && pos > m_trimEnd) || PlayerIsEnd(p) == 1) {
+    const bool ended = PlayerIsEnd(p) == 1;
+    if (ended && m_noVideo && !m_restartedEarlyEnd && pos < duration() - 1000000) {
+        // The engine can report the end of a sound-only file as its sound
+        // starts (seen when a player is opened again); playing again once
+        // gets it going.
+        qDebug() << "QVideoEditDlg: early end reported at" << pos << "- playing again";
+        m_restartedEarlyEnd = true;
+        PlayerPlay(p);
+        return;
+    }
+    if ((m_trimEnd > 0 && pos > m_trimEnd) || ended) {
         OnBtnStop();
         return;
     }
@@ -696,7 +727,7 @@ void QVideoEditDlg::PlayProValueChange(double value)
         return;
     const qint64 end = m_trimEnd > 0 ? m_trimEnd : duration();
     const qint64 target = m_trimStart + qint64(double(end - m_trimStart) * qBound(0.0, value, 1.0));
-    PlayerSeek(m_player.get(), target);
+    seekPreview(target, true);
     // The label counts from the start of the working range, as while playing.
     ShowTime(uint64_t(qMax<qint64>(0, (target - m_trimStart) / 1000)));
 }

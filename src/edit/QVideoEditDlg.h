@@ -54,7 +54,8 @@ public:
 
     // Opening for preview. width x height: the output frame (0 x 0 = the
     // source's own). base: the item's job (codec fields are not used by the
-    // preview; the edit records in it are replaced by the setters below).
+    // preview); its edit records and range are the starting records, which
+    // the setters below replace.
     // False when the item cannot be opened: the dialog must then be destroyed
     // without being shown.
     bool openVideo(const QString &path, int width, int height, const ConvertParams &base = ConvertParams());
@@ -192,6 +193,7 @@ private:
     ConvertParams m_base;        // the item's job; its records are replaced by the ones below
     bool m_noVideo = false;
     bool m_applying = false;
+    bool m_restartedEarlyEnd = false; // see UpdateTime
     double m_lastVolume = 100.0;
     int m_page = 0;
     int m_frameWidth = 0;        // the output frame given at open (0 = the source's)
@@ -238,8 +240,21 @@ private:
     void wireTrimPage();
     void refreshTrimPage();      // handles at the ends, time 0, preview at the range start
     void stepFrame(int direction);
+    // trimStart + L x fraction, rounded to whole microseconds.
+    qint64 rangePoint(double fraction) const;
+    // Waits (blocking, bounded) until the picture of a seek or step is shown.
+    bool waitForPicture(int timeoutMs = 5000) const;
+    // Every seek of the dialog goes through here. coalesce (for drags): while
+    // the player still works on a seek, only the latest target is kept and
+    // sent when that one has shown its picture; otherwise a stream of seeks
+    // would keep cancelling each other and nothing would show until the
+    // drag ends. A plain seek drops a kept target.
+    void seekPreview(qint64 us, bool coalesce = false);
+    void sendPendingSeek();
     QTrimOperatedlgDlg *m_trimPage;
     QDualSlider *m_TrimDSlider;
+    QTimer *m_seekTimer = nullptr;
+    qint64 m_pendingSeekUs = -1;
 
 
 

@@ -99,14 +99,16 @@ void VideoConvertBar::setItemInfo(ConverItemInfo *info, bool fromDvd)
 
 bool VideoConvertBar::setUpFromPath(const QString &path, int titleIndex)
 {
-    if (titleIndex >= 0) {
-        qDebug() << "VideoConvertBar: DVD titles are read by the DVD import" << path << titleIndex;
-        return false;
-    }
-    std::unique_ptr<ConverItemInfo> info = probeMediaFile(path);
+    const bool dvd = titleIndex >= 0;
+    std::unique_ptr<ConverItemInfo> info = dvd ? probeSource(path, titleIndex, true) : probeMediaFile(path);
     if (!info)
         return false;
-    takeOver(*info, false);
+    // A title the disc does not have reads as nothing at all.
+    if (dvd && !info->hasVideo && !info->hasAudio) {
+        qDebug() << "VideoConvertBar: no such DVD title" << path << titleIndex;
+        return false;
+    }
+    takeOver(*info, dvd);
     return true;
 }
 
@@ -577,6 +579,11 @@ bool VideoConvertBar::runEditDialog()
     connect(&dlg, &QVideoEditDlg::seedApplyWaterSetting, this, &VideoConvertBar::seedWaterSetting);
     connect(&dlg, &QVideoEditDlg::emitAddSubtlName, this, &VideoConvertBar::addAddSubtl);
     connect(&dlg, &QVideoEditDlg::emitRemoveSubtl, this, &VideoConvertBar::removerSubtlItem);
+    if (QWidget *top = window(); top && top != this && top->isVisible()) {
+        const QPoint origin = top->mapToGlobal(QPoint(0, 0));
+        dlg.move(qMax(50, origin.x() + (top->width() - dlg.width()) / 2),
+                 qMax(50, origin.y() + (top->height() - dlg.height()) / 2));
+    }
     if (dlg.exec() != QDialog::Accepted)
         return false;
     m_crop = dlg.cropSettings();

@@ -44,8 +44,9 @@ public:
 
     // Takes the item over (and deletes it). fromDvd marks a DVD title.
     void setItemInfo(ConverItemInfo *info, bool fromDvd);
-    // Probes path itself (a file; DVD titles are not readable here yet).
-    // False when the engine cannot read it; the row then stays empty.
+    // Probes path itself: a file, or with titleIndex >= 0 that title
+    // (0-based) of the DVD folder or image at path. False when it cannot be
+    // read; the row then stays empty.
     bool setUpFromPath(const QString &path, int titleIndex = -1);
 
     // Builds the output path, fills the job and starts it, alone or appended

@@ -115,9 +115,14 @@ void QVideoEditDlg::openStreamLists()
     const QList<subltItemInfo> subtitles =
         TrackLines::subtitleEntries(s, QDir::fromNativeSeparators(m_streamPath), streams);
     m_tracks.subtitleStreamCount = streams;
-    m_subtitlePage->setAudioList(audio, 0);
-    m_subtitlePage->setSubtitleList(subtitles, 0);
-    m_subtitlePage->setPath(QString());
+    // The choice the item was opened with, where these lists have it (the
+    // row's own list, with its added files, comes through setSubtitleList).
+    const int audioIndex = m_tracks.audioIndex < audio.size() ? qMax(0, m_tracks.audioIndex) : 0;
+    const int subtitleIndex = m_tracks.subtitleIndex < subtitles.size() ? qMax(0, m_tracks.subtitleIndex) : 0;
+    m_subtitlePage->setAudioList(audio, audioIndex);
+    m_subtitlePage->setSubtitleList(subtitles, subtitleIndex);
+    m_subtitlePage->setPath(subtitleIndex > streams + 1 ? QString::fromStdString(subtitles.at(subtitleIndex).path)
+                                                        : QString());
 
     QStringList names;
     QList<subltItemInfo *> entries;

@@ -46,7 +46,7 @@ QLabel *caption(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
     l->setFont(Theme::font(12));
-    l->setStyleSheet(Theme::sheet("color: @mutedText;"));
+    l->setStyleSheet(Theme::sheet("color: @muted;"));
     return l;
 }
 
@@ -678,7 +678,9 @@ void QVideoEditDlg::VideoFinished()
 
 void QVideoEditDlg::UpdataScreen()
 {
-    if (isOpen() && PlayerIsEnd(m_player.get()) != 1)
+    // A seek under way (or one waiting behind it) brings new pictures anyway;
+    // a redraw then would only take time from it.
+    if (isOpen() && PlayerIsEnd(m_player.get()) != 1 && PlayerIsBusy(m_player.get()) != 1 && m_pendingSeekUs < 0)
         PlayerRedraw(m_player.get());
 }
 

@@ -174,6 +174,23 @@ private slots:
         QCOMPARE(dlg.trackSelection().subtitleIndex, 3);
         QCOMPARE(pg->path(), m_dir + "/movie.srt");
 
+        // A listed file that is gone: a message, and the choice stays.
+        const QString lost = m_dir + "/lost.srt";
+        QVERIFY(writeFile(lost, srt("LOST").toUtf8()));
+        pg->addSubtitlePath(lost);
+        QVERIFY(QFile::remove(lost));
+        dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(3);
+        QString message;
+        ModalHelper::whenModal([&message](QWidget *w) {
+            if (auto *box = qobject_cast<QVXMessageDlg *>(w))
+                message = box->message();
+            w->close();
+        });
+        dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(6);
+        QVERIFY2(message.contains(lost), qPrintable(message));
+        QCOMPARE(pg->subtitleIndex(), 3);
+        QCOMPARE(dlg.trackSelection().subtitleIndex, 3);
+
         // The font dialog's choice reaches the record.
         ModalHelper::whenModal([](QWidget *w) {
             if (auto *fd = qobject_cast<QFontDialog *>(w)) {

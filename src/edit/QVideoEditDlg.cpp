@@ -326,6 +326,7 @@ bool QVideoEditDlg::openVideo(const QString &path, int width, int height, const 
 {
     if (!beforeOpen())
         return false;
+    m_streamPath = path;
     m_frameWidth = qMax(0, width);
     m_frameHeight = qMax(0, height);
     const bool opened = PlayerOpenFile(m_player.get(), path.toUtf8().constData(), m_frameWidth, m_frameHeight,
@@ -343,6 +344,7 @@ bool QVideoEditDlg::openDvdTitle(const QString &dvdPath, int title, int width, i
 {
     if (!beforeOpen())
         return false;
+    m_streamPath = dvdPath;
     m_frameWidth = qMax(0, width);
     m_frameHeight = qMax(0, height);
     const bool opened = PlayerOpenDvd(m_player.get(), dvdPath.toUtf8().constData(), title, 0, m_frameWidth,
@@ -488,6 +490,7 @@ void QVideoEditDlg::setWatermarkImage(const WatermarkImageSettings &image)
 void QVideoEditDlg::setTrackSelection(const TrackSelection &tracks)
 {
     m_tracks = tracks;
+    showTrackSelection();
     applyEdits();
 }
 

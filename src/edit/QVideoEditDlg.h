@@ -282,9 +282,25 @@ private:
 
 
     // ---- Subtitle page and snapshots (QVideoEditDlg_subtitle.cpp) ----------------
+public:
+    // The queue row's subtitle entries replace the ones read from the source:
+    // the row's list is the one the conversion maps by index, and it holds
+    // the files added earlier. The page selects the entry of the track
+    // selection. An empty list is ignored.
+    void setSubtitleList(const QList<subltItemInfo> &entries);
+    // Where snapshots go and their format ("JPEG", "BMP" or "PNG").
+    QString snapshotFolder() const;
+    QString snapshotFormat() const;
+
+private:
     void wireSubtitlePage();
     // After opening: the source handle, the audio and subtitle lists.
     void openStreamLists();
+    // The page shows m_tracks; m_tracks takes the page's file and the
+    // source's stream count.
+    void showTrackSelection();
+    void loadSnapshotSettings();
+    QString m_streamPath;        // the item's file or DVD, as opened
     QSubtitleOperateDlg *m_subtitlePage;
     struct SubtitleState;
     struct SubtitleStateDeleter { void operator()(SubtitleState *state) const; };

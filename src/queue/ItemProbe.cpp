@@ -1,77 +1,19 @@
 #include "queue/ItemProbe.h"
 
 #include <zentrix.hpp>
-#include "queue/LanguageTable.h"
+#include "tracks/TrackLines.h"
 
 #include <QDir>
 
 #include <cmath>
 #include <cstdlib>
-#include <QFileInfo>
 
 namespace {
-
-// Subtitle files looked for beside a source: extension and type label.
-const char *const kSubtitleTypes[][2] = {
-    {"ass", "ASS"}, {"ssa", "SSA"}, {"srt", "SRT"}, {"idx", "VOBSUB"}, {"sub", "SUB"},
-    {"smi", "SMI"}, {"sami", "SAMI"}, {"sup", "SUP"}, {"vtt", "WEBVTT"}, {"lrc", "LRC"},
-};
 
 // A BMP larger than this is not a thumbnail but a corrupt size field.
 constexpr uint32_t kMaxBitmapBytes = 256u * 1024u * 1024u;
 
 QString text(const char *s) { return s ? QString::fromUtf8(s) : QString(); }
-
-// The English name of a language code, or the code itself when the table
-// does not know it.
-QString languageName(const char *code)
-{
-    const QByteArray c(code ? code : "");
-    const QString name = LanguageTable::englishName(c);
-    return name.isEmpty() ? QString::fromUtf8(c) : name;
-}
-
-QStringList audioLines(ZxSource *src)
-{
-    QStringList lines;
-    const int count = SourceAudioCount(src);
-    for (int i = 0; i < count; ++i) {
-        SourceSelectAudio(src, i);
-        QString line = text(AudioTitle(src));
-        if (line.isEmpty())
-            line = text(AudioCodecName(src));
-        line += ' ';
-        const char *lang = AudioLanguage(src);
-        if (lang && *lang)
-            line += QString("(%1)").arg(languageName(lang));
-        line += QString("[%1]").arg(i + 1);
-        lines << line;
-    }
-    return lines;
-}
-
-QList<subltItemInfo> subtitleEntries(ZxSource *src, const QString &path, int streams)
-{
-    QList<subltItemInfo> list;
-    list.append({"[None]", std::string()});
-    for (int i = 0; i < streams; ++i) {
-        SourceSelectSubtitle(src, i);
-        QString name;
-        const char *lang = SubtitleLanguage(src);
-        if (lang && *lang)
-            name += languageName(lang) + ' ';
-        const QString title = text(SubtitleTitle(src));
-        if (!title.isEmpty())
-            name += '(' + title + ')';
-        const QString codec = text(SubtitleCodecName(src));
-        if (!codec.isEmpty())
-            name += '[' + codec + ']';
-        list.append({name.toStdString(), std::string()});
-    }
-    list.append({"Video Internal CC", std::string()});
-    list.append(externalSubtitles(path));
-    return list;
-}
 
 QImage bitmapImage(const unsigned char *bmp)
 {
@@ -87,23 +29,6 @@ QImage bitmapImage(const unsigned char *bmp)
 }
 
 } // namespace
-
-QList<subltItemInfo> externalSubtitles(const QString &path)
-{
-    // A dot inside a folder name does not start the extension.
-    const int dot = path.lastIndexOf('.');
-    const int slash = path.lastIndexOf('/');
-    const QString base = dot > slash ? path.left(dot + 1) : path + '.';
-    QList<subltItemInfo> list;
-    for (const auto &type : kSubtitleTypes) {
-        const QString file = base + QLatin1String(type[0]);
-        if (QFileInfo(file).isFile()) {
-            const QString name = '(' + QFileInfo(file).completeBaseName() + ")[" + QLatin1String(type[1]) + ']';
-            list.append({name.toStdString(), file.toStdString()});
-        }
-    }
-    return list;
-}
 
 std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex, bool dvdMode)
 {
@@ -147,9 +72,9 @@ std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex,
     info->thumbnail = bitmapImage(SourceThumbnail(s, at, 1, info->width, info->height, 0));
 
     info->subtitleStreamCount = SourceSubtitleCount(s);
-    info->audioTracks = audioLines(s);
+    info->audioTracks = TrackLines::audioLines(s);
     info->audioIndex = 0;
-    info->subtitles = subtitleEntries(s, info->filePath, info->subtitleStreamCount);
+    info->subtitles = TrackLines::subtitleEntries(s, info->filePath, info->subtitleStreamCount);
     info->subtitleIndex = 0;
     SourceClose(s);
     return info;

@@ -26,7 +26,3 @@ inline std::unique_ptr<ConverItemInfo> probeMediaFile(const QString &path)
     return probeSource(path, 0, false);
 }
 
-// The external subtitle files probeSource lists beside `path`, as entries
-// "(base name)[TYPE]" with their paths, in the order ass, ssa, srt, idx,
-// sub, smi, sami, sup, vtt, lrc.
-QList<subltItemInfo> externalSubtitles(const QString &path);

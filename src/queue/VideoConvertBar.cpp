@@ -572,6 +572,7 @@ bool VideoConvertBar::runEditDialog()
     dlg.setCropSettings(m_crop);
     dlg.setWatermarkText(m_textWatermark);
     dlg.setWatermarkImage(m_imageWatermark);
+    dlg.setSubtitleList(m_subtitleList);
     dlg.setTrackSelection(m_tracks);
     dlg.setSubtitleStyle(m_subtitleStyle);
     dlg.setEffectSettings(m_effects);

@@ -3,7 +3,7 @@
 // codes, in any case; anything else has no name.
 #include "TestEnv.h"
 
-#include "queue/LanguageTable.h"
+#include "tracks/LanguageTable.h"
 
 #include <QApplication>
 #include <QtTest>

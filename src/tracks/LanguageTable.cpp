@@ -1,4 +1,4 @@
-#include "queue/LanguageTable.h"
+#include "tracks/LanguageTable.h"
 
 namespace LanguageTable {
 

@@ -153,6 +153,8 @@ void QVideoEditDlg::buildWindow()
     QWidget *outBox = makeBox(right, tr("Output Preivew"), m_labOutput);
     m_videoOrignalWidget = new VideoImageWindow(origBox);
     m_videoOrignalWidget->setObjectName("m_videoOrignalWidget");
+    // ResizeVideoWindow gives the pane the picture's display shape.
+    m_videoOrignalWidget->setFillWindow(true);
     m_videoPreviewWidget = new VideoImageWindow(outBox);
     m_videoPreviewWidget->setObjectName("m_videoPreviewWidget");
     m_videoPreviewWidget->setMouseTracking(true);

@@ -76,7 +76,8 @@ void VideoImageWindow::deliverFrame(const ZxFrame &frame)
     QImage image;
     if (frame.format == ZX_PIXEL_RGB32 && frame.data[0]) {
         const QImage wrapped(frame.data[0], frame.width, frame.height, frame.stride[0], QImage::Format_RGB32);
-        const QSize size = QSize(frame.width, frame.height).scaled(target, Qt::KeepAspectRatio);
+        const QSize size = m_fill && !target.isEmpty() ? target
+                                                       : QSize(frame.width, frame.height).scaled(target, Qt::KeepAspectRatio);
         // Scaling makes the one copy; at the window's own size copy() does.
         if (size.isEmpty() || size == wrapped.size())
             image = wrapped.copy();
@@ -118,7 +119,7 @@ void VideoImageWindow::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     if (!m_image.isNull()) {
-        const QRect r = fitted(m_image.size(), rect());
+        const QRect r = m_fill ? rect() : fitted(m_image.size(), rect());
         if (r.size() == m_image.size()) {
             p.drawImage(r.topLeft(), m_image);
         } else {

@@ -28,6 +28,11 @@ public:
     static void frameCallback(void *context, const ZxFrame *frame);
     void deliverFrame(const ZxFrame &frame);
 
+    // Fill mode: the owner gives the window the picture's display shape
+    // (a DVD's 720 x 576 shown 16:9, say), so pictures are stretched over
+    // the whole window instead of keeping their pixel shape. Off by default.
+    void setFillWindow(bool fill) { m_fill = fill; update(); }
+
     // Forgets the picture (shows the black area).
     void clearPicture();
     bool hasPicture() const { return !m_image.isNull(); }
@@ -72,5 +77,6 @@ private:
     QSize m_targetSize;                 // the window's size, read by the engine's thread
     qint64 m_painted = 0;
     bool m_fullScreen = false;
+    std::atomic<bool> m_fill{false};
     bool m_pressed = false;
 };

@@ -189,7 +189,8 @@ private slots:
         QVERIFY(near(dlg.trimEnd(), std::llround(d * 0.6), 2));
         const qint64 start = dlg.trimStart(), end = dlg.trimEnd();
         // The preview went to the new range's start.
-        QTRY_VERIFY_WITH_TIMEOUT(near(dlg.position(), start, 150000), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(near(dlg.position(), start, 150000),
+                                  qPrintable(QString("at %1, busy %2").arg(dlg.position()).arg(PlayerIsBusy(dlg.player()))), 10000);
 
         // 0 % and 100 %: the working range stays as it is.
         s->setStartPercent(0);

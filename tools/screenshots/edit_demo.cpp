@@ -5,8 +5,10 @@
 // Prints "STAGE <name>" lines so that a script can take screenshots:
 // playing, marked (handles set, paused), trimmed (after "Trim", playing the
 // new range), row (dialog confirmed), done (OUTPUT <converted file>).
+// With --dvd-title N (Qt takes --title for itself), FILE is a DVD folder or image and its title N (0-based) is
+// the row.
 //
-//   edit_xvfb_demo FILE [START END]
+//   edit_xvfb_demo [--dvd-title N] FILE [START END]
 #include "edit/QDualSlider.h"
 #include "edit/QVideoEditDlg.h"
 #include "queue/QMainDlg.h"
@@ -56,19 +58,25 @@ void dragTo(QDualSlider *slider, QWidget *handle, double percent, bool endHandle
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: edit_xvfb_demo FILE [START END]\n");
+    QStringList args = app.arguments().mid(1);
+    int title = -1;
+    if (const int at = int(args.indexOf("--dvd-title")); at >= 0 && at + 1 < args.size()) {
+        title = args.at(at + 1).toInt();
+        args.remove(at, 2);
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: edit_xvfb_demo [--dvd-title N] FILE [START END]\n");
         return 2;
     }
-    const QString file = QString::fromLocal8Bit(argv[1]);
-    const double start = argc > 3 ? atof(argv[2]) : 20.0;
-    const double end = argc > 3 ? atof(argv[3]) : 60.0;
+    const QString file = args.at(0);
+    const double start = args.size() > 2 ? args.at(1).toDouble() : 20.0;
+    const double end = args.size() > 2 ? args.at(2).toDouble() : 60.0;
 
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
     list->setShutdownCommand("true", {});
-    list->addNewItemBar(file);
+    list->addNewItemBar(file, title);
     if (list->rows().isEmpty()) {
         std::fprintf(stderr, "cannot add %s\n", qPrintable(file));
         return 1;

@@ -1,5 +1,6 @@
 #include "edit/QAdjustOperateDlg.h"
 
+#include "edit/EditPageStyle.h"
 #include "base/AppPaths.h"
 #include "edit/AdjustGeometry.h"
 #include "widgets/QTextImageButton.h"
@@ -44,14 +45,6 @@ QPixmap turnIcon(bool clockwise)
     return pm;
 }
 
-QLabel *caption(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setFont(Theme::font(12));
-    l->setStyleSheet(Theme::sheet("color: @muted;"));
-    return l;
-}
-
 } // namespace
 
 QAdjustOperateDlg::QAdjustOperateDlg(QWidget *parent)
@@ -59,15 +52,7 @@ QAdjustOperateDlg::QAdjustOperateDlg(QWidget *parent)
     , m_group(new QButtonGroup(this))
 {
     setObjectName("QAdjustOperateDlg");
-    const QString common = AppPaths::dataPath("/image/Common_bg/btn_common1.png");
-    auto button = [&](const char *name, const QString &text) {
-        auto *b = new QTextImageButton(this);
-        b->setObjectName(name);
-        b->setImage(common, text);
-        b->setFont(Theme::font(12));
-        b->setTextColor(Qt::white);
-        return b;
-    };
+    auto button = [this](const char *name, const QString &text) { return EditPageStyle::button(text, name, this); };
     m_btnLeftRotate = button("m_btnLeftRotate", QString());
     m_btnLeftRotate->setToolTip(tr("Rotate Left 90°"));
     m_btnLeftRotate->setIconPixmap(turnIcon(false));
@@ -107,18 +92,18 @@ QAdjustOperateDlg::QAdjustOperateDlg(QWidget *parent)
     root->setSpacing(12);
     auto *turns = new QHBoxLayout;
     turns->setSpacing(8);
-    turns->addWidget(caption(tr("Rotate:"), this));
+    turns->addWidget(EditPageStyle::caption(tr("Rotate:"), this));
     turns->addWidget(m_btnLeftRotate);
     turns->addWidget(m_btnRightRotate);
     turns->addSpacing(20);
-    turns->addWidget(caption(tr("Flip:"), this));
+    turns->addWidget(EditPageStyle::caption(tr("Flip:"), this));
     turns->addWidget(m_btnFlipH);
     turns->addWidget(m_btnFlipV);
     turns->addStretch();
     root->addLayout(turns);
     auto *ratios = new QHBoxLayout;
     ratios->setSpacing(14);
-    ratios->addWidget(caption(tr("Aspect Ratio:"), this));
+    ratios->addWidget(EditPageStyle::caption(tr("Aspect Ratio:"), this));
     for (QRadioButton *r : {m_radOriginalAspect, m_radOriginalSize, m_radScreen, m_radPanScan, m_radRatio16_9,
                             m_radRatio4_3})
         ratios->addWidget(r);

@@ -1,5 +1,6 @@
 #include "edit/QSubtitleOperateDlg.h"
 
+#include "edit/EditPageStyle.h"
 #include "base/AppPaths.h"
 #include "widgets/QCustomComboBox.h"
 #include "widgets/QTextImageButton.h"
@@ -26,12 +27,7 @@ QLabel *iconLabel(const QString &image, QWidget *parent)
 
 QTextImageButton *textButton(const QString &text, const char *name, QWidget *parent)
 {
-    auto *b = new QTextImageButton(parent);
-    b->setObjectName(name);
-    b->setImage(AppPaths::dataPath("/image/Common_bg/btn_common1.png"), text);
-    b->setFont(Theme::font(12));
-    b->setTextColor(Qt::white);
-    return b;
+    return EditPageStyle::button(text, name, parent);
 }
 
 } // namespace

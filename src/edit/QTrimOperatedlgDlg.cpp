@@ -1,5 +1,6 @@
 #include "edit/QTrimOperatedlgDlg.h"
 
+#include "edit/EditPageStyle.h"
 #include "base/AppPaths.h"
 #include "widgets/QTextImageButton.h"
 #include "widgets/Theme.h"
@@ -13,11 +14,7 @@ QTrimOperatedlgDlg::QTrimOperatedlgDlg(QWidget *parent)
 {
     setObjectName("QTrimOperatedlgDlg");
     auto make = [this](const char *name, const QString &text) {
-        auto *b = new QTextImageButton(this);
-        b->setObjectName(name);
-        b->setImage(AppPaths::dataPath("/image/Common_bg/btn_common1.png"), text);
-        b->setFont(Theme::font(12));
-        b->setTextColors(Qt::white, Qt::white, Qt::white, Theme::disabledText());
+        auto *b = EditPageStyle::button(text, name, this);
         b->setFocusPolicy(Qt::NoFocus);
         b->setFixedWidth(112); // room for "Previous Frame"
         return b;

@@ -1,5 +1,6 @@
 #include "edit/QVideoEditDlg.h"
 
+#include "edit/EditPageStyle.h"
 #include "base/AppPaths.h"
 #include "edit/QAdjustOperateDlg.h"
 #include "edit/QDualSlider.h"
@@ -40,14 +41,6 @@ QSize fitInto(QSize picture, QSize box)
     if (picture.width() <= 0 || picture.height() <= 0)
         return box;
     return picture.scaled(box, Qt::KeepAspectRatio);
-}
-
-QLabel *caption(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setFont(Theme::font(12));
-    l->setStyleSheet(Theme::sheet("color: @muted;"));
-    return l;
 }
 
 } // namespace
@@ -136,7 +129,7 @@ void QVideoEditDlg::buildWindow()
     auto *panes = new QHBoxLayout;
     panes->setSpacing(16);
     auto makeBox = [this](QVBoxLayout *column, const QString &text, QLabel *&label) {
-        label = caption(text, this);
+        label = EditPageStyle::caption(text, this);
         column->addWidget(label);
         auto *box = new QWidget(this);
         box->setFixedSize(kPaneBoxWidth, kPaneBoxHeight);

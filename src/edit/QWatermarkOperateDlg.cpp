@@ -1,5 +1,6 @@
 #include "edit/QWatermarkOperateDlg.h"
 
+#include "edit/EditPageStyle.h"
 #include "base/AppPaths.h"
 #include "history/VXMessage.h"
 #include "widgets/QTextImageButton.h"
@@ -20,14 +21,6 @@
 #include <zentrix.hpp>
 
 namespace {
-
-QLabel *caption(const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setFont(Theme::font(12));
-    l->setStyleSheet(Theme::sheet("color: @muted;"));
-    return l;
-}
 
 // Whether the engine can draw the file as a watermark: one it cannot read
 // would stop the edited preview and fail the conversion.
@@ -65,23 +58,15 @@ QWatermarkOperateDlg::QWatermarkOperateDlg(QWidget *parent)
 
     const QString editSheet = Theme::sheet("QLineEdit { background: @field; color: white; border: 1px solid #555;"
                                            " padding: 2px 4px; }");
-    const QString common = AppPaths::dataPath("/image/Common_bg/btn_common1.png");
-    auto button = [&](const char *name, const QString &text) {
-        auto *b = new QTextImageButton(this);
-        b->setObjectName(name);
-        b->setImage(common, text);
-        b->setFont(Theme::font(12));
-        b->setTextColor(Qt::white);
-        return b;
-    };
-    m_labText = caption(tr("Text:"), this);
+    auto button = [this](const char *name, const QString &text) { return EditPageStyle::button(text, name, this); };
+    m_labText = EditPageStyle::caption(tr("Text:"), this);
     m_editText = new QLineEdit(this);
     m_editText->setObjectName("m_editText");
     m_editText->setStyleSheet(editSheet);
     m_editText->setFixedWidth(300);
     m_btnFont = button("m_btnFont", tr("Font"));
     m_btnTextColor = button("m_btnTextColor", tr("Color"));
-    m_labImage = caption(tr("Image:"), this);
+    m_labImage = EditPageStyle::caption(tr("Image:"), this);
     m_editImage = new QLineEdit(this);
     m_editImage->setObjectName("m_editImage");
     m_editImage->setStyleSheet(editSheet);
@@ -89,7 +74,7 @@ QWatermarkOperateDlg::QWatermarkOperateDlg(QWidget *parent)
     m_editImage->setFixedWidth(300);
     m_btnAdd = button("m_btnAdd", tr("Add"));
     m_btnDel = button("m_btnDel", tr("Remove"));
-    m_LabTransparency = caption(tr("Transparency:"), this);
+    m_LabTransparency = EditPageStyle::caption(tr("Transparency:"), this);
     m_LabTransparency->setObjectName("m_LabTransparency");
     m_transparencySlider = new qSliderCtrl(this);
     m_transparencySlider->setObjectName("m_transparencySlider");

@@ -23,11 +23,15 @@ ConvertedItem::FolderOpener &folderOpener()
     return opener;
 }
 
-QPixmap scaledInto(const QPixmap &pixmap, const QSize &box)
+// Scaled for the screen's device pixel ratio: as many device pixels as the
+// box shows, so pictures stay sharp on a scaled screen.
+QPixmap scaledInto(const QPixmap &pixmap, const QSize &box, qreal ratio)
 {
     if (pixmap.isNull())
         return pixmap;
-    return pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap scaled = pixmap.scaled(box * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
 }
 
 } // namespace
@@ -52,10 +56,11 @@ ConvertedItem::ConvertedItem(QWidget *parent)
     const QPixmap audioIcon(AppPaths::dataPath("/image/videodisplay/main_icon_audio@2x.png"));
     const QPixmap videoIcon(AppPaths::dataPath("/image/videodisplay/Video_icon.png"));
     const QPixmap formatIcon(AppPaths::dataPath("/image/Format_Dlg/main_icon_format@2x.png"));
-    ui->m_iconTime->setPixmap(scaledInto(QPixmap(AppPaths::dataPath("/image/videodisplay/btn_play.png")), {14, 14}));
-    ui->m_iconResolution->setPixmap(scaledInto(videoIcon, {14, 14}));
-    ui->m_iconSize->setPixmap(scaledInto(audioIcon, {14, 14}));
-    ui->m_iconFormat->setPixmap(scaledInto(formatIcon, {14, 14}));
+    const QPixmap playIcon(AppPaths::dataPath("/image/videodisplay/btn_play.png"));
+    ui->m_iconTime->setPixmap(scaledInto(playIcon, {14, 14}, devicePixelRatioF()));
+    ui->m_iconResolution->setPixmap(scaledInto(videoIcon, {14, 14}, devicePixelRatioF()));
+    ui->m_iconSize->setPixmap(scaledInto(audioIcon, {14, 14}, devicePixelRatioF()));
+    ui->m_iconFormat->setPixmap(scaledInto(formatIcon, {14, 14}, devicePixelRatioF()));
 
     ui->m_btnSearch->loadImage(AppPaths::dataPath("/image/EditDlg/Edit_btn_folder.png"));
     ui->m_btnSearch->setToolTip(tr("Show in folder"));
@@ -101,7 +106,7 @@ void ConvertedItem::showRecord(const ConvertedFileInfo *info)
         thumb = QPixmap::fromImage(ThumbnailFile::read(info->imgPath));
     if (thumb.isNull())
         thumb.load(AppPaths::dataPath("/image/Converted_Dlg/Video_icon.png"));
-    ui->m_labThumb->setPixmap(scaledInto(thumb, ui->m_labThumb->size()));
+    ui->m_labThumb->setPixmap(scaledInto(thumb, ui->m_labThumb->size(), ui->m_labThumb->devicePixelRatioF()));
     ui->m_labThumb->setAlignment(Qt::AlignCenter);
 }
 

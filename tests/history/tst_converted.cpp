@@ -77,6 +77,7 @@ private slots:
     void longListScrollsSelectsAndDeletes();
     void askDialogAnswers_data();
     void askDialogAnswers();
+    void thumbnailIsSharpAtTheScreensRatio();
 };
 
 void TestConverted::init()
@@ -335,6 +336,23 @@ void TestConverted::askDialogAnswers()
     QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
     ModalHelper::clickInModal(button);
     QCOMPARE(dlg.exec(), result);
+}
+
+// Run once more with QT_SCALE_FACTOR=2: the row's picture has as many device
+// pixels as its area shows.
+void TestConverted::thumbnailIsSharpAtTheScreensRatio()
+{
+    record(makeFile("sharp.mp4"));
+    QConvertedDlg dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto *thumb = dlg.rows().at(0)->findChild<QLabel *>("m_labThumb");
+    const qreal ratio = thumb->devicePixelRatioF();
+    QCOMPARE(ratio, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0);
+    const QPixmap shown = thumb->pixmap();
+    QCOMPARE(shown.devicePixelRatio(), ratio);
+    const QSize area = thumb->size() * ratio;
+    QVERIFY(qAbs(shown.width() - area.width()) <= 1 || qAbs(shown.height() - area.height()) <= 1);
 }
 
 VELMORA_TEST_MAIN(TestConverted)

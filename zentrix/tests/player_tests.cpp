@@ -257,6 +257,26 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
         EXPECT_EQ(seen.outputH, 360);
     }
 
+    // Blue 4:3 fitted into a 16:9 frame: the effects brighten the picture,
+    // never the black borders beside it.
+    {
+        ParamsPtr brighter(ParamsCreate());
+        SetBrightness(brighter.get(), 50);
+        PlayerPtr p = openPlayer(made().blue, nullptr, ZX_PIXEL_RGB32, 432, 240);
+        ASSERT_EQ(PlayerSetParams(p.get(), brighter.get()), 1);
+        int bytes = 0;
+        const unsigned char *bmp = PlayerGrabFrame(p.get(), &bytes);
+        ASSERT_NE(bmp, nullptr);
+        std::unique_ptr<const unsigned char, std::function<void(const unsigned char *)>> own(
+            bmp, [&](const unsigned char *b) { PlayerReleaseFrame(p.get(), b); });
+        ASSERT_EQ(bytes, 54 + 432 * 3 * 240);
+        const unsigned char *row = bmp + 54 + size_t(120) * 432 * 3;
+        for (int x : {8, 423})
+            for (int c = 0; c < 3; ++c)
+                EXPECT_LT(row[x * 3 + c], 12) << "border pixel " << x << " channel " << c;
+        EXPECT_GT(row[216 * 3] + row[216 * 3 + 1], 90) << "the picture's blue got no lighter";
+    }
+
     // A moving picture with a text watermark and two effects: the grab at
     // 1 s against the converter's frame at 1 s, decoded by ffmpeg.
     ParamsPtr set = makeParams(28, 86018, 320, 240);

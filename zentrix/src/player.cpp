@@ -705,8 +705,8 @@ void Player::pictureLoop()
     // from where it is instead of starting the group of pictures over (a
     // dragged trim handle over a long group of pictures).
     int64_t runKeyPos = -1, runKeyPts = AV_NOPTS_VALUE; // pos -1: no run to go on with
-    int runPackets = 0;                  // sent since the key packet, with it
-    int skipPackets = 0;                 // of the run, read again after such a seek
+    std::vector<int64_t> runPos;         // where the packets sent since the key packet (with it) lay
+    size_t replayAt = 0;                 // the next of them read again after such a seek
     int64_t newestEndUs = INT64_MIN;     // end of the latest picture the decoder gave out
 
     // Delivers a picture through both callbacks; with grabbing (or an
@@ -828,16 +828,30 @@ void Player::pictureLoop()
                                       && pkt->pos == runKeyPos && pkt->pts == runKeyPts && targetUs >= 0
                                       && newestEndUs <= targetUs;
                     if (goOn) {
-                        skipPackets = runPackets - 1; // this key packet is the first of them
+                        replayAt = 1; // the decoder has them all, this key packet first
                         continue;
                     }
                     avcodec_flush_buffers(dec.get());
                     decoderDrained = false;
                     runKeyPos = -1;
-                    skipPackets = 0;
+                    runPos.clear();
+                    replayAt = 0;
                     newestEndUs = INT64_MIN;
-                } else if (skipPackets > 0 && pkt) {
-                    --skipPackets; // in the decoder already
+                } else if (replayAt < runPos.size() && pkt) {
+                    if (pkt->pos == runPos[replayAt]) {
+                        ++replayAt; // in the decoder already
+                        continue;
+                    }
+                    // Read back otherwise than before: start the seek over
+                    // from its key packet.
+                    avcodec_flush_buffers(dec.get());
+                    runKeyPos = -1;
+                    runPos.clear();
+                    replayAt = 0;
+                    newestEndUs = INT64_MIN;
+                    std::lock_guard<std::mutex> g(m_lock);
+                    if (decSerial == m_serial && m_seekRequestUs < 0)
+                        requestSeekLocked(targetUs >= 0 ? targetUs : lastUs);
                     continue;
                 }
                 if (!pkt) {
@@ -846,9 +860,14 @@ void Player::pictureLoop()
                     if (pkt->flags & AV_PKT_FLAG_KEY) {
                         runKeyPos = pkt->pos;
                         runKeyPts = pkt->pts;
-                        runPackets = 0;
+                        runPos.clear();
                     }
-                    ++runPackets;
+                    if (runPos.size() >= 100000) { // a stream of hardly any key packets: not worth keeping
+                        runKeyPos = -1;
+                        runPos.clear();
+                    }
+                    runPos.push_back(pkt->pos);
+                    replayAt = runPos.size();
                 }
                 // The decoder was drained above, so it takes the packet; a
                 // damaged one is skipped like the decoder skips it.

@@ -156,11 +156,10 @@ std::string EditStage::pictureGraph(const std::string &in, const std::string &ou
             layers.push_back({o == &m_imageLayer ? "zxwmimage" : "zxwmtext", o->x, o->y});
     if (subtitlesInGraph())
         layers.push_back({kSubtitleLabel, 0, 0});
-    const std::string effects = effectStages(m_set);
-    if (effects.empty() && layers.empty())
+    if (layers.empty())
         return {};
 
-    std::string graph = "[" + in + "]" + (effects.empty() ? "null" : effects);
+    std::string graph = "[" + in + "]null";
     for (size_t i = 0; i < layers.size(); ++i) {
         const std::string below = "zxpic" + std::to_string(i);
         graph += "[" + below + "];[" + below + "][" + layers[i].label + "]" + overlayFilter(layers[i].x, layers[i].y);

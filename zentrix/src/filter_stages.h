@@ -45,10 +45,12 @@ int linkFilterGraph(AVFilterGraph *graph, const char *srcName, const std::string
 std::string soundStages(const ZxParams &set);
 
 // Filters (comma-separated, no pads) for the set's picture effects
-// (brightness, contrast, saturation, hue); "" when all are neutral.
+// (brightness, contrast, saturation, hue); "" when all are neutral. They
+// belong on the picture before its borders are added (geometryFilters'
+// pictureStages), not in pictureGraph.
 std::string effectStages(const ZxParams &set);
 
-// Drawing order, bottom to top: the effects (on the picture alone), the two
+// Drawing order, bottom to top: the picture (effects already applied), the two
 // watermarks with the set's active layer on top (activeLayer 1: the text over
 // the image; 0: the image over the text), then the subtitles, so a watermark
 // never hides what is said.

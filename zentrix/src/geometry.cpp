@@ -129,7 +129,8 @@ Geometry computeGeometry(const ZxParams &p, const SourcePicture &src, bool evenW
     return g;
 }
 
-std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage)
+std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage,
+                            const std::string &pictureStages)
 {
     std::string chain;
     appendTurn(chain, autoRotation);
@@ -148,6 +149,8 @@ std::string geometryFilters(const Geometry &g, int autoRotation, const std::stri
     char buf[160];
     std::snprintf(buf, sizeof buf, "scale=%d:%d", g.pictureW, g.pictureH);
     appendFilter(chain, scaleStage.empty() ? std::string(buf) : scaleStage);
+    if (!pictureStages.empty())
+        appendFilter(chain, pictureStages);
     if (g.pictureW != g.frameW || g.pictureH != g.frameH) {
         std::snprintf(buf, sizeof buf, "pad=%d:%d:%d:%d:color=0x%06X", g.frameW, g.frameH, g.padX, g.padY,
                       unsigned(g.fillColor));

@@ -34,7 +34,11 @@ Geometry computeGeometry(const ZxParams &p, const SourcePicture &src, bool evenW
 // geometry's frame: metadata rotation, crop, rotation, mirror, scale, pad.
 // scaleStage, when given, takes the place of the plain scale to the
 // picture's size (zx::colourScale: the colours change in the same pass).
-std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage = {});
+// pictureStages (filters, comma-separated) work on the scaled picture alone,
+// before the borders are added: picture effects go there, so they never
+// tint the fill.
+std::string geometryFilters(const Geometry &g, int autoRotation, const std::string &scaleStage = {},
+                            const std::string &pictureStages = {});
 
 // Clockwise rotation that makes a picture upright from a display matrix.
 int rotationFromDisplayMatrix(const int32_t *matrix);

@@ -176,10 +176,14 @@ ScanInfo examineScan(InputMedia &media)
     AVStream *st = ic->streams[v];
     const AVFieldOrder order = st->codecpar->field_order;
     bool flaggedInterlaced = order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB || order == AV_FIELD_BT;
-    const bool ntsc = nearNtscRate(av_guess_frame_rate(ic, st, nullptr));
+    const AVRational rate = av_guess_frame_rate(ic, st, nullptr);
+    const bool ntsc = nearNtscRate(rate);
     // Flagged progressive, only pulldown could still be found, and only at
-    // NTSC rates: other sources open without the look.
-    if (order == AV_FIELD_PROGRESSIVE && !ntsc)
+    // NTSC rates: other sources open without the look. Pulldown is made for
+    // 30000/1001; a progressive stream at a whole 30 is a phone, camera or
+    // screen recording, and decoding seconds of 1080p for nothing made
+    // every open of one slow.
+    if (order == AV_FIELD_PROGRESSIVE && (!ntsc || av_cmp_q(rate, AVRational{30, 1}) == 0))
         return info;
     Sample s;
     if (media.canSeek()) {

@@ -699,6 +699,15 @@ void Player::pictureLoop()
     int64_t lastUs = 0;
     bool decoderDrained = false;
     bool shownSinceSeek = false;
+    // The decoder's run from its latest key packet. A seek lands the demuxer
+    // on the key packet before the target; when that is the run's own and
+    // the target lies past every picture given out, the decoder goes on
+    // from where it is instead of starting the group of pictures over (a
+    // dragged trim handle over a long group of pictures).
+    int64_t runKeyPos = -1, runKeyPts = AV_NOPTS_VALUE; // pos -1: no run to go on with
+    std::vector<int64_t> runPos;         // where the packets sent since the key packet (with it) lay
+    size_t replayAt = 0;                 // the next of them read again after such a seek
+    int64_t newestEndUs = INT64_MIN;     // end of the latest picture the decoder gave out
 
     // Delivers a picture through both callbacks; with grabbing (or an
     // output callback) the edits are rendered too.
@@ -773,13 +782,14 @@ void Player::pictureLoop()
             continue;
         }
 
-        bool playing, forced;
+        bool playing, forced, seekAsked;
         int serial;
         {
             std::lock_guard<std::mutex> g(m_lock);
             playing = m_playing;
             forced = m_showNext > 0 || m_busy;
             serial = m_serial;
+            seekAsked = m_seekRequestUs >= 0;
         }
         if (pending && pendingSerial != serial)
             pending.reset();
@@ -789,23 +799,79 @@ void Player::pictureLoop()
                 m_wake.wait_for(g, std::chrono::milliseconds(20));
                 continue;
             }
-            int ret = decoderDrained ? AVERROR_EOF : avcodec_receive_frame(dec.get(), frame.get());
-            if (ret == AVERROR(EAGAIN) || (decoderDrained && decSerial != serial)) {
+            // Until a seek's packets come, the pictures still in the decoder
+            // stay there: the seek may go on from them.
+            if (seekAsked) {
+                std::unique_lock<std::mutex> g(m_lock);
+                m_wake.wait_for(g, std::chrono::milliseconds(5));
+                continue;
+            }
+            const bool newSerial = decSerial != serial;
+            int ret = newSerial ? AVERROR(EAGAIN)
+                                : decoderDrained ? AVERROR_EOF : avcodec_receive_frame(dec.get(), frame.get());
+            if (ret == AVERROR(EAGAIN)) {
                 QueuedPacket item;
                 if (!m_videoQueue.get(item, kPoll))
                     continue;
+                if (newSerial && item.serial < serial)
+                    continue; // read before the latest seek
+                const AVPacket *pkt = item.packet.get();
                 if (item.serial != decSerial) {
                     decSerial = item.serial;
-                    avcodec_flush_buffers(dec.get());
-                    decoderDrained = false;
                     candidate.reset();
                     shownSinceSeek = false;
+                    {
+                        std::lock_guard<std::mutex> g(m_lock);
+                        targetUs = decSerial == m_serial ? m_seekTargetUs : -1;
+                    }
+                    const bool goOn = pkt && !decoderDrained && runKeyPos >= 0 && (pkt->flags & AV_PKT_FLAG_KEY)
+                                      && pkt->pos == runKeyPos && pkt->pts == runKeyPts && targetUs >= 0
+                                      && newestEndUs <= targetUs;
+                    if (goOn) {
+                        replayAt = 1; // the decoder has them all, this key packet first
+                        continue;
+                    }
+                    avcodec_flush_buffers(dec.get());
+                    decoderDrained = false;
+                    runKeyPos = -1;
+                    runPos.clear();
+                    replayAt = 0;
+                    newestEndUs = INT64_MIN;
+                } else if (replayAt < runPos.size() && pkt) {
+                    if (pkt->pos == runPos[replayAt]) {
+                        ++replayAt; // in the decoder already
+                        continue;
+                    }
+                    // Read back otherwise than before: start the seek over
+                    // from its key packet.
+                    avcodec_flush_buffers(dec.get());
+                    runKeyPos = -1;
+                    runPos.clear();
+                    replayAt = 0;
+                    newestEndUs = INT64_MIN;
                     std::lock_guard<std::mutex> g(m_lock);
-                    targetUs = decSerial == m_serial ? m_seekTargetUs : -1;
+                    if (decSerial == m_serial && m_seekRequestUs < 0)
+                        requestSeekLocked(targetUs >= 0 ? targetUs : lastUs);
+                    continue;
+                }
+                if (!pkt) {
+                    runKeyPos = -1; // draining: the run cannot take more packets
+                } else {
+                    if (pkt->flags & AV_PKT_FLAG_KEY) {
+                        runKeyPos = pkt->pos;
+                        runKeyPts = pkt->pts;
+                        runPos.clear();
+                    }
+                    if (runPos.size() >= 100000) { // a stream of hardly any key packets: not worth keeping
+                        runKeyPos = -1;
+                        runPos.clear();
+                    }
+                    runPos.push_back(pkt->pos);
+                    replayAt = runPos.size();
                 }
                 // The decoder was drained above, so it takes the packet; a
                 // damaged one is skipped like the decoder skips it.
-                (void)avcodec_send_packet(dec.get(), item.packet.get());
+                (void)avcodec_send_packet(dec.get(), pkt);
                 continue;
             }
             if (ret == AVERROR_EOF) {
@@ -835,15 +901,17 @@ void Player::pictureLoop()
             } else if (ret < 0) {
                 continue; // a damaged picture: go on with the next
             } else {
+                ++m_decoded;
+                int64_t us = framePtsUs(frame.get(), st);
+                const int64_t durUs = frame->pkt_duration > 0 ? av_rescale_q(frame->pkt_duration, st->time_base, kMicros)
+                                                              : m_frameUs;
+                newestEndUs = us == AV_NOPTS_VALUE ? INT64_MAX : std::max(newestEndUs, us + durUs);
                 if (decSerial != serial) {
                     av_frame_unref(frame.get());
                     continue;
                 }
-                int64_t us = framePtsUs(frame.get(), st);
                 if (us == AV_NOPTS_VALUE)
                     us = last ? lastUs + m_frameUs : 0;
-                const int64_t durUs = frame->pkt_duration > 0 ? av_rescale_q(frame->pkt_duration, st->time_base, kMicros)
-                                                              : m_frameUs;
                 if (targetUs >= 0 && us + durUs <= targetUs) {
                     if (!candidate)
                         candidate = makeFrame();

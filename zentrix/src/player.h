@@ -56,6 +56,8 @@ public:
     // grabs the shown picture with the current edits; empty when none
     std::vector<unsigned char> grab();
     void stats(int64_t &shown, int64_t &dropped, int64_t &maxOffsetUs) const;
+    // pictures the decoder gave out since the open, shown or not
+    int64_t decodedPictures() const { return m_decoded; }
 
     // facts of the open source, fixed at open
     bool hasVideo() const { return m_hasVideo; }
@@ -136,7 +138,7 @@ private:
     void *m_endCtx = nullptr;
     bool m_endCalled = false;
 
-    std::atomic<int64_t> m_shown{0}, m_dropped{0}, m_maxOffsetUs{0};
+    std::atomic<int64_t> m_shown{0}, m_dropped{0}, m_maxOffsetUs{0}, m_decoded{0};
 };
 
 } // namespace zx

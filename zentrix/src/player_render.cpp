@@ -244,7 +244,8 @@ bool EditedPicture::rebuild(const AVFrame *f, std::string &err)
                                         m_geometry.frameH, false);
     std::string chain = "[in]" + (scan.empty() ? std::string() : scan + ",")
                         + geometryFilters(m_geometry, pic.autoRotation,
-                                          colourScale(from, to, m_geometry.pictureW, m_geometry.pictureH));
+                                          colourScale(from, to, m_geometry.pictureW, m_geometry.pictureH),
+                                          effectStages(m_set));
     const std::string edits = m_stage.pictureGraph("zxgeometry", "zxedited");
     if (!edits.empty())
         chain += "[zxgeometry];" + edits + ";[zxedited]null";

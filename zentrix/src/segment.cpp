@@ -420,10 +420,11 @@ private:
             std::snprintf(buf, sizeof buf, "trim=start_pts=%" PRId64 ",", m_offsetUs);
         chain += buf;
         const ColourTags from = completeColours(tagsOf(f), f->height, AVPixelFormat(f->format));
+        // The effects change the picture before its borders are added; the
+        // subtitles and watermarks work on the output frame, before the
+        // frame rate is conformed.
         chain += geometryFilters(g, m_srcPicture.autoRotation,
-                                 colourScale(from, m_out.colours(), g.pictureW, g.pictureH));
-        // Effects, subtitles and watermarks work on the output frame, before
-        // the frame rate is conformed.
+                                 colourScale(from, m_out.colours(), g.pictureW, g.pictureH), effectStages(m_set));
         const std::string edits = m_edits.pictureGraph("zxgeometry", "zxedited");
         if (!edits.empty())
             chain += "[zxgeometry];" + edits + ";[zxedited]null";

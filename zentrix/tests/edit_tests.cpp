@@ -208,6 +208,33 @@ TEST(Effects, ChangeThePictureAndTheSound)
     }
 }
 
+TEST(Effects, ChangeThePictureButNotTheBarsAroundIt)
+{
+    // The 4:3 patches fitted into a 16:9 frame: borders of 56 columns each side.
+    constexpr int w = 432;
+    auto lumaAt = [&](const std::string &file) {
+        const auto yuv = frameAt(file, 0.5, "yuv444p");
+        EXPECT_EQ(yuv.size(), size_t(w) * kH * 3) << file;
+        struct { double bars, grey; } l{-1, -1};
+        if (yuv.size() == size_t(w) * kH * 3) {
+            l.bars = (meanOver(yuv, w, 4, 10, 50, 230) + meanOver(yuv, w, w - 50, 10, w - 4, 230)) / 2;
+            l.grey = meanOver(yuv, w, 56 + 180, 20, 56 + 300, 220);
+        }
+        return l;
+    };
+    const std::string plain = convert("bars_plain", made().patches, nullptr, 0, 0, w, kH);
+    const std::string bright = convert("bars_bright", made().patches, [](ZxParams *p) {
+        SetBrightness(p, 50);
+        SetContrast(p, 120);
+    }, 0, 0, w, kH);
+    ASSERT_FALSE(plain.empty());
+    ASSERT_FALSE(bright.empty());
+    const auto a = lumaAt(plain), b = lumaAt(bright);
+    EXPECT_NEAR(a.bars, 16, 3);
+    EXPECT_NEAR(b.bars, 16, 3) << "the effects reached the borders";
+    EXPECT_GT(b.grey, a.grey + 40) << "the picture did not get brighter";
+}
+
 TEST(Effects, NeutralValuesLeaveEveryFrameAndSampleAlone)
 {
     const Edit neutral = [](ZxParams *p) {

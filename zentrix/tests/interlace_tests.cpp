@@ -1,5 +1,7 @@
 // Interlaced and telecined sources, judged by ffmpeg's own idet, psnr and
 // framemd5 rather than by the engine under test.
+#include "interlace.h"
+#include "media_input.h"
 #include "test_support.h"
 
 #include <regex>
@@ -157,6 +159,27 @@ TEST(Interlace, ProgressiveSourcesPassUntouched)
         EXPECT_GT(md5[0].size(), 1000u) << src;
         EXPECT_EQ(md5[0], md5[1]) << src;
     }
+}
+
+TEST(Interlace, OnlyNtscRatesAreSearchedForPulldownWhenFlaggedProgressive)
+{
+    // Bytes the look at the first pictures reads after the open: a whole 30
+    // fps stream flagged progressive is taken at its word, 29.97 is examined.
+    auto bytesExamined = [](const std::string &path) -> int64_t {
+        zx::InputMedia media;
+        zx::Interrupter interrupter;
+        std::string err;
+        if (!media.open(std::make_unique<zx::FileReader>(path), interrupter, err)) {
+            ADD_FAILURE() << path << ": " << err;
+            return -1;
+        }
+        const int64_t before = media.context()->pb->bytes_read;
+        EXPECT_EQ(zx::examineScan(media).kind, zx::ScanInfo::Progressive) << path;
+        return media.context()->pb->bytes_read - before;
+    };
+    const std::string clip = " -c:v libx264 -preset ultrafast -pix_fmt yuv420p";
+    EXPECT_EQ(bytesExamined(makeMedia("phone_30.mp4", "-f lavfi -i testsrc2=size=640x360:rate=30:d=4" + clip)), 0);
+    EXPECT_GT(bytesExamined(makeMedia("video_2997.mp4", "-f lavfi -i testsrc2=size=640x360:rate=30000/1001:d=4" + clip)), 0);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The preview player through its public API, headless with SDL's dummy
 // sound driver: playback to the end, seeks and steps, edits against the
 // converter, sound, bad input and use from several threads.
+#include "media_input.h"
+#include "player.h"
 #include "test_support.h"
 
 #include <atomic>
@@ -24,6 +26,7 @@ constexpr int64_t kFrameUs = 40000; // every clip here runs at 25 pictures a sec
 struct Media {
     std::string clip;      // 3 s testsrc2 + 440 Hz sine, key frame every second
     std::string counter;   // 4 s, flat grey whose level tells the frame number
+    std::string counterB;  // the same with B-frames
     std::string blue;      // 2 s flat blue, no sound
     std::string tone;      // 3 s 440 Hz sine, sound only
     std::string image;     // a red watermark picture
@@ -36,6 +39,7 @@ const Media &made()
         Media m;
         m.clip = outPath("clip 'a' [1].mp4");
         m.counter = outPath("counter.mkv");
+        m.counterB = outPath("counter b-frames.mp4");
         m.blue = outPath("blue.mp4");
         m.tone = outPath("tone.wav");
         m.image = outPath("red mark.png");
@@ -50,6 +54,7 @@ const Media &made()
         // Luma 16 + 2 x frame number: readable after lossless coding.
         ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=64x48:r=25:d=4,format=yuv420p,geq=lum='16+2*N':cb=128:cr=128",
                 "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", m.counter});
+        ffmpeg({"-i", m.counter, "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-bf", "3", "-g", "25", m.counterB});
         ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast",
                 "-pix_fmt", "yuv420p", m.blue});
         ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=3", "-ac", "2", "-c:a", "pcm_s16le",
@@ -228,6 +233,42 @@ TEST(PlayerTest, SeeksAndStepsLandOnTheirFrames)
     EXPECT_GE(PlayerPosition(pl), 55 * kFrameUs);
 }
 
+TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
+{
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // The engine's player itself, for its count of decoded pictures.
+    for (const std::string &clip : {made().counter, made().counterB}) {
+    SCOPED_TRACE(clip);
+    Seen seen;
+    zx::Player pl;
+    ASSERT_TRUE(pl.open(std::make_unique<zx::FileReader>(clip), 0, 0, 50000)) << pl.lastError();
+    pl.setFrameCallback(ZX_FRAME_SOURCE, ZX_PIXEL_YUV420P, &onSource, &seen);
+    ASSERT_TRUE(pl.start());
+    auto seekTo = [&](int frame) {
+        pl.seek(frame * kFrameUs + kFrameUs / 2);
+        const auto deadline = std::chrono::steady_clock::now() + seconds(20);
+        while (pl.isBusy() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(milliseconds(2));
+        std::lock_guard<std::mutex> g(seen.lock);
+        return frameOfLuma(seen.sourceLuma);
+    };
+    ASSERT_EQ(seekTo(26), 26);
+    // Small steps forward inside the group of pictures from frame 25 to 49:
+    // each decodes only the pictures between, not the group from its start.
+    const int64_t before = pl.decodedPictures();
+    for (int frame = 28; frame <= 48; frame += 2)
+        EXPECT_EQ(seekTo(frame), frame);
+    EXPECT_LT(pl.decodedPictures() - before, 40) << "the drag decoded the group from its key frame every time";
+    // Past the next key frame, and back: still the picture of the target.
+    for (int frame : {53, 51, 40, 47})
+        EXPECT_EQ(seekTo(frame), frame);
+    ASSERT_TRUE(pl.step(true));
+    for (int i = 0; i < 1000 && pl.isBusy(); ++i)
+        std::this_thread::sleep_for(milliseconds(2));
+    EXPECT_EQ(pl.position(), 48 * kFrameUs);
+    }
+}
+
 TEST(PlayerTest, EditedPictureMatchesTheConverter)
 {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -255,6 +296,26 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
         EXPECT_EQ(seen.outputAlpha, 0xFF);
         EXPECT_EQ(seen.outputW, 480);
         EXPECT_EQ(seen.outputH, 360);
+    }
+
+    // Blue 4:3 fitted into a 16:9 frame: the effects brighten the picture,
+    // never the black borders beside it.
+    {
+        ParamsPtr brighter(ParamsCreate());
+        SetBrightness(brighter.get(), 50);
+        PlayerPtr p = openPlayer(made().blue, nullptr, ZX_PIXEL_RGB32, 432, 240);
+        ASSERT_EQ(PlayerSetParams(p.get(), brighter.get()), 1);
+        int bytes = 0;
+        const unsigned char *bmp = PlayerGrabFrame(p.get(), &bytes);
+        ASSERT_NE(bmp, nullptr);
+        std::unique_ptr<const unsigned char, std::function<void(const unsigned char *)>> own(
+            bmp, [&](const unsigned char *b) { PlayerReleaseFrame(p.get(), b); });
+        ASSERT_EQ(bytes, 54 + 432 * 3 * 240);
+        const unsigned char *row = bmp + 54 + size_t(120) * 432 * 3;
+        for (int x : {8, 423})
+            for (int c = 0; c < 3; ++c)
+                EXPECT_LT(row[x * 3 + c], 12) << "border pixel " << x << " channel " << c;
+        EXPECT_GT(row[216 * 3] + row[216 * 3 + 1], 90) << "the picture's blue got no lighter";
     }
 
     // A moving picture with a text watermark and two effects: the grab at

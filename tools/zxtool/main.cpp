@@ -31,7 +31,7 @@ int usage()
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
                  "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
                  "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
-                 "         [--dvd-title N] [--quiet]\n"
+                 "         [--dvd-title N] [--quiet] [--no-copy]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"
                  "         [--hue -180..180] [--deinterlace auto|on|off]\n"
                  "text:    [--text TEXT] [--text-pos X,Y] [--text-size PT] [--text-color AARRGGBB]\n"
@@ -201,6 +201,10 @@ int convert(int argc, char **argv)
         std::fprintf(stderr, "zxtool: conversion failed: %s\n", error.c_str());
         return code ? 10 + code : 1;
     }
+    int videoCopied = 0, audioCopied = 0;
+    JobStreamsCopied(job, &videoCopied, &audioCopied);
+    std::printf("{\"video_copied\": %s, \"audio_copied\": %s}\n", videoCopied ? "true" : "false",
+                audioCopied ? "true" : "false");
     return 0;
 }
 

@@ -249,6 +249,11 @@ int SetHue(ZxParams *set, int value);
  * Returns 0 for other values (the set keeps its value). */
 int SetDeinterlace(ZxParams *set, int mode);
 
+/* 1 (default): a job copies the source streams that already are what the
+ * set asks for (see JobStreamsCopied); 0: every stream is decoded and
+ * encoded again. */
+int SetStreamCopy(ZxParams *set, int allowed);
+
 /* DVD title, 0-based, >= 0 (default 0). */
 int SetTitle(ZxParams *set, int dvd_title);
 /* Audio stream of the source, 0-based among its audio streams (default 0);
@@ -443,6 +448,18 @@ int JobStatus(ZxJob *job);
  * duration when the job has finished. */
 uint64_t JobPosition(ZxJob *job);
 uint64_t JobDuration(ZxJob *job);
+/* Whether the output takes the source's video / audio stream over as it is
+ * (packets remuxed, nothing decoded or encoded): 1 copied, 0 converted or no
+ * such stream. A stream is copied when the output's container takes its
+ * codec, the set asks for that codec, touches it with no edit (geometry,
+ * effects, watermarks, burnt subtitles, volume), leaves the size, frame
+ * rate, channels and sample rate as the source has them, asks no bit rate
+ * below the source's, and the stream is within the profile and picture
+ * format the encoder would give. A range that does not start at the
+ * beginning or stops before the end converts every stream. Known from
+ * JobOpenFile on, final after JobSetRange. Returns 1, or 0 (both 0) when
+ * the job is not open. */
+int JobStreamsCopied(ZxJob *job, int *video, int *audio);
 /* Asks a running job to stop; it ends within a second, leaving a valid file
  * of what was written. Returns 0 when the job is not running. */
 int JobRequestStop(ZxJob *job);

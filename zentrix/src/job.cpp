@@ -64,7 +64,7 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
     struct stat before;
     const bool existed = ::stat(output, &before) == 0;
     auto out = std::make_unique<zx::Output>();
-    if (!out->open(output, container, *set, segment->media(), false, fail)) {
+    if (!out->open(output, container, *set, segment->media(), false, fail, true)) {
         const bool created = out->createdFile() && !existed;
         out.reset();
         if (created)
@@ -75,6 +75,8 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
     job->segment = std::move(segment);
     job->output = std::move(out);
     job->outputPath = output;
+    job->container = container;
+    job->set = *set;
     state.durationUs.store(job->segment->expectedUs(0, 0));
     return 1;
 }
@@ -99,6 +101,22 @@ int JobSetRange(ZxJob *job, int64_t start, int64_t length)
 {
     if (!job || start < 0 || length < 0 || job->state->status.load() != ZX_STATUS_IDLE)
         return 0;
+    const bool trimmed = start > 0 || (length > 0 && job->segment && start + length < job->segment->expectedUs(0, 0));
+    if (trimmed && job->output && (job->output->videoCopied() || job->output->audioCopied())) {
+        // Copied packets start on the key frames of the source: a range
+        // that cuts elsewhere is converted, so that it stays exact. The
+        // header written so far is replaced.
+        zx::Failure ignored, fail;
+        job->output->finish(true, ignored);
+        auto out = std::make_unique<zx::Output>();
+        if (!out->open(job->outputPath, job->container, job->set, job->segment->media(), false, fail, false)) {
+            job->output.reset();
+            job->segment.reset();
+            job->state->fail(fail);
+            return 0;
+        }
+        job->output = std::move(out);
+    }
     job->startUs = start;
     job->lengthUs = length;
     if (job->segment)
@@ -150,6 +168,16 @@ uint64_t JobPosition(ZxJob *job)
     else if (job->streams)
         written = job->streams->writtenUs.load();
     return job->state->position(written);
+}
+
+int JobStreamsCopied(ZxJob *job, int *video, int *audio)
+{
+    const zx::Output *out = job ? job->output.get() : nullptr;
+    if (video)
+        *video = out && out->videoCopied() ? 1 : 0;
+    if (audio)
+        *audio = out && out->audioCopied() ? 1 : 0;
+    return out ? 1 : 0;
 }
 
 uint64_t JobDuration(ZxJob *job) { return job ? uint64_t(std::max<int64_t>(0, job->state->durationUs.load())) : 0; }

@@ -455,8 +455,9 @@ uint64_t JobDuration(ZxJob *job);
  * effects, watermarks, burnt subtitles, volume), leaves the size, frame
  * rate, channels and sample rate as the source has them, asks no bit rate
  * below the source's, and the stream is within the profile and picture
- * format the encoder would give. A range that does not start at the
- * beginning or stops before the end converts every stream. Known from
+ * format the encoder would give. A range that stops before the source's end,
+ * or starts elsewhere than on a key frame of a copied video stream, converts
+ * every stream. Known from
  * JobOpenFile on, final after JobSetRange. Returns 1, or 0 (both 0) when
  * the job is not open. */
 int JobStreamsCopied(ZxJob *job, int *video, int *audio);

@@ -1,6 +1,7 @@
 // Conversion job: one source into one output, on a thread of its own.
 #include "dvd_reader.h"
 #include "job.h"
+#include "stream_copy.h"
 #include "stream_mux.h"
 
 #include <cstdio>
@@ -101,11 +102,16 @@ int JobSetRange(ZxJob *job, int64_t start, int64_t length)
 {
     if (!job || start < 0 || length < 0 || job->state->status.load() != ZX_STATUS_IDLE)
         return 0;
-    const bool trimmed = start > 0 || (length > 0 && job->segment && start + length < job->segment->expectedUs(0, 0));
-    if (trimmed && job->output && (job->output->videoCopied() || job->output->audioCopied())) {
-        // Copied packets start on the key frames of the source: a range
-        // that cuts elsewhere is converted, so that it stays exact. The
-        // header written so far is replaced.
+    // Copied packets begin on a key frame of the source and a copy runs to
+    // the source's end: a range that cuts elsewhere is converted, so that it
+    // stays exact. The header written so far is replaced.
+    bool copyFits = true;
+    if (job->output && job->segment && (job->output->videoCopied() || job->output->audioCopied())) {
+        const bool toEnd = length == 0 || start + length >= job->segment->expectedUs(0, 0);
+        copyFits = toEnd
+                   && (start == 0 || (job->output->videoCopied() && zx::keyFrameAt(job->segment->media(), start)));
+    }
+    if (!copyFits) {
         zx::Failure ignored, fail;
         job->output->finish(true, ignored);
         auto out = std::make_unique<zx::Output>();

@@ -305,10 +305,15 @@ private:
     bool copyPacket(StreamState &s, AVPacket *pkt)
     {
         const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-        if (ts != AV_NOPTS_VALUE && av_rescale_q(ts, s.st->time_base, kMicros) + m_shiftUs >= m_endUs) {
+        const int64_t outUs = ts != AV_NOPTS_VALUE ? av_rescale_q(ts, s.st->time_base, kMicros) + m_shiftUs : m_offsetUs;
+        if (outUs >= m_endUs) {
             s.done = true;
             return true;
         }
+        // A range starts on a key frame; what the seek gave before it (sound,
+        // pictures shown earlier) stays out.
+        if (outUs < m_offsetUs)
+            return true;
         ++s.frames;
         return m_out.writeCopied(pkt, s.st->time_base, m_shiftUs, &s == &m_video, m_fail);
     }

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <cstdlib>
 #include <cstring>
 
 namespace zx {
@@ -153,6 +154,33 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
     if (set.audioBitrate > 0 && (par->bit_rate <= 0 || par->bit_rate > set.audioBitrate))
         return false;
     return true;
+}
+
+bool keyFrameAt(const InputMedia &src, int64_t startUs)
+{
+    AVFormatContext *ic = src.context();
+    const int index = src.videoStream();
+    if (!ic || index < 0)
+        return false;
+    const AVStream *st = ic->streams[index];
+    const int64_t want = av_rescale_q(src.startTimeUs() + startUs, AV_TIME_BASE_Q, st->time_base);
+    if (avformat_seek_file(ic, index, INT64_MIN, want, want, 0) < 0)
+        return false;
+    const AVRational rate = sourceRate(src);
+    const int64_t halfFrame = av_rescale_q(1, av_inv_q(rate), st->time_base) / 2;
+    PacketPtr pkt = makePacket();
+    bool found = false;
+    // The first packet of the video after the seek is the key frame it landed on.
+    for (int reads = 0; reads < 1000 && av_read_frame(ic, pkt.get()) >= 0; ++reads) {
+        const bool mine = pkt->stream_index == index;
+        found = mine && (pkt->flags & AV_PKT_FLAG_KEY) && pkt->pts != AV_NOPTS_VALUE
+                && std::llabs(pkt->pts - want) <= halfFrame;
+        av_packet_unref(pkt.get());
+        if (mine)
+            break;
+    }
+    avformat_seek_file(ic, -1, INT64_MIN, src.startTimeUs(), src.startTimeUs(), 0);
+    return found;
 }
 
 } // namespace zx

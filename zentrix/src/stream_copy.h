@@ -22,6 +22,11 @@ bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
 bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder,
                    int maxChannels);
 
+// True when the source's video has a key frame at startUs (from the
+// source's start, within half a frame): a copy can begin there. Leaves the
+// read position anywhere; the caller seeks before reading.
+bool keyFrameAt(const InputMedia &src, int64_t startUs);
+
 // Shared with the encoders' set-up, so both agree on what a conversion
 // would make.
 AVPixelFormat choosePixelFormat(const AVCodec *enc, const ZxParams &set);

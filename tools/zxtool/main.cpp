@@ -31,7 +31,7 @@ int usage()
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
                  "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
                  "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
-                 "         [--dvd-title N] [--quiet] [--no-copy]\n"
+                 "         [--dvd-title N] [--quiet] [--no-copy|--same-quality]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"
                  "         [--hue -180..180] [--deinterlace auto|on|off]\n"
                  "text:    [--text TEXT] [--text-pos X,Y] [--text-size PT] [--text-color AARRGGBB]\n"

@@ -33,7 +33,7 @@ struct Options {
     int audio = -1;
     int dvdTitle = -1;    // >= 0: the source is a DVD
     bool quiet = false;
-    bool noCopy = false;  // convert every stream, even one that fits as it is
+    int streamCopy = 1;   // SetStreamCopy: 0 --no-copy, 2 --same-quality
     // edits; neutral values are the engine's defaults
     int volume = 100, brightness = 0, saturation = 100, contrast = 100, hue = 0;
     int deinterlace = 0;  // SetDeinterlace: 0 auto, 1 on, 2 off
@@ -149,7 +149,9 @@ inline bool parse(int argc, char **argv, int first, Options &o)
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (a == "--no-copy") {
-            o.noCopy = true;
+            o.streamCopy = 0;
+        } else if (a == "--same-quality") {
+            o.streamCopy = 2;
         } else if (a == "--closed-captions") {
             o.closedCaptions = true;
         } else if (a.rfind("--", 0) == 0) {
@@ -277,7 +279,7 @@ inline zxh::ParamsPtr makeParams(const Options &o)
     // tool forces it.
     if (set) {
         SetDeinterlace(set.get(), o.deinterlace);
-        SetStreamCopy(set.get(), o.noCopy ? 0 : 1);
+        SetStreamCopy(set.get(), o.streamCopy);
     }
     if (!refused.empty())
         std::fprintf(stderr, "zxtool: values out of range, engine defaults kept: %s\n", refused.c_str());

@@ -251,8 +251,12 @@ int SetDeinterlace(ZxParams *set, int mode);
 
 /* 1 (default): a job copies the source streams that already are what the
  * set asks for (see JobStreamsCopied); 0: every stream is decoded and
- * encoded again. */
-int SetStreamCopy(ZxParams *set, int allowed);
+ * encoded again; 2 "same quality": the output keeps the source's picture
+ * size, frame rate, channels and sample rate whatever the set says, and asks
+ * no bit rate or profile; a stream is copied whenever the container takes
+ * its codec and no edit touches it (whatever codec the set names), and only
+ * the others are converted, to the set's codecs. Returns 0 for other values. */
+int SetStreamCopy(ZxParams *set, int mode);
 
 /* DVD title, 0-based, >= 0 (default 0). */
 int SetTitle(ZxParams *set, int dvd_title);

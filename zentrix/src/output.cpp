@@ -123,9 +123,10 @@ int Output::audioFrameSize() const
     return m_aenc->frame_size;
 }
 
-bool Output::open(const std::string &path, const std::string &container, const ZxParams &set,
+bool Output::open(const std::string &path, const std::string &container, const ZxParams &asked,
                   const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy)
 {
+    const ZxParams set = keepSourceFormat(asked, firstSource);
     const AVOutputFormat *muxer = findMuxer(container.c_str());
     if (!muxer)
         return fail.set(ZX_ERR_ARGUMENT, "unknown container \"" + container + "\"");
@@ -355,6 +356,10 @@ bool Output::openCopy(const AVStream *source, bool video, Failure &fail)
         return fail.set(ZX_ERR_INTERNAL, "cannot add the copied stream");
     // The source container's tag may mean nothing in this one: the muxer picks its own.
     st->codecpar->codec_tag = 0;
+    // Apple's players take HEVC only under the tag that keeps its headers out of band.
+    if (source->codecpar->codec_id == AV_CODEC_ID_HEVC
+        && (std::strcmp(m_oc->oformat->name, "mp4") == 0 || std::strcmp(m_oc->oformat->name, "mov") == 0))
+        st->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
     st->time_base = source->time_base;
     // Rotation (the display matrix), HDR descriptions and the like travel
     // with the stream, as the pictures are not turned or converted.

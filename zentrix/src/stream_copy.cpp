@@ -99,14 +99,16 @@ bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
         return false;
     const AVStream *st = src.context()->streams[src.videoStream()];
     const AVCodecParameters *par = st->codecpar;
-    if (par->codec_id != encoder->id || !copiableVideoCodec(par->codec_id) || !takesCopiedVideo(muxer, par->codec_id))
+    const bool anyCodec = set.streamCopy == 2;
+    if ((!anyCodec && par->codec_id != encoder->id) || !copiableVideoCodec(par->codec_id)
+        || !takesCopiedVideo(muxer, par->codec_id))
         return false;
     if (!noPictureEdits(set, src))
         return false;
     // Square pixels only: a conversion would scale others to square ones.
     if (par->sample_aspect_ratio.num > 0 && av_cmp_q(par->sample_aspect_ratio, AVRational{1, 1}) != 0)
         return false;
-    if (par->format != choosePixelFormat(encoder, set))
+    if (!anyCodec && par->format != choosePixelFormat(encoder, set))
         return false;
     const AVPixFmtDescriptor *pd = av_pix_fmt_desc_get(AVPixelFormat(par->format));
     const Geometry g = computeGeometry(set, src.picture(), pd && pd->log2_chroma_w > 0, pd && pd->log2_chroma_h > 0);
@@ -135,7 +137,8 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
     if (index < 0 || !encoder)
         return false;
     const AVCodecParameters *par = src.context()->streams[index]->codecpar;
-    if (par->codec_id != encoder->id || !takesCopiedAudio(muxer, par->codec_id) || set.volume != 100)
+    const bool anyCodec = set.streamCopy == 2;
+    if ((!anyCodec && par->codec_id != encoder->id) || !takesCopiedAudio(muxer, par->codec_id) || set.volume != 100)
         return false;
     int channels = set.channels > 0 ? set.channels : par->ch_layout.nb_channels;
     if (maxChannels > 0)
@@ -143,7 +146,7 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
     const int rate = set.sampleRate > 0 ? set.sampleRate : par->sample_rate;
     if (par->ch_layout.nb_channels != channels || par->sample_rate != rate)
         return false;
-    if (encoder->supported_samplerates) {
+    if (!anyCodec && encoder->supported_samplerates) {
         bool listed = false;
         for (const int *r = encoder->supported_samplerates; *r; ++r)
             listed = listed || *r == rate;
@@ -154,6 +157,27 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
     if (set.audioBitrate > 0 && (par->bit_rate <= 0 || par->bit_rate > set.audioBitrate))
         return false;
     return true;
+}
+
+ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src)
+{
+    if (set.streamCopy != 2)
+        return set;
+    ZxParams keep = set;
+    keep.width = keep.height = 0;
+    keep.fpsNum = 0;
+    keep.fpsDen = 1;
+    keep.videoBitrate = keep.audioBitrate = 0;
+    keep.videoProfile = 0;
+    const int audio = chosenAudioStream(set, src);
+    if (audio >= 0) {
+        const AVCodecParameters *par = src.context()->streams[audio]->codecpar;
+        if (par->sample_rate > 0)
+            keep.sampleRate = par->sample_rate;
+        if (par->ch_layout.nb_channels > 0)
+            keep.channels = std::min(8, par->ch_layout.nb_channels);
+    }
+    return keep;
 }
 
 bool keyFrameAt(const InputMedia &src, int64_t startUs)

@@ -15,12 +15,20 @@ int chosenAudioStream(const ZxParams &set, const InputMedia &src);
 // output: the same codec, which the container takes, no edit touching the
 // picture, the same size and rate, a bit rate not above the asked one, and
 // within the profile and picture format the encoder would give.
+// With set.streamCopy 2 any codec the container takes fits, in any
+// picture format: the set's codecs are only for what must be converted.
 bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder);
 
 // The same for the chosen audio stream: codec, container, volume, channels,
 // sample rate and bit rate.
 bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder,
                    int maxChannels);
+
+// For set.streamCopy 2 ("same quality"): the set with the source's size,
+// rate, channels and sample rate, and no bit rates or profile asked, so a
+// stream that is converted keeps its format too. Other sets come back as
+// they are.
+ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src);
 
 // True when the source's video has a key frame at startUs (from the
 // source's start, within half a frame): a copy can begin there. Leaves the

@@ -227,6 +227,11 @@ private:
         if (m_startUs > 0) {
             const int64_t ts = m_sourceStart + m_startUs;
             avformat_seek_file(m_ic, -1, INT64_MIN, ts, ts, 0);
+        } else if (m_video.copy || m_audio.copy) {
+            // Examining the source on opening read from it and went back to
+            // time 0, where some demuxers skip the packets a codec delay puts
+            // before 0; a copy needs those too.
+            avformat_seek_file(m_ic, -1, INT64_MIN, m_sourceStart, m_sourceStart, 0);
         }
         // Output timeline of a frame = its source time - source start - range start + offset.
         m_shiftUs = m_offsetUs - m_startUs - m_sourceStart;
@@ -311,8 +316,9 @@ private:
             return true;
         }
         // A range starts on a key frame; what the seek gave before it (sound,
-        // pictures shown earlier) stays out.
-        if (outUs < m_offsetUs)
+        // pictures shown earlier) stays out. Without a range every packet
+        // counts, also those a codec delay puts before the start.
+        if (m_startUs > 0 && outUs < m_offsetUs)
             return true;
         ++s.frames;
         return m_out.writeCopied(pkt, s.st->time_base, m_shiftUs, &s == &m_video, m_fail);

@@ -204,3 +204,39 @@ TEST(Copy, TrimsStayExact)
         EXPECT_TRUE(decodesCleanly(out)) << n;
     }
 }
+
+// "Same quality": any codec the container takes is copied whatever the set
+// names; what must change is converted in the source's own format.
+TEST(Copy, SameQualityKeepsWhatFits)
+{
+    const std::string src = outPath("hevc_opus.mkv");
+    ASSERT_EQ(spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:d=2", "-f", "lavfi",
+                     "-i", "sine=sample_rate=48000:d=2", "-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
+                     "log-level=error", "-c:a", "libopus", "-ac", "1", src}),
+              0);
+    const std::string louder = outPath("same_quality.mp4");
+    ParamsPtr p = makeParams(28, 86018, 640, 480, 44100, 2);
+    SetVideoBitrate(p.get(), 100000);
+    SetStreamCopy(p.get(), 2);
+    SetVolume(p.get(), 150);
+    const Copied c = convertCopying(src, louder, "mp4", p.get());
+    ASSERT_EQ(c.error, "");
+    EXPECT_EQ(c.video, 1);
+    EXPECT_EQ(c.audio, 0);
+    EXPECT_EQ(packets(louder, "v"), packets(src, "v"));
+    const Probe probe = ffprobe(louder);
+    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "hevc");
+    EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), "aac");
+    EXPECT_EQ(intOf(probe.first("audio"), "sample_rate"), 48000);
+    EXPECT_EQ(intOf(probe.first("audio"), "channels"), 1);
+    EXPECT_TRUE(decodesCleanly(louder));
+
+    const std::string sound = outPath("extracted.mka");
+    ParamsPtr a = makeParams(0, 86018);
+    SetStreamCopy(a.get(), 2);
+    const Copied e = convertCopying(src, sound, "matroska", a.get());
+    ASSERT_EQ(e.error, "");
+    EXPECT_EQ(e.audio, 1);
+    EXPECT_EQ(packets(sound, "a"), packets(src, "a"));
+    EXPECT_EQ(ffprobe(sound).count("video"), 0);
+}

@@ -184,9 +184,12 @@ int convert(int argc, char **argv)
         std::fprintf(stderr, "zxtool: %s\n", JobLastError(job, &code));
         return code ? 10 + code : 1;
     }
-    while (!JobIsFinished(job) && !JobIsStopped(job)) {
-        progress(o, JobPosition(job), JobDuration(job), "converting");
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Checked often, shown ten times a second: a copied file takes a
+    // fraction of a second, and the tool should not add to it.
+    for (int tick = 0; !JobIsFinished(job) && !JobIsStopped(job); ++tick) {
+        if (tick % 10 == 0)
+            progress(o, JobPosition(job), JobDuration(job), "converting");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     progress(o, JobPosition(job), JobDuration(job), "converting");
     if (!o.quiet)

@@ -46,8 +46,11 @@ int main(int argc, char **argv)
     list->setShutdownCommand("true", {});
 
     QTimer::singleShot(500, &w, [&] {
-        if (auto *chooser = w.findChild<FormatWidget *>(); chooser && format.contains(':'))
+        if (FormatWidget *chooser = FormatWidget::instance(); format.contains(':')) {
             chooser->ItemPress(format.section(':', 0, 0), format.section(':', 1));
+            QMetaObject::invokeMethod(chooser, "OnBtnOk");
+            chooser->applyOutputFormat();
+        }
         list->addDropPaths(files);
         if (merge)
             w.findChild<QCheckBox *>("m_btnMerge")->click();

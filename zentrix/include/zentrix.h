@@ -461,7 +461,8 @@ uint64_t JobDuration(ZxJob *job);
  * below the source's, and the stream is within the profile and picture
  * format the encoder would give. A range that stops before the source's end,
  * or starts elsewhere than on a key frame of a copied video stream, converts
- * every stream. Known from
+ * every stream, as does a DVD title or a source whose container lets its
+ * clock jump (MPEG program and transport streams). Known from
  * JobOpenFile on, final after JobSetRange. Returns 1, or 0 (both 0) when
  * the job is not open. */
 int JobStreamsCopied(ZxJob *job, int *video, int *audio);

@@ -65,7 +65,8 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
     struct stat before;
     const bool existed = ::stat(output, &before) == 0;
     auto out = std::make_unique<zx::Output>();
-    if (!out->open(output, container, *set, segment->media(), false, fail, true)) {
+    // A DVD title's cells restart their clocks: it is always converted.
+    if (!out->open(output, container, *set, segment->media(), false, fail, !dvd)) {
         const bool created = out->createdFile() && !existed;
         out.reset();
         if (created)

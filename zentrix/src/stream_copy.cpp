@@ -58,6 +58,15 @@ bool h264ProfileFits(int source, int asked)
     return source == FF_PROFILE_H264_MAIN && asked == FF_PROFILE_H264_HIGH;
 }
 
+// Program and transport streams (and DVDs) may jump in time or wrap
+// around; a conversion smooths that over, a copy would carry the jumps
+// into a container that refuses them.
+bool steadyTimestamps(const InputMedia &src)
+{
+    const AVFormatContext *ic = src.context();
+    return ic && ic->iformat && !(ic->iformat->flags & AVFMT_TS_DISCONT);
+}
+
 bool noPictureEdits(const ZxParams &set, const InputMedia &src)
 {
     const bool progressive
@@ -95,7 +104,7 @@ int chosenAudioStream(const ZxParams &set, const InputMedia &src)
 
 bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder)
 {
-    if (src.videoStream() < 0 || !encoder)
+    if (src.videoStream() < 0 || !encoder || !steadyTimestamps(src))
         return false;
     const AVStream *st = src.context()->streams[src.videoStream()];
     const AVCodecParameters *par = st->codecpar;
@@ -134,7 +143,7 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
                    int maxChannels)
 {
     const int index = chosenAudioStream(set, src);
-    if (index < 0 || !encoder)
+    if (index < 0 || !encoder || !steadyTimestamps(src))
         return false;
     const AVCodecParameters *par = src.context()->streams[index]->codecpar;
     const bool anyCodec = set.streamCopy == 2;

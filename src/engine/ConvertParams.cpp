@@ -171,6 +171,8 @@ ParamPlan buildParamPlan(const ConvertParams &p)
         plan.push_back(ints(ParamSetter::AudioBitrate, int64_t(p.audioBitRate) * 1000));
     plan.push_back(ints(ParamSetter::VideoQuality, p.videoQuality));
     plan.push_back(ints(ParamSetter::AudioQuality, p.audioQuality));
+    if (p.streamCopy != 1)
+        plan.push_back(ints(ParamSetter::StreamCopy, p.streamCopy));
 
     addGeometry(plan, p);
 
@@ -257,6 +259,7 @@ const char *paramSetterName(ParamSetter s)
     case ParamSetter::WatermarkImageOpacity: return "WatermarkImageOpacity";
     case ParamSetter::WatermarkImageScale: return "WatermarkImageScale";
     case ParamSetter::WatermarkImagePos: return "WatermarkImagePos";
+    case ParamSetter::StreamCopy: return "StreamCopy";
     }
     return "?";
 }

@@ -38,6 +38,7 @@ struct ConvertParams {
     int64_t trimLength = 0;      // microseconds; 0 = to the end
     EffectSettings effects;
     bool fromDvd = false;
+    int32_t streamCopy = 1;      // SetStreamCopy: 1 copy what fits (the engine's default), 2 "same quality"
 };
 
 // One setter of the engine's parameter set (zentrix.h, "Set" + the name).
@@ -55,7 +56,7 @@ enum class ParamSetter {
     WatermarkItalic, WatermarkUnderline, WatermarkStrikeOut, WatermarkColor,
     WatermarkColor2, WatermarkColor3, WatermarkAnchorX, WatermarkAnchorY,
     WatermarkTextPos, WatermarkActiveLayer, WatermarkImageOpacity,
-    WatermarkImageScale, WatermarkImagePos
+    WatermarkImageScale, WatermarkImagePos, StreamCopy
 };
 
 // The setter's name without "Set", for messages and test output.

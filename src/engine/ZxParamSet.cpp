@@ -78,6 +78,7 @@ int apply(ZxParams *set, const ParamStep &s)
     case ParamSetter::WatermarkImageOpacity: return SetWatermarkImageOpacity(set, a);
     case ParamSetter::WatermarkImageScale: return SetWatermarkImageScale(set, a, b);
     case ParamSetter::WatermarkImagePos: return SetWatermarkImagePos(set, s.x, s.y);
+    case ParamSetter::StreamCopy: return SetStreamCopy(set, a);
     }
     return 0;
 }

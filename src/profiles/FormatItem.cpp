@@ -44,6 +44,13 @@ FormatItem::FormatItem(const QString &category, const QString &id, const QString
     connect(m_btnSet, &QPushButton::clicked, this, &FormatItem::OnBtnSet);
 }
 
+void FormatItem::setDescription(const QString &description)
+{
+    const QString tip = description.isEmpty() ? m_labName->text() : m_labName->text() + QLatin1Char('\n') + description;
+    m_labName->setToolTip(tip);
+    setToolTip(tip);
+}
+
 QString FormatItem::title() const
 {
     return m_labName->text();

@@ -20,6 +20,8 @@ public:
     QString category() const { return m_category; }
     QString id() const { return m_id; }
     QString title() const;
+    // A line under the title in the tile's tool tip ("" none).
+    void setDescription(const QString &description);
     QString iconFileName() const { return m_iconFileName; }
     QString iconPath() const { return m_iconPath; }
 

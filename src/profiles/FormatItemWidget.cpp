@@ -74,6 +74,7 @@ void FormatItemWidget::fill(const QString &category)
     for (const FormatRecord &record : records) {
         auto *item = new FormatItem(record.category, record.id, record.title, ui->m_wgtItems);
         item->setObjectName(QStringLiteral("FormatItem_%1").arg(record.id));
+        item->setDescription(m_catalog.baseInfo(category, record.id, QStringLiteral("description")));
         const int n = int(m_items.size()) + 1;
         QVBoxLayout *column = m_columns[(n - 1) % 5];
         // Before the column's closing stretch.

@@ -74,6 +74,7 @@ OutputFormat OutputFormat::fromChoice(const ProfileCatalog &catalog, const Outpu
     f.ext = catalog.baseInfo(choice.category, choice.formatId, QStringLiteral("ext"));
     f.container = ProfileCatalog::containerName(f.ext);
     f.audioOnly = choice.audioOnly;
+    f.sameQuality = catalog.baseInfo(choice.category, choice.formatId, QStringLiteral("streamcopy")) == QLatin1String("1");
     f.quality = choice.quality == 1 ? 90 : 50;
 
     if (f.audioOnly) {

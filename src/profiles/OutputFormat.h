@@ -51,6 +51,7 @@ struct OutputFormat
     int channels = 0;
     int sampleRate = 0;       // Hz
     int audioBitRate = 0;     // kbit/s
+    bool sameQuality = false; // streams that fit are copied, the rest keep the source's format
 
     // The process-wide record read by the queue rows, the edit dialog and the
     // player. GUI thread only.

@@ -21,5 +21,6 @@ ConvertParams outputParams(const OutputFormat &f, int sourceWidth, int sourceHei
     p.channels = f.channels;
     p.audioBitRate = f.audioBitRate;
     p.audioQuality = f.quality;
+    p.streamCopy = f.sameQuality ? 2 : 1;
     return p;
 }

@@ -4,6 +4,8 @@
 #include "profiles/OutputFormat.h"
 
 #include <QCryptographicHash>
+
+#include <algorithm>
 #include <QDir>
 #include <QFileInfo>
 
@@ -18,6 +20,13 @@ qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const Outp
         bitsPerSecond += qint64(format.audioBitRate) * 1000;
     const qint64 seconds = durationUs / 1000000;
     return qint64(double(bitsPerSecond) * double(seconds) * 1.02 * 0.125);
+}
+
+qint64 copiedSize(qint64 durationUs, qint64 sourceBytes, qint64 sourceDurationUs)
+{
+    if (sourceBytes <= 0 || sourceDurationUs <= 0 || durationUs <= 0)
+        return 0;
+    return qint64(double(sourceBytes) * double(std::min(durationUs, sourceDurationUs)) / double(sourceDurationUs));
 }
 
 QString uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext)

@@ -11,6 +11,9 @@ namespace RowOutput {
 // Estimated output size in bytes for a length, the item's streams and the
 // output parameters: bit rates times whole seconds, 2 % overhead.
 qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const OutputFormat &format);
+// The same for a "same quality" format, whose streams are copied: they keep
+// the source's bit rate (the file's size over its length). 0 when unknown.
+qint64 copiedSize(qint64 durationUs, qint64 sourceBytes, qint64 sourceDurationUs);
 
 // folder + base + "." + ext, or base + "(n)." + ext with the first n from 1
 // whose file does not exist yet. The folder is created when missing.

@@ -177,7 +177,12 @@ QString VideoConvertBar::durationShown() const { return AppPaths::durationText(c
 
 QString VideoConvertBar::sizeShown() const
 {
-    return AppPaths::sizeText(RowOutput::estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, OutputFormat::instance()));
+    const OutputFormat &format = OutputFormat::instance();
+    // A copied picture keeps the source's bit rate, and so its share of the
+    // file; an extracted sound track is far smaller than a file with video.
+    if (format.sameQuality && !m_fromDvd && (!format.audioOnly || !m_hasVideo))
+        return AppPaths::sizeText(RowOutput::copiedSize(convertedLength(), QFileInfo(m_sourcePath).size(), m_duration));
+    return AppPaths::sizeText(RowOutput::estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, format));
 }
 
 QString VideoConvertBar::resolutionShown() const

@@ -1,7 +1,8 @@
 // A scripted walk through the format chooser from the main window, for
 // looking at it (screenshots under Xvfb); not a test. Opens the chooser from
 // the format button, shows "HD Video" with a tile and the settings panel,
-// presses Ok and quits.
+// presses Ok and quits. DEMO_CATEGORY and DEMO_FORMAT choose another
+// category and tile.
 
 #include "profiles/FormatItem.h"
 #include "profiles/FormatItemWidget.h"
@@ -27,12 +28,14 @@ int main(int argc, char **argv)
         if (auto *b = window.findChild<QPushButton *>("m_btnFromt"))
             b->click(); // runs the chooser modally
     });
-    QTimer::singleShot(step * 2, [] {
+    const QString category = qEnvironmentVariable("DEMO_CATEGORY", QStringLiteral("HD Video"));
+    const QString format = qEnvironmentVariable("DEMO_FORMAT", QStringLiteral("4016"));
+    QTimer::singleShot(step * 2, [&] {
         FormatWidget *chooser = FormatWidget::instance();
         for (FormatCategoryButton *b : chooser->categoryButtons())
-            if (b->category() == QLatin1String("HD Video"))
+            if (b->category() == category)
                 b->click();
-        if (FormatItem *tile = chooser->formatGrid()->itemById("4016")) {
+        if (FormatItem *tile = chooser->formatGrid()->itemById(format)) {
             tile->BtnPress();
             tile->settingsButton()->click();
         }

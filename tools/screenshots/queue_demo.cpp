@@ -4,12 +4,13 @@
 // "STAGE <name>" lines so that a script can take screenshots at the right
 // moments.
 //
-//   queue_xvfb_demo [--merge] FILE|FOLDER...
+//   queue_xvfb_demo [--merge] [--format CATEGORY:ID] FILE|FOLDER...
 #include "queue/QMainDlg.h"
 #include "queue/VideoConvertBar.h"
 #include "settings/ParserXML.h"
 #include "base/AppGlobals.h"
 #include "shell/MainWindow.h"
+#include "profiles/FormatWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +33,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QStringList files = app.arguments().mid(1);
     const bool merge = files.removeAll("--merge") > 0;
+    // A format of the catalogue to pick first, as a click on its tile would.
+    QString format;
+    if (const int at = files.indexOf("--format"); at >= 0 && at + 1 < files.size()) {
+        format = files.at(at + 1);
+        files.remove(at, 2);
+    }
 
     MainWindow w;
     w.show();
@@ -39,6 +46,11 @@ int main(int argc, char **argv)
     list->setShutdownCommand("true", {});
 
     QTimer::singleShot(500, &w, [&] {
+        if (FormatWidget *chooser = FormatWidget::instance(); format.contains(':')) {
+            chooser->ItemPress(format.section(':', 0, 0), format.section(':', 1));
+            QMetaObject::invokeMethod(chooser, "OnBtnOk");
+            chooser->applyOutputFormat();
+        }
         list->addDropPaths(files);
         if (merge)
             w.findChild<QCheckBox *>("m_btnMerge")->click();

@@ -31,7 +31,7 @@ int usage()
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
                  "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
                  "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
-                 "         [--dvd-title N] [--quiet]\n"
+                 "         [--dvd-title N] [--quiet] [--no-copy|--same-quality]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"
                  "         [--hue -180..180] [--deinterlace auto|on|off]\n"
                  "text:    [--text TEXT] [--text-pos X,Y] [--text-size PT] [--text-color AARRGGBB]\n"
@@ -184,9 +184,12 @@ int convert(int argc, char **argv)
         std::fprintf(stderr, "zxtool: %s\n", JobLastError(job, &code));
         return code ? 10 + code : 1;
     }
-    while (!JobIsFinished(job) && !JobIsStopped(job)) {
-        progress(o, JobPosition(job), JobDuration(job), "converting");
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Checked often, shown ten times a second: a copied file takes a
+    // fraction of a second, and the tool should not add to it.
+    for (int tick = 0; !JobIsFinished(job) && !JobIsStopped(job); ++tick) {
+        if (tick % 10 == 0)
+            progress(o, JobPosition(job), JobDuration(job), "converting");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     progress(o, JobPosition(job), JobDuration(job), "converting");
     if (!o.quiet)
@@ -201,6 +204,10 @@ int convert(int argc, char **argv)
         std::fprintf(stderr, "zxtool: conversion failed: %s\n", error.c_str());
         return code ? 10 + code : 1;
     }
+    int videoCopied = 0, audioCopied = 0;
+    JobStreamsCopied(job, &videoCopied, &audioCopied);
+    std::printf("{\"video_copied\": %s, \"audio_copied\": %s}\n", videoCopied ? "true" : "false",
+                audioCopied ? "true" : "false");
     return 0;
 }
 

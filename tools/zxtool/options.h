@@ -33,6 +33,7 @@ struct Options {
     int audio = -1;
     int dvdTitle = -1;    // >= 0: the source is a DVD
     bool quiet = false;
+    int streamCopy = 1;   // SetStreamCopy: 0 --no-copy, 2 --same-quality
     // edits; neutral values are the engine's defaults
     int volume = 100, brightness = 0, saturation = 100, contrast = 100, hue = 0;
     int deinterlace = 0;  // SetDeinterlace: 0 auto, 1 on, 2 off
@@ -147,6 +148,10 @@ inline bool parse(int argc, char **argv, int first, Options &o)
             o.keepShape = 0;
         } else if (a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--no-copy") {
+            o.streamCopy = 0;
+        } else if (a == "--same-quality") {
+            o.streamCopy = 2;
         } else if (a == "--closed-captions") {
             o.closedCaptions = true;
         } else if (a.rfind("--", 0) == 0) {
@@ -272,8 +277,10 @@ inline zxh::ParamsPtr makeParams(const Options &o)
     zxh::ParamsPtr set = createParamSet(buildParamPlan(jobParams(o)), &refused);
     // The program leaves this at the engine's automatic default; only the
     // tool forces it.
-    if (set)
+    if (set) {
         SetDeinterlace(set.get(), o.deinterlace);
+        SetStreamCopy(set.get(), o.streamCopy);
+    }
     if (!refused.empty())
         std::fprintf(stderr, "zxtool: values out of range, engine defaults kept: %s\n", refused.c_str());
     return set;

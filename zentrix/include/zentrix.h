@@ -249,6 +249,15 @@ int SetHue(ZxParams *set, int value);
  * Returns 0 for other values (the set keeps its value). */
 int SetDeinterlace(ZxParams *set, int mode);
 
+/* 1 (default): a job copies the source streams that already are what the
+ * set asks for (see JobStreamsCopied); 0: every stream is decoded and
+ * encoded again; 2 "same quality": the output keeps the source's picture
+ * size, frame rate, channels and sample rate whatever the set says, and asks
+ * no bit rate or profile; a stream is copied whenever the container takes
+ * its codec and no edit touches it (whatever codec the set names), and only
+ * the others are converted, to the set's codecs. Returns 0 for other values. */
+int SetStreamCopy(ZxParams *set, int mode);
+
 /* DVD title, 0-based, >= 0 (default 0). */
 int SetTitle(ZxParams *set, int dvd_title);
 /* Audio stream of the source, 0-based among its audio streams (default 0);
@@ -443,6 +452,20 @@ int JobStatus(ZxJob *job);
  * duration when the job has finished. */
 uint64_t JobPosition(ZxJob *job);
 uint64_t JobDuration(ZxJob *job);
+/* Whether the output takes the source's video / audio stream over as it is
+ * (packets remuxed, nothing decoded or encoded): 1 copied, 0 converted or no
+ * such stream. A stream is copied when the output's container takes its
+ * codec, the set asks for that codec, touches it with no edit (geometry,
+ * effects, watermarks, burnt subtitles, volume), leaves the size, frame
+ * rate, channels and sample rate as the source has them, asks no bit rate
+ * below the source's, and the stream is within the profile and picture
+ * format the encoder would give. A range that stops before the source's end,
+ * or starts elsewhere than on a key frame of a copied video stream, converts
+ * every stream, as does a DVD title or a source whose container lets its
+ * clock jump (MPEG program and transport streams). Known from
+ * JobOpenFile on, final after JobSetRange. Returns 1, or 0 (both 0) when
+ * the job is not open. */
+int JobStreamsCopied(ZxJob *job, int *video, int *audio);
 /* Asks a running job to stop; it ends within a second, leaving a valid file
  * of what was written. Returns 0 when the job is not running. */
 int JobRequestStop(ZxJob *job);

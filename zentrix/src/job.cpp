@@ -1,6 +1,7 @@
 // Conversion job: one source into one output, on a thread of its own.
 #include "dvd_reader.h"
 #include "job.h"
+#include "stream_copy.h"
 #include "stream_mux.h"
 
 #include <cstdio>
@@ -64,7 +65,8 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
     struct stat before;
     const bool existed = ::stat(output, &before) == 0;
     auto out = std::make_unique<zx::Output>();
-    if (!out->open(output, container, *set, segment->media(), false, fail)) {
+    // A DVD title's cells restart their clocks: it is always converted.
+    if (!out->open(output, container, *set, segment->media(), false, fail, !dvd)) {
         const bool created = out->createdFile() && !existed;
         out.reset();
         if (created)
@@ -75,6 +77,8 @@ int openJob(ZxJob *job, const char *source, const char *output, const char *cont
     job->segment = std::move(segment);
     job->output = std::move(out);
     job->outputPath = output;
+    job->container = container;
+    job->set = *set;
     state.durationUs.store(job->segment->expectedUs(0, 0));
     return 1;
 }
@@ -99,6 +103,27 @@ int JobSetRange(ZxJob *job, int64_t start, int64_t length)
 {
     if (!job || start < 0 || length < 0 || job->state->status.load() != ZX_STATUS_IDLE)
         return 0;
+    // Copied packets begin on a key frame of the source and a copy runs to
+    // the source's end: a range that cuts elsewhere is converted, so that it
+    // stays exact. The header written so far is replaced.
+    bool copyFits = true;
+    if (job->output && job->segment && (job->output->videoCopied() || job->output->audioCopied())) {
+        const bool toEnd = length == 0 || start + length >= job->segment->expectedUs(0, 0);
+        copyFits = toEnd
+                   && (start == 0 || (job->output->videoCopied() && zx::keyFrameAt(job->segment->media(), start)));
+    }
+    if (!copyFits) {
+        zx::Failure ignored, fail;
+        job->output->finish(true, ignored);
+        auto out = std::make_unique<zx::Output>();
+        if (!out->open(job->outputPath, job->container, job->set, job->segment->media(), false, fail, false)) {
+            job->output.reset();
+            job->segment.reset();
+            job->state->fail(fail);
+            return 0;
+        }
+        job->output = std::move(out);
+    }
     job->startUs = start;
     job->lengthUs = length;
     if (job->segment)
@@ -150,6 +175,16 @@ uint64_t JobPosition(ZxJob *job)
     else if (job->streams)
         written = job->streams->writtenUs.load();
     return job->state->position(written);
+}
+
+int JobStreamsCopied(ZxJob *job, int *video, int *audio)
+{
+    const zx::Output *out = job ? job->output.get() : nullptr;
+    if (video)
+        *video = out && out->videoCopied() ? 1 : 0;
+    if (audio)
+        *audio = out && out->audioCopied() ? 1 : 0;
+    return out ? 1 : 0;
 }
 
 uint64_t JobDuration(ZxJob *job) { return job ? uint64_t(std::max<int64_t>(0, job->state->durationUs.load())) : 0; }

@@ -18,6 +18,8 @@ struct ZxJob {
     std::unique_ptr<zx::Segment> segment;
     std::unique_ptr<zx::Output> output;
     std::string outputPath;
+    std::string container;
+    ZxParams set;   // kept to open the output again when a range rules out copying
     int64_t startUs = 0, lengthUs = 0;
     bool closed = false;
     // Elementary-stream mode: set by JobOpenStreams.

@@ -7,6 +7,7 @@ extern "C" {
 #include "lang_codes.h"
 #include "colour.h"
 #include "geometry.h"
+#include "stream_copy.h"
 #include "zentrix.h"
 
 extern "C" {
@@ -38,30 +39,6 @@ bool offersFormat(const AVCodec *enc, AVPixelFormat wanted)
         if (*f == wanted)
             return true;
     return false;
-}
-
-AVPixelFormat choosePixelFormat(const AVCodec *enc, const ZxParams &set)
-{
-    if (!enc->pix_fmts)
-        return AV_PIX_FMT_YUV420P;
-    // HEVC's Main 10 profile: ten bits, enough to carry HDR pictures as they are.
-    if (enc->id == AV_CODEC_ID_HEVC && set.videoProfile == FF_PROFILE_HEVC_MAIN_10
-        && offersFormat(enc, AV_PIX_FMT_YUV420P10))
-        return AV_PIX_FMT_YUV420P10;
-    if (offersFormat(enc, AV_PIX_FMT_YUV420P))
-        return AV_PIX_FMT_YUV420P;
-    return enc->pix_fmts[0];
-}
-
-AVRational sourceRate(const InputMedia &src)
-{
-    if (src.videoStream() < 0)
-        return {25, 1};
-    const AVStream *st = src.context()->streams[src.videoStream()];
-    for (AVRational r : {st->avg_frame_rate, st->r_frame_rate})
-        if (r.num > 0 && r.den > 0 && av_q2d(r) >= 1 && av_q2d(r) <= 240)
-            return rateAfterScan(src.scan(), r); // film with pulldown comes out at its own rate
-    return {25, 1};
 }
 
 // H.263 codes only these picture sizes; pick the one of nearest area.
@@ -101,6 +78,30 @@ bool isLossless(AVCodecID id)
 
 } // namespace
 
+AVPixelFormat choosePixelFormat(const AVCodec *enc, const ZxParams &set)
+{
+    if (!enc->pix_fmts)
+        return AV_PIX_FMT_YUV420P;
+    // HEVC's Main 10 profile: ten bits, enough to carry HDR pictures as they are.
+    if (enc->id == AV_CODEC_ID_HEVC && set.videoProfile == FF_PROFILE_HEVC_MAIN_10
+        && offersFormat(enc, AV_PIX_FMT_YUV420P10))
+        return AV_PIX_FMT_YUV420P10;
+    if (offersFormat(enc, AV_PIX_FMT_YUV420P))
+        return AV_PIX_FMT_YUV420P;
+    return enc->pix_fmts[0];
+}
+
+AVRational sourceRate(const InputMedia &src)
+{
+    if (src.videoStream() < 0)
+        return {25, 1};
+    const AVStream *st = src.context()->streams[src.videoStream()];
+    for (AVRational r : {st->avg_frame_rate, st->r_frame_rate})
+        if (r.num > 0 && r.den > 0 && av_q2d(r) >= 1 && av_q2d(r) <= 240)
+            return rateAfterScan(src.scan(), r); // film with pulldown comes out at its own rate
+    return {25, 1};
+}
+
 Output::Output() : m_pkt(makePacket()) {}
 
 Output::~Output()
@@ -122,9 +123,10 @@ int Output::audioFrameSize() const
     return m_aenc->frame_size;
 }
 
-bool Output::open(const std::string &path, const std::string &container, const ZxParams &set,
-                  const InputMedia &firstSource, bool wantAudioAlways, Failure &fail)
+bool Output::open(const std::string &path, const std::string &container, const ZxParams &asked,
+                  const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy)
 {
+    const ZxParams set = keepSourceFormat(asked, firstSource);
     const AVOutputFormat *muxer = findMuxer(container.c_str());
     if (!muxer)
         return fail.set(ZX_ERR_ARGUMENT, "unknown container \"" + container + "\"");
@@ -137,9 +139,24 @@ bool Output::open(const std::string &path, const std::string &container, const Z
     const bool wantAudio = set.audioCodec > 0 && (wantAudioAlways || !firstSource.audioStreams().empty());
     if (!wantVideo && !wantAudio)
         return fail.set(ZX_ERR_ARGUMENT, "nothing to convert: the source has no stream the output asks for");
-    if (wantVideo && !openVideo(set, firstSource, muxer, fail))
+    // Copying is decided per stream: a stream that needs new pictures or
+    // new sound is encoded while the other is copied.
+    EncoderChoice vchoice, achoice;
+    std::string ignored;
+    allowCopy = allowCopy && set.streamCopy;
+    const bool copyVideo = allowCopy && wantVideo
+                           && chooseEncoder(set.videoCodec, muxer, vchoice, ignored, AVMEDIA_TYPE_VIDEO)
+                           && videoFitsAsIs(set, firstSource, muxer, vchoice.encoder);
+    const bool copyAudio = allowCopy && wantAudio
+                           && chooseEncoder(set.audioCodec, muxer, achoice, ignored, AVMEDIA_TYPE_AUDIO)
+                           && audioFitsAsIs(set, firstSource, muxer, achoice.encoder, achoice.maxChannels);
+    if (wantVideo
+        && !(copyVideo ? openCopy(firstSource.context()->streams[firstSource.videoStream()], true, fail)
+                       : openVideo(set, firstSource, muxer, fail)))
         return false;
-    if (wantAudio && !openAudio(set, firstSource, muxer, fail))
+    if (wantAudio
+        && !(copyAudio ? openCopy(firstSource.context()->streams[chosenAudioStream(set, firstSource)], false, fail)
+                       : openAudio(set, firstSource, muxer, fail)))
         return false;
 
     if (!(muxer->flags & AVFMT_NOFILE)) {
@@ -332,6 +349,72 @@ bool Output::openAudio(const ZxParams &set, const InputMedia &src, const AVOutpu
     return true;
 }
 
+bool Output::openCopy(const AVStream *source, bool video, Failure &fail)
+{
+    AVStream *st = avformat_new_stream(m_oc, nullptr);
+    if (!st || avcodec_parameters_copy(st->codecpar, source->codecpar) < 0)
+        return fail.set(ZX_ERR_INTERNAL, "cannot add the copied stream");
+    // The source container's tag may mean nothing in this one: the muxer picks its own.
+    st->codecpar->codec_tag = 0;
+    // Apple's players take HEVC only under the tag that keeps its headers out of band.
+    if (source->codecpar->codec_id == AV_CODEC_ID_HEVC
+        && (std::strcmp(m_oc->oformat->name, "mp4") == 0 || std::strcmp(m_oc->oformat->name, "mov") == 0))
+        st->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
+    st->time_base = source->time_base;
+    // Rotation (the display matrix), HDR descriptions and the like travel
+    // with the stream, as the pictures are not turned or converted.
+    for (int i = 0; i < source->nb_side_data; ++i) {
+        const AVPacketSideData &sd = source->side_data[i];
+        if (uint8_t *dst = av_stream_new_side_data(st, sd.type, sd.size))
+            std::memcpy(dst, sd.data, sd.size);
+    }
+    if (const AVDictionaryEntry *e = av_dict_get(source->metadata, "language", nullptr, 0))
+        if (const char *code = threeLetterLanguage(e->value))
+            av_dict_set(&st->metadata, "language", code, 0);
+    if (video) {
+        st->avg_frame_rate = source->avg_frame_rate;
+        st->r_frame_rate = source->r_frame_rate;
+        st->sample_aspect_ratio = source->codecpar->sample_aspect_ratio;
+        m_vst = st;
+        m_frameW = source->codecpar->width;
+        m_frameH = source->codecpar->height;
+        m_pixFmt = AVPixelFormat(source->codecpar->format);
+        m_fps = source->avg_frame_rate.num > 0 ? source->avg_frame_rate : m_fps;
+    } else {
+        m_ast = st;
+        m_sampleRate = source->codecpar->sample_rate;
+    }
+    return true;
+}
+
+bool Output::writeCopied(AVPacket *pkt, AVRational tb, int64_t shiftUs, bool video, Failure &fail)
+{
+    AVStream *st = video ? m_vst : m_ast;
+    if (!st)
+        return true;
+    const int64_t shift = av_rescale_q(shiftUs, AV_TIME_BASE_Q, tb);
+    if (pkt->pts != AV_NOPTS_VALUE)
+        pkt->pts += shift;
+    if (pkt->dts != AV_NOPTS_VALUE)
+        pkt->dts += shift;
+    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    if (ts != AV_NOPTS_VALUE) {
+        const int64_t end = av_rescale_q(ts + std::max<int64_t>(0, pkt->duration), tb, AV_TIME_BASE_Q);
+        int64_t &copyEnd = video ? m_videoCopyEndUs : m_audioCopyEndUs;
+        copyEnd = std::max(copyEnd, end);
+        std::atomic<int64_t> &written = video ? m_videoWrittenUs : m_audioWrittenUs;
+        if (end > written.load())
+            written.store(end);
+    }
+    av_packet_rescale_ts(pkt, tb, st->time_base);
+    pkt->stream_index = st->index;
+    pkt->pos = -1;
+    const int ret = av_interleaved_write_frame(m_oc, pkt);
+    if (ret < 0)
+        return fail.set(ZX_ERR_OUTPUT, "cannot write the output file: " + avErr(ret));
+    return true;
+}
+
 bool Output::encode(AVCodecContext *enc, AVStream *st, AVFrame *frame, Failure &fail)
 {
     int ret = avcodec_send_frame(enc, frame);
@@ -426,6 +509,8 @@ bool Output::drainAudio(bool last, Failure &fail)
 
 int64_t Output::videoEndUs() const
 {
+    if (videoCopied())
+        return m_videoCopyEndUs;
     if (!m_venc || m_lastVideoPts == AV_NOPTS_VALUE)
         return 0;
     return av_rescale_q(m_lastVideoPts + 1, m_venc->time_base, AV_TIME_BASE_Q);
@@ -433,6 +518,8 @@ int64_t Output::videoEndUs() const
 
 int64_t Output::audioEndUs() const
 {
+    if (audioCopied())
+        return m_audioCopyEndUs;
     return m_aenc ? av_rescale_q(m_nextAudioPts, m_aenc->time_base, AV_TIME_BASE_Q) : 0;
 }
 

@@ -106,6 +106,7 @@ int SetSaturation(ZxParams *set, int v) { return store(set, &ZxParams::saturatio
 int SetContrast(ZxParams *set, int v) { return store(set, &ZxParams::contrast, v, v >= 0 && v <= 200); }
 int SetHue(ZxParams *set, int v) { return store(set, &ZxParams::hue, v, v >= -180 && v <= 180); }
 int SetDeinterlace(ZxParams *set, int mode) { return store(set, &ZxParams::deinterlace, mode, mode >= 0 && mode <= 2); }
+int SetStreamCopy(ZxParams *set, int mode) { return store(set, &ZxParams::streamCopy, mode, mode >= 0 && mode <= 2); }
 
 int SetTitle(ZxParams *set, int title) { return store(set, &ZxParams::dvdTitle, title, title >= 0); }
 int SetAudioTrack(ZxParams *set, int index) { return store(set, &ZxParams::audioTrack, index); }

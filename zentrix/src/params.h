@@ -46,6 +46,9 @@ struct ZxParams {
     int volume = 100, effectReserved = 0, brightness = 0, saturation = 100, contrast = 100, hue = 0;
     // interlaced sources: 0 decided per source, 1 always deinterlaced, 2 left as decoded
     int deinterlace = 0;
+    // 0: everything is converted; 1: streams that already fit the output are
+    // copied; 2: also any codec the container takes, the source's format kept
+    int streamCopy = 1;
 
     // stream choice
     int dvdTitle = 0;

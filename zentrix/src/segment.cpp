@@ -50,6 +50,7 @@ struct StreamState {
     int index = -1;
     AVStream *st = nullptr;
     CodecCtxPtr dec;
+    bool copy = false;                 // packets go to the output as they are
     Graph graph;
     bool graphBuiltOnce = false;
     int64_t nextPts = AV_NOPTS_VALUE;  // stream time base, for frames without timestamps
@@ -158,8 +159,10 @@ private:
         if (m_out.hasVideo() && m_media.videoStream() >= 0) {
             m_video.index = m_media.videoStream();
             m_video.st = m_ic->streams[m_video.index];
-            m_video.dec = openDecoder(m_video.st, m_err);
-            if (!m_video.dec)
+            m_video.copy = m_out.videoCopied();
+            if (!m_video.copy)
+                m_video.dec = openDecoder(m_video.st, m_err);
+            if (!m_video.dec && !m_video.copy)
                 return m_fail.set(ZX_ERR_INPUT, m_err);
         }
         const auto &audioStreams = m_media.audioStreams();
@@ -167,11 +170,13 @@ private:
             m_audio.index = m_set.audioTrack >= 0 && m_set.audioTrack < int(audioStreams.size())
                                 ? audioStreams[size_t(m_set.audioTrack)] : m_media.bestAudioStream();
             m_audio.st = m_ic->streams[m_audio.index];
-            m_audio.dec = openDecoder(m_audio.st, m_err);
-            if (!m_audio.dec)
+            m_audio.copy = m_out.audioCopied();
+            if (!m_audio.copy)
+                m_audio.dec = openDecoder(m_audio.st, m_err);
+            if (!m_audio.dec && !m_audio.copy)
                 return m_fail.set(ZX_ERR_INPUT, m_err);
         }
-        if (!m_video.dec && !m_audio.dec)
+        if (!m_video.dec && !m_audio.dec && !m_video.copy && !m_audio.copy)
             return m_fail.set(ZX_ERR_INPUT, "the source has no stream the output takes");
         return true;
     }
@@ -222,6 +227,11 @@ private:
         if (m_startUs > 0) {
             const int64_t ts = m_sourceStart + m_startUs;
             avformat_seek_file(m_ic, -1, INT64_MIN, ts, ts, 0);
+        } else if (m_video.copy || m_audio.copy) {
+            // Examining the source on opening read from it and went back to
+            // time 0, where some demuxers skip the packets a codec delay puts
+            // before 0; a copy needs those too.
+            avformat_seek_file(m_ic, -1, INT64_MIN, m_sourceStart, m_sourceStart, 0);
         }
         // Output timeline of a frame = its source time - source start - range start + offset.
         m_shiftUs = m_offsetUs - m_startUs - m_sourceStart;
@@ -243,7 +253,7 @@ private:
     {
         PacketPtr pkt = makePacket();
         while (!m_stop.load()) {
-            if ((!m_video.dec || m_video.done) && (!m_audio.dec || m_audio.done))
+            if (!active(m_video) && !active(m_audio))
                 break;
             int ret = av_read_frame(m_ic, pkt.get());
             if (ret == AVERROR(EAGAIN))
@@ -281,6 +291,8 @@ private:
         }
         StreamState *s = pkt->stream_index == m_video.index ? &m_video
                        : pkt->stream_index == m_audio.index ? &m_audio : nullptr;
+        if (s && s->copy && !s->done)
+            return copyPacket(*s, pkt);
         if (s && !s->done) {
             const int ret = avcodec_send_packet(s->dec.get(), pkt);
             if (ret < 0 && ret != AVERROR(EAGAIN))
@@ -289,6 +301,27 @@ private:
                 return false;
         }
         return true;
+    }
+
+    static bool active(const StreamState &s) { return (s.dec || s.copy) && !s.done; }
+
+    // A copied stream's packets keep their bytes; only their times move onto
+    // the output's timeline, and the range's end still ends the stream.
+    bool copyPacket(StreamState &s, AVPacket *pkt)
+    {
+        const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+        const int64_t outUs = ts != AV_NOPTS_VALUE ? av_rescale_q(ts, s.st->time_base, kMicros) + m_shiftUs : m_offsetUs;
+        if (outUs >= m_endUs) {
+            s.done = true;
+            return true;
+        }
+        // A range starts on a key frame; what the seek gave before it (sound,
+        // pictures shown earlier) stays out. Without a range every packet
+        // counts, also those a codec delay puts before the start.
+        if (m_startUs > 0 && outUs < m_offsetUs)
+            return true;
+        ++s.frames;
+        return m_out.writeCopied(pkt, s.st->time_base, m_shiftUs, &s == &m_video, m_fail);
     }
 
     // Decoding errors are counted, not fatal: a few broken frames must not
@@ -558,7 +591,8 @@ private:
     // the reading broke off part-way.
     Segment::Result judgeOutcome()
     {
-        const bool nothing = (!m_video.dec || m_video.frames == 0) && (!m_audio.dec || m_audio.frames == 0);
+        const bool nothing = (!(m_video.dec || m_video.copy) || m_video.frames == 0)
+                             && (!(m_audio.dec || m_audio.copy) || m_audio.frames == 0);
         if (nothing && (m_inputError || m_video.decodeErrors || m_audio.decodeErrors)) {
             m_fail.set(ZX_ERR_INPUT, "the source could not be decoded");
             return Segment::Result::Failed;

@@ -45,14 +45,18 @@ public:
     // Chooses and opens the encoders for the set (sizes and rates the set
     // leaves open come from the first source), creates the file and writes
     // the header. wantAudioAlways: an audio stream even when the first source
-    // has none (merging fills silence).
+    // has none (merging fills silence). allowCopy: a source stream that
+    // already is what the set asks for is remuxed as it is (one source only).
     bool open(const std::string &path, const std::string &container, const ZxParams &set,
-              const InputMedia &firstSource, bool wantAudioAlways, Failure &fail);
+              const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy = false);
     bool isOpen() const { return m_oc != nullptr; }
     bool createdFile() const { return m_fileCreated; }   // open() got as far as creating the file
 
-    bool hasVideo() const { return m_venc != nullptr; }
-    bool hasAudio() const { return m_aenc != nullptr; }
+    bool hasVideo() const { return m_vst != nullptr; }
+    bool hasAudio() const { return m_ast != nullptr; }
+    // The stream takes the source's packets as they are (see writeCopied).
+    bool videoCopied() const { return m_vst && !m_venc; }
+    bool audioCopied() const { return m_ast && !m_aenc; }
     int frameWidth() const { return m_frameW; }
     int frameHeight() const { return m_frameH; }
     AVPixelFormat pixelFormat() const { return m_pixFmt; }
@@ -67,6 +71,9 @@ public:
     // Encode one filtered frame; pts in the sink's time base tb.
     bool sendVideo(AVFrame *frame, AVRational tb, Failure &fail);
     bool sendAudio(AVFrame *frame, AVRational tb, Failure &fail);
+    // Remuxes a packet of a copied stream; its timestamps are in the source
+    // stream's time base tb and move by shiftUs onto the output's timeline.
+    bool writeCopied(AVPacket *pkt, AVRational tb, int64_t shiftUs, bool video, Failure &fail);
     // Pads a stream that ended early up to endUs (black or silence).
     bool fillTo(int64_t endUs, Failure &fail);
 
@@ -86,6 +93,7 @@ public:
 private:
     bool openVideo(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
     bool openAudio(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, Failure &fail);
+    bool openCopy(const AVStream *source, bool video, Failure &fail);
     bool encode(AVCodecContext *enc, AVStream *st, AVFrame *frame, Failure &fail);
     // Encodes the held samples in whole encoder frames; all of them when last.
     bool drainAudio(bool last, Failure &fail);
@@ -112,6 +120,7 @@ private:
     bool m_fileCreated = false;
     PacketPtr m_pkt;
     std::atomic<int64_t> m_videoWrittenUs{0}, m_audioWrittenUs{0};
+    int64_t m_videoCopyEndUs = 0, m_audioCopyEndUs = 0;   // ends of the copied packets
 };
 
 class Segment {

@@ -72,6 +72,9 @@ std::string convert(const std::string &src, const std::string &name, int vcodec 
     if (profile)
         SetVideoProfile(p.get(), profile);
     SetFill(p.get(), 0, 0);
+    // The colour handling of conversions is what is checked: a fitting
+    // source would otherwise be copied with its tags as they are.
+    SetStreamCopy(p.get(), 0);
     const std::string error = convertFile(src, out, "mp4", p.get());
     EXPECT_EQ(error, "") << name;
     return out;

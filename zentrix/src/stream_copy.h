@@ -1,0 +1,43 @@
+// Deciding which source streams an output can take over as they are:
+// packets remuxed instead of decoded and encoded again.
+#pragma once
+
+#include "codec_map.h"
+#include "media_input.h"
+#include "params.h"
+
+namespace zx {
+
+// The source's audio stream a set picks (stream index), -1 when none.
+int chosenAudioStream(const ZxParams &set, const InputMedia &src);
+
+// True when the source's video stream already is what the set asks of the
+// output: the same codec, which the container takes, no edit touching the
+// picture, the same size and rate, a bit rate not above the asked one, and
+// within the profile and picture format the encoder would give.
+// With set.streamCopy 2 any codec the container takes fits, in any
+// picture format: the set's codecs are only for what must be converted.
+bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder);
+
+// The same for the chosen audio stream: codec, container, volume, channels,
+// sample rate and bit rate.
+bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder,
+                   int maxChannels);
+
+// For set.streamCopy 2 ("same quality"): the set with the source's size,
+// rate, channels and sample rate, and no bit rates or profile asked, so a
+// stream that is converted keeps its format too. Other sets come back as
+// they are.
+ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src);
+
+// True when the source's video has a key frame at startUs (from the
+// source's start, within half a frame): a copy can begin there. Leaves the
+// read position anywhere; the caller seeks before reading.
+bool keyFrameAt(const InputMedia &src, int64_t startUs);
+
+// Shared with the encoders' set-up, so both agree on what a conversion
+// would make.
+AVPixelFormat choosePixelFormat(const AVCodec *enc, const ZxParams &set);
+AVRational sourceRate(const InputMedia &src);
+
+} // namespace zx

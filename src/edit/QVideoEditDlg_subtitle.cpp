@@ -5,6 +5,7 @@
 #include "base/AppPaths.h"
 #include "edit/QCaptureSettingDlg.h"
 #include "edit/QSubtitleOperateDlg.h"
+#include "history/FileManager.h"
 #include "history/QMessOpacityDlg.h"
 #include "history/VXMessage.h"
 #include "settings/ParserXML.h"
@@ -12,17 +13,12 @@
 #include "widgets/DarkMenuStyle.h"
 
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QMenu>
-#include <QUrl>
 
 struct QVideoEditDlg::SubtitleState {
     // The second engine handle on the item: it lists the streams and checks
@@ -50,28 +46,6 @@ QImage decodeBitmap(const unsigned char *bmp, int bytes)
     QImage image;
     image.loadFromData(bmp, int(size), "BMP");
     return image;
-}
-
-// The desktop's file manager on the folder: FileManager1.ShowFolders over
-// D-Bus, else the folder handed to the desktop's default handler. No shell
-// is involved, so any folder name is safe.
-void showFolder(const QString &folder)
-{
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath());
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QDesktopServices::openUrl(url);
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                                                       "org.freedesktop.FileManager1", "ShowFolders");
-    call << QStringList{url.toString()} << QString();
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [url](QDBusPendingCallWatcher *w) {
-        if (w->isError())
-            QDesktopServices::openUrl(url);
-        w->deleteLater();
-    });
 }
 
 } // namespace
@@ -271,7 +245,7 @@ void QVideoEditDlg::OnShowMenu()
 void QVideoEditDlg::OpenImgPath()
 {
     if (isOpen())
-        showFolder(m_subtitle->snapshotFolder);
+        FileManager::showFolder(m_subtitle->snapshotFolder);
 }
 
 void QVideoEditDlg::ShowPathSettingDlg()

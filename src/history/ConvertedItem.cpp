@@ -1,4 +1,5 @@
 #include "history/ConvertedItem.h"
+#include "history/FileManager.h"
 #include "history/ThumbnailFile.h"
 #include "ui_ConvertedItem.h"
 
@@ -6,14 +7,9 @@
 #include "base/AppPaths.h"
 #include "widgets/Theme.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QUrl>
 
 namespace {
 
@@ -123,28 +119,7 @@ void ConvertedItem::setFolderOpener(FolderOpener opener)
     folderOpener() = opener ? std::move(opener) : FolderOpener(&ConvertedItem::showInFolder);
 }
 
-void ConvertedItem::showInFolder(const QString &filePath)
-{
-    const QString clean = QFileInfo(filePath).absoluteFilePath();
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-        "org.freedesktop.FileManager1", "ShowItems");
-    call << QStringList{QUrl::fromLocalFile(clean).toString()} << QString();
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(clean).absolutePath());
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QDesktopServices::openUrl(folder);
-        return;
-    }
-    // Asked without blocking the GUI thread; without a file manager on the
-    // bus the folder is opened instead.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher *w) {
-        if (w->isError())
-            QDesktopServices::openUrl(folder);
-        w->deleteLater();
-    });
-}
+void ConvertedItem::showInFolder(const QString &filePath) { FileManager::showItem(filePath); }
 
 void ConvertedItem::OnBtnSearch()
 {

@@ -300,6 +300,7 @@ bool QVideoEditDlg::beforeOpen()
         PlayerStop(m_player.get());
     PlayerClose(m_player.get());
     m_state = Closed;
+    m_appliedPlan.clear();
     m_timeTimer->stop();
     m_audioTimer->stop();
     m_videoOrignalWidget->clearPicture();
@@ -449,11 +450,18 @@ void QVideoEditDlg::applyEdits()
     p.subtitleIndex = m_tracks.subtitleIndex;
     p.subtitleStreamCount = m_tracks.subtitleStreamCount;
     p.subtitleFile = m_tracks.subtitleFile;
+    // The row hands over records the dialog already started from; a set
+    // equal to the one the player has would only redraw the same picture.
+    ParamPlan plan = buildParamPlan(p);
+    if (!m_appliedPlan.empty() && plan == m_appliedPlan)
+        return;
     std::string refused;
-    zxh::ParamsPtr set = createParamSet(buildParamPlan(p), &refused);
+    zxh::ParamsPtr set = createParamSet(plan, &refused);
     if (!refused.empty())
         qDebug() << "QVideoEditDlg: values refused:" << refused.c_str();
-    if (set && PlayerSetParams(m_player.get(), set.get()) != 1)
+    if (set && PlayerSetParams(m_player.get(), set.get()) == 1)
+        m_appliedPlan = std::move(plan);
+    else
         qDebug() << "QVideoEditDlg: the edits were not taken";
     // A new crop or ratio may change the output picture's shape.
     ResizeVideoWindow();

@@ -191,8 +191,8 @@ private:
     State m_state = Closed;
     QString m_lastError;
     ConvertParams m_base;        // the item's job; its records are replaced by the ones below
+    ParamPlan m_appliedPlan;     // the edits the player has; empty before the first set
     bool m_noVideo = false;
-    bool m_applying = false;
     bool m_restartedEarlyEnd = false; // see UpdateTime
     double m_lastVolume = 100.0;
     int m_page = 0;

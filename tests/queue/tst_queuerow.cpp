@@ -241,6 +241,7 @@ private slots:
         ConverItemInfo *info = fakeItem("/media/private.mp4");
         info->thumbnail = QImage(64, 48, QImage::Format_RGB32);
         info->thumbnail.fill(Qt::green);
+        const QImage green = info->thumbnail; // the row takes the record and frees it
         auto row = rowFor(info);
         QVERIFY(!QFileInfo::exists(victim));
         QVERIFY(!QFileInfo(cache).isSymLink());
@@ -252,7 +253,7 @@ private slots:
         const auto files = [&] { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); };
         const QStringList before = files();
         ConverItemInfo *other = fakeItem("/media/other.mp4");
-        other->thumbnail = info->thumbnail;
+        other->thumbnail = green;
         auto refused = rowFor(other);
         QVERIFY(refused->thumbnailFile().isEmpty());
         QCOMPARE(files(), before);

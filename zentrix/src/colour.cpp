@@ -179,29 +179,34 @@ ColourTags outputColours(const ColourTags &tagged, int sourceHeight, AVPixelForm
     return out;
 }
 
+std::string toneMapFilters(const ColourTags &from, const ColourTags &to, int w, int h, const char *outFormats)
+{
+    // Tone mapping works on linear light: zscale linearises (and resizes
+    // in the same pass, saving a pass over the float picture), tonemap
+    // compresses the HDR range, zscale encodes the result as BT.709.
+    // The operator is mobius: it leaves the picture linear up to a knee
+    // and rolls off only what lies above, so mid-tones (skin, foliage,
+    // most of a phone's HLG picture, which sits in the SDR range) keep
+    // their brightness and colour, and highlights such as skies are
+    // compressed smoothly instead of clipping. hable darkens the whole
+    // picture and reinhard flattens it; clip and linear lose the sky.
+    // desat=0: no extra desaturation of bright colours, which would grey
+    // out sunlit skin. The result is YUV: left free, zscale would hand
+    // on float RGB to whatever follows.
+    char buf[512];
+    std::snprintf(buf, sizeof buf,
+                  "zscale=w=%d:h=%d:tin=%s:pin=%s:min=%s:rin=%s:t=linear:npl=100:p=709,format=gbrpf32le,"
+                  "tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=%s,format=%s",
+                  w, h, zimgTransfer(from.transfer), zimgPrimaries(from.primaries), zimgMatrix(from.matrix),
+                  rangeName(from.range), rangeName(to.range), outFormats);
+    return buf + std::string(",") + setParams(to);
+}
+
 std::string colourScale(const ColourTags &from, const ColourTags &to, int w, int h)
 {
     char buf[512];
-    if (isHdr(from) && !isHdr(to)) {
-        // Tone mapping works on linear light: zscale linearises (and resizes
-        // in the same pass, saving a pass over the float picture), tonemap
-        // compresses the HDR range, zscale encodes the result as BT.709.
-        // The operator is mobius: it leaves the picture linear up to a knee
-        // and rolls off only what lies above, so mid-tones (skin, foliage,
-        // most of a phone's HLG picture, which sits in the SDR range) keep
-        // their brightness and colour, and highlights such as skies are
-        // compressed smoothly instead of clipping. hable darkens the whole
-        // picture and reinhard flattens it; clip and linear lose the sky.
-        // desat=0: no extra desaturation of bright colours, which would grey
-        // out sunlit skin. The result is YUV: left free, zscale would hand
-        // on float RGB to whatever follows.
-        std::snprintf(buf, sizeof buf,
-                      "zscale=w=%d:h=%d:tin=%s:pin=%s:min=%s:rin=%s:t=linear:npl=100:p=709,format=gbrpf32le,"
-                      "tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=%s,format=yuv420p|yuv422p|yuv444p",
-                      w, h, zimgTransfer(from.transfer), zimgPrimaries(from.primaries), zimgMatrix(from.matrix),
-                      rangeName(from.range), rangeName(to.range));
-        return buf + std::string(",") + setParams(to);
-    }
+    if (isHdr(from) && !isHdr(to))
+        return toneMapFilters(from, to, w, h, "yuv420p|yuv422p|yuv444p");
     std::snprintf(buf, sizeof buf, "scale=%d:%d", w, h);
     std::string chain = buf;
     const bool rgbIn = from.matrix == AVCOL_SPC_RGB, rgbOut = to.matrix == AVCOL_SPC_RGB;

@@ -49,6 +49,11 @@ ColourTags outputColours(const ColourTags &tagged, int sourceHeight, AVPixelForm
 // frames tagged `to`. Pictures whose colours stay the same are only resized.
 std::string colourScale(const ColourTags &from, const ColourTags &to, int w, int h);
 
+// The filters tone-mapping an HDR picture (`from`) to the SDR colours `to`
+// at w x h, ending in one of outFormats ("|"-separated). The reference
+// for ToneMapper's tables, and its fallback for layouts they do not cover.
+std::string toneMapFilters(const ColourTags &from, const ColourTags &to, int w, int h, const char *outFormats);
+
 // Writes the tags into an encoder before it is opened (the encoders write
 // them into the stream headers).
 void tagEncoder(AVCodecContext *enc, const ColourTags &c);

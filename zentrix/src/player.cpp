@@ -1,4 +1,5 @@
 #include "player.h"
+#include "tonemap.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -686,6 +687,10 @@ void Player::pictureLoop()
     CallbackPicture sourcePicture, outputPicture;
     UprightPicture upright;
     EditedPicture edited(m_media, m_picture, m_icLock);
+    // HDR pictures are shown as an 8-bit output of the converter gets them:
+    // tone-mapped once, for both views.
+    ToneMapper toneMapper;
+    FramePtr sdr = makeFrame();
     int paramsGen = -1;
     int decSerial = -1;
     int64_t targetUs = -1;
@@ -712,6 +717,13 @@ void Player::pictureLoop()
     // Delivers a picture through both callbacks; with grabbing (or an
     // output callback) the edits are rendered too.
     auto present = [&](const AVFrame *f, int64_t us, bool grabbing) {
+        if (ToneMapper::takes(f)) {
+            std::string why;
+            // Should the table not be made, the views' filters tone-map.
+            if (toneMapper.map(f, {AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709, AVCOL_RANGE_MPEG}, sdr.get(),
+                               why))
+                f = sdr.get();
+        }
         {
             std::lock_guard<std::mutex> g(m_lock);
             if (paramsGen != m_paramsGen) {

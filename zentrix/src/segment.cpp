@@ -1,5 +1,6 @@
 // Segment: one source decoded, filtered to the output's formats and sent on.
 #include "filter_stages.h"
+#include "tonemap.h"
 #include "transcoder.h"
 #include "zentrix.h"
 
@@ -394,6 +395,13 @@ private:
         }
         ++s.frames;
         if (isVideo) {
+            // HDR pictures for an SDR output are tone-mapped before the
+            // graph, which then only sees BT.709 pictures.
+            if (!isHdr(m_out.colours()) && ToneMapper::takes(f)) {
+                if (!m_toneMapper.map(f, sdrColoursFor(m_out.colours()), m_mapped.get(), m_err))
+                    return m_fail.set(ZX_ERR_INTERNAL, m_err);
+                f = m_mapped.get();
+            }
             if (!s.graph.graph || f->width != s.graph.width || f->height != s.graph.height || f->format != s.graph.format) {
                 if (!closeGraph(s, true) || !buildVideoGraph(f))
                     return m_fail.code ? false : m_fail.set(ZX_ERR_INTERNAL, m_err);
@@ -657,6 +665,8 @@ private:
     bool m_inputError = false;
 
     FramePtr m_filtered, m_frame;
+    ToneMapper m_toneMapper;
+    FramePtr m_mapped = makeFrame();  // the tone-mapped picture
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "bmp.h"
 #include "dvd_reader.h"
 #include "media_input.h"
+#include "tonemap.h"
 #include "zentrix.h"
 
 extern "C" {
@@ -267,6 +268,15 @@ const unsigned char *SourceThumbnail(ZxSource *src, int64_t timeUs, int, int wid
         have = decodeThumbnailFrame(src, 0, frame.get());
     if (!have || frame->width <= 0 || frame->height <= 0)
         return nullptr;
+    // An HDR picture would look flat and grey: made SDR as a conversion
+    // makes it.
+    zx::ToneMapper toneMapper;
+    zx::FramePtr sdr = zx::makeFrame();
+    std::string why;
+    if (zx::ToneMapper::takes(frame.get())
+        && toneMapper.map(frame.get(), {AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709, AVCOL_RANGE_MPEG},
+                          sdr.get(), why))
+        std::swap(frame, sdr);
     const int turn = src->media.picture().autoRotation;
     const bool quarter = turn == 90 || turn == 270;
     if (width <= 0 || height <= 0) {
@@ -281,6 +291,14 @@ const unsigned char *SourceThumbnail(ZxSource *src, int64_t timeUs, int, int wid
                                      AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!sws)
         return nullptr;
+    // The picture's own matrix (swscale takes BT.601 otherwise).
+    const int matrix = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709
+                       : frame->colorspace == AVCOL_SPC_BT2020_NCL ? SWS_CS_BT2020
+                                                                   : SWS_CS_DEFAULT;
+    const int fullIn = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P
+                       || frame->format == AV_PIX_FMT_YUVJ422P || frame->format == AV_PIX_FMT_YUVJ444P;
+    sws_setColorspaceDetails(sws, sws_getCoefficients(matrix), fullIn, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                             1 << 16, 1 << 16);
     const int stride = (sw * 3 + 31) & ~31;
     std::vector<uint8_t> bgr(size_t(stride) * sh);
     uint8_t *dst[4] = {bgr.data(), nullptr, nullptr, nullptr};

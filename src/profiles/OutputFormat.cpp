@@ -88,6 +88,7 @@ OutputFormat OutputFormat::fromChoice(const ProfileCatalog &catalog, const Outpu
         if (f.videoCodec.isEmpty() || isAutomatic(f.videoCodec))
             f.videoCodec = p.videoEncoder;
         f.videoCodecId = f.videoCodec.isEmpty() ? -1 : ProfileCatalog::codecId(f.videoCodec);
+        f.videoProfile = catalog.baseInfo(choice.category, choice.formatId, QStringLiteral("videoprofile")).toInt();
 
         const int star = choice.resolution.indexOf(QLatin1Char('*'));
         if (star >= 0) {

@@ -41,6 +41,7 @@ struct OutputFormat
     QString ext;              // output file extension
     QString videoCodec;       // four-character code; "" when audio-only
     int videoCodecId = -1;    // engine codec number; -1 when videoCodec is ""
+    int videoProfile = 0;     // the format's "videoprofile" (2: H.265 Main 10); 0 = the codec's usual
     int width = 0;            // 0 x 0 keeps the source size
     int height = 0;
     int frameRateNum = 0;     // 0 keeps the source rate

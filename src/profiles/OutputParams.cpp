@@ -7,6 +7,7 @@ ConvertParams outputParams(const OutputFormat &f, int sourceWidth, int sourceHei
     ConvertParams p;
     p.container = f.container.toLower().toStdString();
     p.videoCodecId = f.audioOnly ? -1 : f.videoCodecId;
+    p.videoProfile = f.audioOnly ? 0 : f.videoProfile;
     if (!f.audioOnly) {
         const bool own = f.width > 0 && f.height > 0;
         p.width = own ? f.width : sourceWidth;

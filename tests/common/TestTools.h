@@ -67,7 +67,7 @@ inline Streams ffprobe(const QString &path)
     Streams s;
     QProcess p;
     p.start("ffprobe", {"-v", "error", "-show_entries",
-                        "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels:format=duration",
+                        "stream=codec_type,codec_name,pix_fmt,width,height,r_frame_rate,sample_rate,channels:format=duration",
                         "-of", "json", path});
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         s.error = QString::fromUtf8(p.readAllStandardError()).trimmed();

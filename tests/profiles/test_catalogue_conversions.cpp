@@ -174,6 +174,9 @@ private slots:
         } else {
             QCOMPARE(out.videoCount, 1);
             QCOMPARE(out.video.value("codec_name").toString(), expectedVideo);
+            // A format named 10-bit keeps ten bits (and so an HDR source's picture).
+            if (m_catalog->baseInfo(category, id, "title").contains("10-bit"))
+                QCOMPARE(out.video.value("pix_fmt").toString(), QString("yuv420p10le"));
             QCOMPARE(out.video.value("width").toInt(), params.width);
             QCOMPARE(out.video.value("height").toInt(), params.height);
             const double wantRate = params.frameRateNum > 0 ? double(params.frameRateNum) / params.frameRateDen

@@ -29,7 +29,7 @@ int usage()
                  "  zxtool merge OUT SRC... [options]\n"
                  "  zxtool preview SRC TIME_US OUT.bmp [options]   zxtool play SRC [--seconds S] [options]\n"
                  "options: --container C --vcodec ID --acodec ID [--size WxH] [--fps N/D] [--vbitrate K]\n"
-                 "         [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
+                 "         [--profile N] [--abitrate K] [--rate HZ] [--channels N] [--quality Q] [--start US --length US]\n"
                  "         [--rotate D] [--flip] [--crop x,y,w,h] [--keep-shape | --stretch] [--audio-track I]\n"
                  "         [--dvd-title N] [--quiet] [--no-copy|--same-quality]\n"
                  "effects: [--volume 0..200] [--brightness -235..235] [--saturation 0..200] [--contrast 0..200]\n"

@@ -24,6 +24,7 @@ int play(int argc, char **argv);
 struct Options {
     std::string container = "mp4";
     int vcodec = 28, acodec = 86018;
+    int profile = 0;      // SetVideoProfile for H.265 (2 = Main 10); 0 = the program's usual
     int width = 0, height = 0, fpsNum = 0, fpsDen = 1;
     int vbitrateK = 0, abitrateK = 0, rate = 44100, channels = 2, quality = 50;
     long long start = 0, length = 0;
@@ -165,6 +166,7 @@ inline bool parse(int argc, char **argv, int first, Options &o)
             }
             else if (a == "--container") o.container = v;
             else if (a == "--vcodec") o.vcodec = std::atoi(v);
+            else if (a == "--profile") { if (!wholeNumber(v, 0, 255, o.profile)) return false; }
             else if (a == "--acodec") o.acodec = std::atoi(v);
             else if (a == "--size") { if (std::sscanf(v, "%dx%d", &o.width, &o.height) != 2) return false; }
             else if (a == "--fps") { if (std::sscanf(v, "%d/%d", &o.fpsNum, &o.fpsDen) < 1) return false; }
@@ -210,6 +212,7 @@ inline ConvertParams jobParams(const Options &o)
     ConvertParams p;
     p.container = o.container;
     p.videoCodecId = o.vcodec;
+    p.videoProfile = o.profile;
     p.audioCodecId = o.acodec;
     if (o.width > 0 && o.height > 0) {
         p.width = o.width;

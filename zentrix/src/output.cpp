@@ -7,6 +7,7 @@ extern "C" {
 #include "lang_codes.h"
 #include "colour.h"
 #include "geometry.h"
+#include "hdr_metadata.h"
 #include "stream_copy.h"
 #include "zentrix.h"
 
@@ -247,6 +248,19 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
         && m_colours.matrix != AVCOL_SPC_RGB)
         m_colours.matrix = completeColours({}, m_frameH, m_pixFmt).matrix;
     tagEncoder(enc, m_colours);
+    // HDR pictures passed on keep what the source says of its mastering
+    // display and light levels; tone-mapped ones are SDR and say nothing.
+    // FFmpeg 5.1's libx265 wrapper does not take these from the frames, so
+    // x265 gets them as its own options.
+    HdrMetadata hdr;
+    if (isHdr(m_colours))
+        hdr = readHdrMetadata(src.context(), src.videoStream(), src.canSeek());
+    if (!hdr.empty() && std::strcmp(codec->name, "libx265") == 0) {
+        const AVDictionaryEntry *e = av_dict_get(opts, "x265-params", nullptr, 0);
+        std::string x265 = e ? std::string(e->value) + ":" : std::string();
+        x265 += x265HdrOptions(hdr, m_colours.transfer == AVCOL_TRC_SMPTE2084);
+        av_dict_set(&opts, "x265-params", x265.c_str(), 0);
+    }
     int ret = avcodec_open2(enc, codec, &opts);
     av_dict_free(&opts);
     if (ret < 0)
@@ -266,6 +280,8 @@ bool Output::openVideo(const ZxParams &set, const InputMedia &src, const AVOutpu
         if (uint8_t *dst = av_stream_new_side_data(m_vst, sd.type, sd.size))
             std::memcpy(dst, sd.data, sd.size);
     }
+    if (!addHdrSideData(m_vst, hdr))
+        return fail.set(ZX_ERR_INTERNAL, "out of memory");
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <sstream>
 
 using namespace zxtest;
 
@@ -158,4 +160,84 @@ TEST(Colour, SdrSources)
     const std::vector<uint8_t> sdCells = cells(sd), hdCells = cells(hdOut);
     EXPECT_LE(worstDifference(hdCells, sdCells), 6);
     EXPECT_GT(worstDifference(cells(hdOut, "setparams=colorspace=smpte170m"), sdCells), 12);
+}
+
+namespace {
+
+// What an HDR10 source says of its mastering display and light levels, as
+// ffprobe reads it from the first picture (or from the stream, where the
+// container keeps it): each value by ffprobe's name, as a number.
+std::map<std::string, double> hdrFacts(const std::string &file, bool stream)
+{
+    static const std::set<std::string> names = {
+        "red_x", "red_y", "green_x", "green_y", "blue_x", "blue_y", "white_point_x", "white_point_y",
+        "min_luminance", "max_luminance", "max_content", "max_average"};
+    const std::string show = stream ? "-show_streams" : "-show_frames -read_intervals %+#1";
+    std::istringstream lines(run("ffprobe -v error -select_streams v:0 " + show + " " + shellQuote(file)
+                                 + " 2>/dev/null"));
+    std::map<std::string, double> facts;
+    for (std::string line; std::getline(lines, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || !names.count(line.substr(0, eq)))
+            continue;
+        double num = 0, den = 1;
+        if (std::sscanf(line.c_str() + eq + 1, "%lf/%lf", &num, &den) >= 1 && den != 0)
+            facts[line.substr(0, eq)] = num / den;
+    }
+    return facts;
+}
+
+void expectSameFacts(const std::map<std::string, double> &got, const std::map<std::string, double> &want,
+                     const std::string &where)
+{
+    for (const auto &[name, value] : want) {
+        const auto it = got.find(name);
+        ASSERT_NE(it, got.end()) << where << ": no " << name;
+        EXPECT_NEAR(it->second, value, 1e-4 * std::max(1.0, value)) << where << ": " << name;
+    }
+}
+
+} // namespace
+
+// An HDR10 clip made 10-bit HEVC keeps its mastering display and light
+// levels, in the pictures and in the MP4 and Matroska headers; made SDR it
+// says none. An SDR clip in 10-bit HEVC stays tagged SDR.
+TEST(Colour, HdrMetadata)
+{
+    const std::string src = outPath("hdr10_source.mp4");
+    spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=size=640x360:rate=25:d=1", "-pix_fmt",
+           "yuv420p10le", "-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
+           "log-level=error:hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)"
+           "L(10000000,50):max-cll=1000,400",
+           "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc", src});
+    // A P3 display of 1000 cd/m² down to 0.005, content up to 1000 (frames up to 400 on average).
+    const std::map<std::string, double> want = {
+        {"red_x", 0.68},         {"red_y", 0.32},         {"green_x", 0.265},      {"green_y", 0.69},
+        {"blue_x", 0.15},        {"blue_y", 0.06},        {"white_point_x", 0.3127}, {"white_point_y", 0.329},
+        {"max_luminance", 1000}, {"min_luminance", 0.005}, {"max_content", 1000},  {"max_average", 400}};
+    expectSameFacts(hdrFacts(src, false), want, "source");
+
+    for (const char *container : {"mp4", "matroska"}) {
+        SCOPED_TRACE(container);
+        const std::string out = outPath(std::string("hdr10_main10.") + (std::strcmp(container, "mp4") ? "mkv" : "mp4"));
+        ParamsPtr p = makeParams(1211250229, 0);
+        SetVideoProfile(p.get(), 2);
+        SetStreamCopy(p.get(), 0);
+        ASSERT_EQ(convertFile(src, out, container, p.get()), "");
+        // (ffprobe ends the line with a field for the stream's side data.)
+        EXPECT_EQ(tagsOf(out).rfind("yuv420p10le,tv,bt2020nc,smpte2084,bt2020", 0), 0u) << tagsOf(out);
+        expectSameFacts(hdrFacts(out, false), want, std::string(container) + " pictures");
+        expectSameFacts(hdrFacts(out, true), want, std::string(container) + " header");
+    }
+
+    const std::string sdr = convert(src, "hdr10_sdr.mp4");
+    EXPECT_EQ(tagsOf(sdr), "yuv420p,tv,bt709,bt709,bt709");
+    EXPECT_TRUE(hdrFacts(sdr, false).empty());
+    EXPECT_TRUE(hdrFacts(sdr, true).empty());
+
+    const std::string hd = makeClip("sdr_709.mp4", "testsrc2=size=640x360:rate=25:d=1",
+                                    {"-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"});
+    const std::string hdOut = convert(hd, "sdr_main10.mp4", 1211250229, 0, 0, 2);
+    EXPECT_EQ(tagsOf(hdOut), "yuv420p10le,tv,bt709,bt709,bt709");
+    EXPECT_TRUE(hdrFacts(hdOut, false).empty());
 }

@@ -132,6 +132,7 @@ bool Player::open(std::unique_ptr<MediaReader> reader, int width, int height, in
         ++m_paramsGen;
         m_playing = m_ended = m_stepped = false;
         m_seekRequestUs = -1;
+        m_seekTaken = false;
         m_serial = 0;
         m_seekTargetUs = -1;
         m_showNext = 0;
@@ -439,6 +440,7 @@ void Player::readLoop()
             if (m_seekRequestUs >= 0) {
                 target = m_seekRequestUs;
                 m_seekRequestUs = -1;
+                m_seekTaken = true;
                 audioIndex = m_audioIndex;
             }
         }
@@ -461,6 +463,7 @@ void Player::readLoop()
             }
             std::lock_guard<std::mutex> g(m_lock);
             serial = ++m_serial;
+            m_seekTaken = false;
             m_seekTargetUs = target;
             m_videoEof = m_audioEof = false;
             m_sound.flush(serial);
@@ -550,7 +553,7 @@ void Player::soundLoop()
                     firstOfSerial = false;
                     targetUs = -1;
                     std::lock_guard<std::mutex> g(m_lock);
-                    if (!m_hasVideo && m_seekRequestUs < 0 && decSerial == m_serial)
+                    if (!m_hasVideo && !seekPendingLocked() && decSerial == m_serial)
                         m_busy = false;
                 }
             }
@@ -599,7 +602,7 @@ void Player::soundLoop()
             std::lock_guard<std::mutex> g(m_lock);
             if (item.serial == m_serial) {
                 m_audioEof = true;
-                if (!m_hasVideo && m_seekRequestUs < 0)
+                if (!m_hasVideo && !seekPendingLocked())
                     m_busy = false;
                 if (m_playing && m_clock.held())
                     m_clock.run();
@@ -641,7 +644,7 @@ void Player::finishIfEnded()
     bool call = false;
     {
         std::lock_guard<std::mutex> g(m_lock);
-        if (!m_playing || m_ended || m_seekRequestUs >= 0 || m_busy)
+        if (!m_playing || m_ended || seekPendingLocked() || m_busy)
             return;
         const bool pictureDone = !m_hasVideo || m_videoEof;
         const bool soundDone = m_soundActive ? m_audioEof && m_sound.queuedUs() == 0
@@ -772,7 +775,7 @@ void Player::pictureLoop()
         int asked = 0;
         {
             std::lock_guard<std::mutex> g(m_lock);
-            if (m_redrawAsked != m_redrawDone && !m_busy && m_seekRequestUs < 0) {
+            if (m_redrawAsked != m_redrawDone && !m_busy && !seekPendingLocked()) {
                 redraw = true;
                 grabbing = m_grabAsked;
                 asked = m_redrawAsked;
@@ -801,7 +804,7 @@ void Player::pictureLoop()
             playing = m_playing;
             forced = m_showNext > 0 || m_busy;
             serial = m_serial;
-            seekAsked = m_seekRequestUs >= 0;
+            seekAsked = seekPendingLocked();
         }
         if (pending && pendingSerial != serial)
             pending.reset();
@@ -862,7 +865,7 @@ void Player::pictureLoop()
                     replayAt = 0;
                     newestEndUs = INT64_MIN;
                     std::lock_guard<std::mutex> g(m_lock);
-                    if (decSerial == m_serial && m_seekRequestUs < 0)
+                    if (decSerial == m_serial && !seekPendingLocked())
                         requestSeekLocked(targetUs >= 0 ? targetUs : lastUs);
                     continue;
                 }
@@ -897,7 +900,7 @@ void Player::pictureLoop()
                     targetUs = -1;
                 } else {
                     std::lock_guard<std::mutex> g(m_lock);
-                    if (decSerial == m_serial && m_seekRequestUs < 0) {
+                    if (decSerial == m_serial && !seekPendingLocked()) {
                         m_videoEof = true;
                         m_busy = false;
                         m_showNext = 0;
@@ -945,7 +948,7 @@ void Player::pictureLoop()
         bool now = pendingIsTarget;
         {
             std::lock_guard<std::mutex> g(m_lock);
-            if (pendingSerial != m_serial || m_seekRequestUs >= 0) {
+            if (pendingSerial != m_serial || seekPendingLocked()) {
                 pending.reset();
                 continue;
             }
@@ -965,7 +968,7 @@ void Player::pictureLoop()
                 const auto wait = waitForSound ? std::chrono::milliseconds(5)
                                                : std::min<std::chrono::milliseconds>(kPoll, std::chrono::milliseconds(delay / 1000 + 1));
                 m_wake.wait_for(g, wait, [&] {
-                    return m_abort || !m_playing || m_seekRequestUs >= 0 || m_redrawAsked != m_redrawDone;
+                    return m_abort || !m_playing || seekPendingLocked() || m_redrawAsked != m_redrawDone;
                 });
                 continue;
             }
@@ -990,6 +993,13 @@ void Player::pictureLoop()
         lastUs = pendingUs;
         shownSinceSeek = true;
         std::lock_guard<std::mutex> g(m_lock);
+        if (pendingSerial != m_serial) {
+            // A seek was carried out while the picture was delivered: that
+            // seek is still to be shown, and stays busy until it is.
+            pendingIsTarget = false;
+            m_wake.notify_all();
+            continue;
+        }
         if (pendingIsTarget) {
             // Playing on: the sound restarts the clock; without sound, start it here.
             if (m_playing && (!m_soundActive || m_audioEof))
@@ -999,7 +1009,7 @@ void Player::pictureLoop()
             m_clock.hold(lastUs);
         }
         // Every picture of the current serial passed the seek's target test.
-        if (m_seekRequestUs < 0 && m_showNext == 0)
+        if (!seekPendingLocked() && m_showNext == 0)
             m_busy = false;
         pendingIsTarget = false;
         m_wake.notify_all();

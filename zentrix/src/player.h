@@ -80,6 +80,7 @@ private:
     void soundLoop();
     void pictureLoop();
     void requestSeekLocked(int64_t us);
+    bool seekPendingLocked() const { return m_seekRequestUs >= 0 || m_seekTaken; }
     void finishIfEnded();
     void fail(const std::string &why);
     int64_t framePtsUs(const AVFrame *f, const AVStream *st) const;
@@ -109,7 +110,11 @@ private:
     bool m_playing = false;
     bool m_ended = false;
     bool m_stepped = false;       // steps were taken since the last seek: play resyncs the sound
-    int64_t m_seekRequestUs = -1; // a seek the read thread has not carried out yet
+    int64_t m_seekRequestUs = -1; // a seek the read thread has not taken yet
+    // The read thread took a request and has not given out its serial yet.
+    // Until it has, pictures and ends of the old serial look current: they
+    // must not end the seek (a paused player would then never show its target).
+    bool m_seekTaken = false;
     int m_serial = 0;             // of the latest seek carried out
     int64_t m_seekTargetUs = -1;  // the target of that seek (-1: none)
     int m_showNext = 0;           // pictures to show while paused (start, steps)

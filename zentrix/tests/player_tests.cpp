@@ -557,3 +557,55 @@ TEST(PlayerTest, ZxtoolPreviewAndPlay)
     EXPECT_GE(number("seek_ms"), 0) << text;
     EXPECT_GE(number("step_back_ms"), 0) << text;
 }
+
+// A seek asked (and carried out by the read thread) while the picture of the
+// previous one is still being delivered, paused: the new target must still be
+// shown. Holding the callback stands in for a picture thread that a busy
+// machine keeps from running.
+TEST(PlayerTest, SeekAskedWhileAPictureIsDeliveredIsCarriedOut)
+{
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    struct Held : Seen {
+        bool hold = false, inside = false, release = false;
+    } held;
+    PlayerPtr p(PlayerCreate(-1));
+    ZxPlayer *pl = p.get();
+    ASSERT_EQ(PlayerOpenFile(pl, made().counter.c_str(), 0, 0, 50000), 1) << PlayerLastError(pl);
+    PlayerSetFrameCallback(pl, ZX_FRAME_SOURCE, ZX_PIXEL_YUV420P, [](void *ctx, const ZxFrame *f) {
+        onSource(ctx, f);
+        auto *h = static_cast<Held *>(ctx);
+        std::unique_lock<std::mutex> g(h->lock);
+        if (!h->hold)
+            return;
+        h->hold = false;
+        h->inside = true;
+        h->changed.notify_all();
+        h->changed.wait_for(g, seconds(10), [h] { return h->release; });
+    }, &held);
+    ASSERT_EQ(PlayerStart(pl), 1);
+    ASSERT_TRUE(settle(pl));
+    // The held picture is let go at once, soon, and well after the read
+    // thread has carried out the second seek.
+    int round = 0;
+    for (const auto [first, second] : std::vector<std::pair<int, int>>{{30, 70}, {70, 12}, {12, 55}}) {
+        {
+            std::lock_guard<std::mutex> g(held.lock);
+            held.hold = true;
+            held.inside = held.release = false;
+        }
+        ASSERT_EQ(PlayerSeek(pl, first * kFrameUs), 1);
+        ASSERT_TRUE(held.waitFor([&] { return held.inside; }, seconds(10))) << "no picture for frame " << first;
+        ASSERT_EQ(PlayerSeek(pl, second * kFrameUs), 1);
+        std::this_thread::sleep_for(milliseconds(std::vector<int>{0, 2, 150}[size_t(round++)]));
+        {
+            std::lock_guard<std::mutex> g(held.lock);
+            held.release = true;
+            held.changed.notify_all();
+        }
+        ASSERT_TRUE(held.waitFor([&] { return frameOfLuma(held.sourceLuma) == second; }, seconds(10)))
+            << "the seek to frame " << second << " asked during frame " << first << " was not carried out; busy "
+            << PlayerIsBusy(pl);
+        EXPECT_TRUE(settle(pl));
+        EXPECT_EQ(PlayerPosition(pl), second * kFrameUs);
+    }
+}

@@ -214,7 +214,6 @@ void TestParamPlan::scaledValuesAndFonts()
     const ParamStep imagePos = stepsOf(plan, ParamSetter::WatermarkImagePos).front();
     QCOMPARE(imagePos.x, 0.001);
     QCOMPARE(imagePos.y, 1.0);
-    QCOMPARE(stepsOf(plan, ParamSetter::SubtitleColor2).front().a, int64_t(0x80000000u));
 
     // Only one leading at-sign is the vertical marker; the rest is the name.
     QCOMPARE(engineFontFamily("@@Odd"), std::string("@Odd"));

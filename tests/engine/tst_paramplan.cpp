@@ -22,12 +22,6 @@ std::vector<ParamStep> stepsOf(const ParamPlan &plan, ParamSetter s)
     return out;
 }
 
-int indexOf(const ParamPlan &plan, ParamSetter s)
-{
-    const auto it = std::find_if(plan.begin(), plan.end(), [s](const ParamStep &p) { return p.setter == s; });
-    return it == plan.end() ? -1 : int(it - plan.begin());
-}
-
 ParamStep step(ParamSetter s, int64_t a = 0, int64_t b = 0)
 {
     ParamStep p;
@@ -87,8 +81,6 @@ private slots:
     void subtitleChoice();
     void geometry_data();
     void geometry();
-    void codecAndRates_data();
-    void codecAndRates();
     void scaledValuesAndFonts();
     void watermarkSetters_data();
     void watermarkSetters();
@@ -193,72 +185,6 @@ void TestParamPlan::geometry()
     QCOMPARE(stepsOf(plan, ParamSetter::Rotation).front().a, int64_t(rotation));
 }
 
-void TestParamPlan::codecAndRates_data()
-{
-    QTest::addColumn<int>("videoCodec");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("fpsNum");
-    QTest::addColumn<int>("videoKbps");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("sampleRate");
-    QTest::addColumn<int>("audioKbps");
-    QTest::addColumn<ParamPlan>("expected");
-
-    QTest::newRow("H.264 with everything given") << 28 << 640 << 480 << 30000 << 1500 << 6 << 48000 << 192
-        << ParamPlan{step(ParamSetter::VideoCodec, 28), step(ParamSetter::AudioCodec, 86018),
-                     step(ParamSetter::VideoCodecOption, 2), step(ParamSetter::VideoProfile, 66),
-                     step(ParamSetter::VideoSize, 640, 480), step(ParamSetter::FrameRate, 30000, 1001),
-                     step(ParamSetter::VideoBitrate, 1500000), step(ParamSetter::Channels, 6),
-                     step(ParamSetter::SampleRate, 48000), step(ParamSetter::AudioBitrate, 192000)};
-    QTest::newRow("HEVC main profile, defaults for audio") << 1211250229 << 0 << 0 << 0 << 0 << 0 << 0 << 0
-        << ParamPlan{step(ParamSetter::VideoCodec, 1211250229), step(ParamSetter::AudioCodec, 86018),
-                     step(ParamSetter::VideoCodecOption, 2), step(ParamSetter::VideoProfile, 1),
-                     step(ParamSetter::Channels, 2), step(ParamSetter::SampleRate, 44100)};
-    QTest::newRow("MPEG-4, one size missing: no size") << 13 << 640 << 0 << 25 << 0 << 1 << 22050 << 0
-        << ParamPlan{step(ParamSetter::VideoCodec, 13), step(ParamSetter::AudioCodec, 86018),
-                     step(ParamSetter::FrameRate, 25, 1001), step(ParamSetter::Channels, 1),
-                     step(ParamSetter::SampleRate, 22050)};
-    QTest::newRow("audio only") << -1 << 0 << 0 << 0 << 0 << 2 << 44100 << 128
-        << ParamPlan{step(ParamSetter::VideoCodec, -1), step(ParamSetter::AudioCodec, 86018),
-                     step(ParamSetter::Channels, 2), step(ParamSetter::SampleRate, 44100),
-                     step(ParamSetter::AudioBitrate, 128000)};
-}
-
-void TestParamPlan::codecAndRates()
-{
-    QFETCH(int, videoCodec);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, fpsNum);
-    QFETCH(int, videoKbps);
-    QFETCH(int, channels);
-    QFETCH(int, sampleRate);
-    QFETCH(int, audioKbps);
-    QFETCH(ParamPlan, expected);
-
-    ConvertParams p;
-    p.videoCodecId = videoCodec;
-    p.audioCodecId = 86018;
-    p.width = width;
-    p.height = height;
-    p.frameRateNum = fpsNum;
-    p.frameRateDen = 1001;
-    p.videoBitRate = videoKbps;
-    p.channels = channels;
-    p.sampleRate = sampleRate;
-    p.audioBitRate = audioKbps;
-    p.videoQuality = 90;
-    p.audioQuality = 40;
-    ParamPlan plan = buildParamPlan(p);
-    // Everything before the qualities, which close the group.
-    const int q = indexOf(plan, ParamSetter::VideoQuality);
-    QCOMPARE(plan[q + 1], step(ParamSetter::AudioQuality, 40));
-    QCOMPARE(plan[q].a, int64_t(90));
-    const ParamPlan head(plan.begin(), plan.begin() + q);
-    QVERIFY2(head == expected, qPrintable(describe(head)));
-}
-
 void TestParamPlan::scaledValuesAndFonts()
 {
     ConvertParams p;
@@ -288,7 +214,6 @@ void TestParamPlan::scaledValuesAndFonts()
     const ParamStep imagePos = stepsOf(plan, ParamSetter::WatermarkImagePos).front();
     QCOMPARE(imagePos.x, 0.001);
     QCOMPARE(imagePos.y, 1.0);
-    QCOMPARE(stepsOf(plan, ParamSetter::SubtitleColor2).front().a, int64_t(0x80000000u));
 
     // Only one leading at-sign is the vertical marker; the rest is the name.
     QCOMPARE(engineFontFamily("@@Odd"), std::string("@Odd"));

@@ -1,13 +1,11 @@
 // The player's parts without a player: pictures handed over from another
-// thread, the slider, the play list's drops and menu, the control bar.
+// thread, the slider, the play list's drops and menu.
 
 #include "TestEnv.h"
 #include "TestTools.h"
 
-#include "player/PlayBtnWidget.h"
 #include "player/PlayListWidget.h"
 #include "player/VideoImageWindow.h"
-#include "widgets/QImageButton.h"
 #include "widgets/QSliderCtrlBtn.h"
 #include "widgets/qSliderCtrl.h"
 
@@ -131,26 +129,6 @@ private slots:
         QCOMPARE(list.count(), 0);
         QCOMPARE(gone.count(), 1);
         QVERIFY(!list.playNext());
-    }
-
-    void controlBarButtons()
-    {
-        PlayBtnWidget bar;
-        bar.show();
-        QSignalSpy play(&bar, &PlayBtnWidget::emitBtnPlay);
-        QSignalSpy pause(&bar, &PlayBtnWidget::emitBtnPause);
-        QSignalSpy mute(&bar, &PlayBtnWidget::emitBtnVolume);
-        QCOMPARE(bar.timeText(), QString("00:00:00 / 00:00:00"));
-        bar.button("m_btnPlay")->click();
-        QCOMPARE(play.count(), 1);
-        bar.setPlayingLook(true);
-        QVERIFY(bar.button("m_btnPlay")->isHidden());
-        bar.button("m_btnPause")->click();
-        QCOMPARE(pause.count(), 1);
-        bar.button("m_btnVolume")->click();
-        QCOMPARE(mute.count(), 1);
-        QCOMPARE(mute.first().first().toBool(), true);
-        QVERIFY(bar.isMuteLook());
     }
 };
 

@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include "TestEnv.h"
-#include "profiles/OutputFormat.h"
 #include "profiles/ProfileCatalog.h"
 #include "base/AppPaths.h"
 
@@ -295,44 +294,6 @@ private slots:
                     if (!allowed.isEmpty() && !allowed.contains(r))
                         problem(f, code + " at " + r + " Hz");
                 }
-            }
-        }
-        report();
-    }
-
-    // The defaults of every format, under every preset, give a complete output.
-    void defaultsApply()
-    {
-        for (const Format &f : m_formats) {
-            const FormatParams p = m_catalog->params(f.category, f.id, "", "", "", "");
-            for (int quality : {0, 1, 2}) {
-                OutputChoice c;
-                c.category = f.category;
-                c.formatId = f.id;
-                c.quality = quality;
-                c.audioOnly = p.audioOnly;
-                // What the panel shows after a preset: "Auto" where offered, else the defaults.
-                const auto first = [&](const QStringList &list, const QString &fallback) {
-                    return p.autoValues && !list.isEmpty() ? list.first() : fallback;
-                };
-                c.videoEncoder = first(p.videoEncoders, p.videoEncoder);
-                c.resolution = first(p.resolutions, p.resolution);
-                c.frameRate = first(p.frameRates, p.frameRateDefault);
-                c.videoBitRate = first(p.videoBitRates, quality == 0 ? p.videoBitRateLow : p.videoBitRateHigh);
-                c.audioEncoder = first(p.audioEncoders, p.audioEncoders.value(0));
-                c.channel = first(p.channels, p.channel);
-                c.sampleRate = first(p.sampleRates, p.sampleRateDefault);
-                c.audioBitRate = first(p.audioBitRates, quality == 0 ? p.audioBitRateLow : p.audioBitRateHigh);
-                const OutputFormat o = OutputFormat::fromChoice(*m_catalog, c);
-                const QString where = QString(" (preset %1)").arg(quality);
-                if (o.ext != f.ext || o.container.isEmpty())
-                    problem(f, "no container" + where);
-                if (!o.audioOnly && (o.videoCodecId <= 0 || o.frameRateDen <= 0))
-                    problem(f, "no video codec" + where);
-                if (!o.audioOnly && !p.autoValues && (o.width <= 0 || o.height <= 0))
-                    problem(f, "no output size" + where);
-                if (o.audioCodecId <= 0 || o.sampleRate <= 0 || o.channels <= 0)
-                    problem(f, "incomplete audio" + where);
             }
         }
         report();

@@ -18,7 +18,6 @@
 #include "base/AppPaths.h"
 #include "queue/RunNotice.h"
 #include "queue/VideoConvertBar.h"
-#include "settings/QShowCloseDlg.h"
 #include "shell/MainWindow.h"
 #include "shell/SingleInstance.h"
 #include "widgets/QImageButtonEx.h"
@@ -78,6 +77,13 @@ void answerNextBox(const QString &button, QString *shown)
     });
 }
 
+// Stores a setting as the program does: an item is written only once read.
+void store(const char *item, const char *key, const QString &value)
+{
+    ParserXML::readSetting(item, key, value);
+    ParserXML::writeSetting(item, key, value);
+}
+
 // The settings as they were left by the code under test.
 QString setting(const char *item, const char *key)
 {
@@ -106,7 +112,6 @@ private slots:
     void exitWhileConvertingAsksToStop();
     void terminationSignalQuitsCleanly();
     void secondStartShowsTheHiddenWindow();
-    void returnAcceptsTheCloseQuestion();
     void longTextsAreCutAndTippedWhole();
     void unwritableOutputFolderIsNamed();
     void endOfRunIsAnnouncedOnce();
@@ -187,8 +192,7 @@ void TestMainWindow::missingOutputFolderIsShownAndRefused()
 {
     // A stored folder that is gone is still shown; converting reports it.
     const QString gone = TestEnv::root() + "/gone/Out put:[1]/";
-    ParserXML::readSetting("OutPut_path", "path_value", "x");
-    ParserXML::writeSetting("OutPut_path", "path_value", gone);
+    store("OutPut_path", "path_value", gone);
     MainWindow w;
     w.show();
     QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->toolTip(), gone);
@@ -281,10 +285,8 @@ void TestMainWindow::closeWithoutQuestion()
 {
     QFETCH(QString, closeDlg);
     QFETCH(bool, closes);
-    ParserXML::readSetting("REMIND_ITEM", "isShowRemind", "Y");
-    ParserXML::writeSetting("REMIND_ITEM", "isShowRemind", "N");
-    ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y");
-    ParserXML::writeSetting("CLOSE_ITEM", "bIsCloseDlg", closeDlg);
+    store("REMIND_ITEM", "isShowRemind", "N");
+    store("CLOSE_ITEM", "bIsCloseDlg", closeDlg);
 
     MainWindow w;
     CloseCounter counter;
@@ -377,8 +379,7 @@ void TestMainWindow::exitWhileConvertingAsksToStop()
 {
     const QString out = TestEnv::root() + "/exit out/";
     QDir().mkpath(out);
-    ParserXML::readSetting("OutPut_path", "path_value", "x");
-    ParserXML::writeSetting("OutPut_path", "path_value", out);
+    store("OutPut_path", "path_value", out);
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -457,25 +458,6 @@ void TestMainWindow::secondStartShowsTheHiddenWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!w.isMinimized(), 5000);
 }
 
-void TestMainWindow::returnAcceptsTheCloseQuestion()
-{
-    QShowCloseDlg dlg;
-    dlg.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QTest::keyClick(&dlg, Qt::Key_Return);
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(!dlg.isVisible());
-
-    // The tray choice tells that it only minimises on a desktop without a tray.
-    QShowCloseDlg again;
-    QVERIFY(again.findChild<QRadioButton *>("m_radioMin")->toolTip().contains("no system tray"));
-    QVERIFY(again.findChild<QLabel *>("m_labNoTray"));
-    again.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QTest::keyClick(&again, Qt::Key_Escape);
-    QCOMPARE(again.result(), int(QDialog::Rejected));
-}
-
 // The format button, the output folder and a long row name show a cut text
 // and carry the whole one as their tooltip.
 void TestMainWindow::longTextsAreCutAndTippedWhole()
@@ -483,8 +465,7 @@ void TestMainWindow::longTextsAreCutAndTippedWhole()
     const QString folder = TestEnv::root() + "/a folder with a rather long name/"
                            + QString(60, QChar(0x00e9)) + "/Converted/";
     QDir().mkpath(folder);
-    ParserXML::readSetting("OutPut_path", "path_value", "x");
-    ParserXML::writeSetting("OutPut_path", "path_value", folder);
+    store("OutPut_path", "path_value", folder);
     MainWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -535,8 +516,7 @@ void TestMainWindow::unwritableOutputFolderIsNamed()
     QVERIFY(::chmod(QFile::encodeName(open.path()).constData(), 0755) == 0);
     const QString locked = open.path() + "/locked out/";
     QDir().mkpath(locked);
-    ParserXML::readSetting("OutPut_path", "path_value", "x");
-    ParserXML::writeSetting("OutPut_path", "path_value", locked);
+    store("OutPut_path", "path_value", locked);
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -569,8 +549,7 @@ void TestMainWindow::endOfRunIsAnnouncedOnce()
     QVERIFY(service.registerOn("fake notifications"));
     const QString out = TestEnv::root() + "/notice out/";
     QDir().mkpath(out);
-    ParserXML::readSetting("OutPut_path", "path_value", "x");
-    ParserXML::writeSetting("OutPut_path", "path_value", out);
+    store("OutPut_path", "path_value", out);
     MainWindow w;
     w.show();
     QStringList opened;

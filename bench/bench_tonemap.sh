@@ -9,6 +9,7 @@
 # over all of them. Quality 50: x264 veryfast.
 #
 #   bash bench/bench_tonemap.sh [BUILD_DIR]
+# (targets zxtool and, for the last table, bench_tonemap_stage)
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,29 +56,24 @@ for c in $CASES; do
         "$(echo ${cpu[$c]} | tr ' ' '\n' | median)" "${wall[$c]}"
 done
 
-# Where the time goes: the same HLG source decoded and filtered by the
-# ffmpeg tool alone (no encoding), through the engine's chain and cheaper
-# variants of it; CPU seconds, median of ROUNDS.
-declare -A chains=(
-    [a_decode_only]="format=yuv420p"
-    [b_zscale_only]="zscale=t=linear:npl=100:p=709,format=gbrpf32le,zscale=t=709:m=709:r=tv,format=yuv420p"
-    [c_engine_mobius]="zscale=t=linear:npl=100:p=709,format=gbrpf32le,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=tv,format=yuv420p"
-    [d_point_filter]="zscale=f=point:t=linear:npl=100:p=709,format=gbrpf32le,tonemap=tonemap=mobius:desat=0,zscale=f=point:t=709:m=709:r=tv,format=yuv420p"
-    [e_hable]="zscale=t=linear:npl=100:p=709,format=gbrpf32le,tonemap=tonemap=hable:desat=0,zscale=t=709:m=709:r=tv,format=yuv420p"
-    [f_clip]="zscale=t=linear:npl=100:p=709,format=gbrpf32le,tonemap=tonemap=clip:desat=0,zscale=t=709:m=709:r=tv,format=yuv420p"
-    [g_three_zscales]="zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=tv,format=yuv420p"
-)
-declare -A fcpu
-for ((r = 0; r < ROUNDS; ++r)); do
-    for k in "${!chains[@]}"; do
-        /usr/bin/time -o "$WORK/time.txt" -f "%e %U %S" ffmpeg -nostdin -hide_banner -loglevel error \
-            -i "$WORK/hlg1080.mp4" -vf "${chains[$k]}" -f null - >/dev/null 2>&1
-        fcpu[$k]+="$(awk '{printf "%.2f", $2 + $3}' "$WORK/time.txt") "
+# The tone-mapping stage on its own against the float filter chain it
+# stands in for (CPU per picture on one thread, and how far apart their
+# pictures are): on the HLG source above (SDR content tagged HLG), and on
+# smooth colours of every hue coded as real HLG and PQ by zscale (diffuse
+# white at 203 cd/m2, highlights above it).
+STAGE="$BUILD/bin/bench_tonemap_stage"
+if [ -x "$STAGE" ]; then
+    for t in arib-std-b67 smpte2084; do
+        out="$WORK/gradients_$t.mp4"
+        [ -e "$out" ] || ffmpeg -nostdin -hide_banner -loglevel error -y \
+            -f lavfi -i "gradients=s=1920x1080:speed=0.05:n=6:d=4:seed=7" \
+            -vf "format=gbrp,zscale=tin=709:min=gbr:pin=709:rin=pc:npl=203:p=2020:m=2020_ncl:r=tv:t=$t,format=yuv420p10le" \
+            "${x265[@]}" -color_primaries bt2020 -color_trc "$t" -colorspace bt2020nc "$out"
     done
-done
-echo
-echo "| ffmpeg decode + filter, HLG 1080p | CPU s (median of $ROUNDS) |"
-echo "|---|---|"
-for k in $(echo "${!chains[@]}" | tr ' ' '\n' | sort); do
-    printf "| %s | %.2f |\n" "$k" "$(echo ${fcpu[$k]} | tr ' ' '\n' | median)"
-done
+    echo
+    for f in hlg1080.mp4 gradients_arib-std-b67.mp4 gradients_smpte2084.mp4; do
+        "$STAGE" "$WORK/$f" 100
+    done
+else
+    echo "(build the bench_tonemap_stage target for the stage's own figures)"
+fi

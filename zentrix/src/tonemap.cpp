@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -41,6 +42,7 @@ using TableKey = std::tuple<int, int, int, int, int, int, unsigned, int, int>;
 } // namespace
 
 struct ToneTable {
+    std::array<int, 6> made{};     // tags, depth and output range it was made for
     int depth = 10;
     int shift = 5;                 // code >> shift = cell
     unsigned maxCode = 1023;
@@ -74,6 +76,11 @@ int depthOf(const AVFrame *f)
 AVPixelFormat gridFormat(int depth)
 {
     return depth == 8 ? AV_PIX_FMT_YUV444P : depth == 10 ? AV_PIX_FMT_YUV444P10 : AV_PIX_FMT_YUV444P12;
+}
+
+std::array<int, 6> madeFor(const AVFrame *f, const ColourTags &from, const ColourTags &to)
+{
+    return {int(from.primaries), int(from.transfer), int(from.matrix), int(from.range), depthOf(f), int(to.range)};
 }
 
 TableKey keyOf(const AVFrame *f, const ColourTags &from, const ColourTags &to)
@@ -160,6 +167,7 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
                                             std::string &err)
 {
     auto t = std::make_shared<ToneTable>();
+    t->made = madeFor(sample, from, to);
     t->depth = depthOf(sample);
     t->shift = t->depth - 6;
     t->maxCode = (1u << t->depth) - 1;
@@ -397,21 +405,27 @@ bool ToneMapper::takes(const AVFrame *f)
 bool ToneMapper::map(const AVFrame *in, const ColourTags &to, AVFrame *out, std::string &err)
 {
     const ColourTags from = completeColours(tagsOf(in), in->height, AVPixelFormat(in->format));
-    const TableKey key = keyOf(in, from, to);
-    {
-        std::lock_guard<std::mutex> g(g_tablesLock);
-        auto it = g_tables.find(key);
-        if (it != g_tables.end())
-            m_table = it->second;
-        else
-            m_table.reset();
-    }
-    if (!m_table) {
-        std::shared_ptr<const ToneTable> made = buildTable(in, from, to, err);
-        if (!made)
-            return false;
-        std::lock_guard<std::mutex> g(g_tablesLock);
-        m_table = g_tables.emplace(key, made).first->second;
+    // The light level a stream states may come with some pictures only; the
+    // first picture's table stays for the run, so the brightness does not
+    // jump from picture to picture.
+    if (!m_table || m_table->made != madeFor(in, from, to)) {
+        const TableKey key = keyOf(in, from, to);
+        {
+            std::lock_guard<std::mutex> g(g_tablesLock);
+            auto it = g_tables.find(key);
+            m_table = it != g_tables.end() ? it->second : nullptr;
+        }
+        if (!m_table) {
+            std::shared_ptr<const ToneTable> made = buildTable(in, from, to, err);
+            if (!made)
+                return false;
+            std::lock_guard<std::mutex> g(g_tablesLock);
+            // A table is some megabytes: only the latest few are kept for
+            // later runs (those in use stay alive with their users).
+            if (g_tables.size() >= 4)
+                g_tables.clear();
+            m_table = g_tables.emplace(key, made).first->second;
+        }
     }
 
     av_frame_unref(out);

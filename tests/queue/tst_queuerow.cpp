@@ -518,13 +518,10 @@ private slots:
         f.audioOnly = true;
         f.sameQuality = true;
         f.ext = "mka";
-        f.container = "matroska";
         f.videoCodecId = -1;
-        f.audioCodecId = 86018;
         f.audioBitRate = 0;   // the catalogue's "Auto": any rate is kept
         auto row = rowFor(info.release());
         QCOMPARE(row->formatShown(), ext);
-        QVERIFY(row->displayName().endsWith("." + ext));
 
         const TestTools::Streams in = TestTools::ffprobe(source);
         const qint64 bytes = QFileInfo(source).size();

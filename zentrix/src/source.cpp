@@ -344,7 +344,7 @@ int64_t AudioBitRate(ZxSource *src)
         return 0;
     zx::PacketPtr pkt = zx::makePacket();
     int64_t bytes = 0, first = AV_NOPTS_VALUE, last = AV_NOPTS_VALUE;
-    const int64_t span = av_rescale_q(10 * AV_TIME_BASE, AV_TIME_BASE_Q, st->time_base);
+    const int64_t span = av_rescale_q(5 * AV_TIME_BASE, AV_TIME_BASE_Q, st->time_base);
     for (int reads = 0; reads < 20000 && av_read_frame(ic, pkt.get()) >= 0; ++reads) {
         const bool mine = pkt->stream_index == st->index && pkt->pts != AV_NOPTS_VALUE;
         if (mine) {

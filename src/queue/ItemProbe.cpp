@@ -73,6 +73,13 @@ std::unique_ptr<ConverItemInfo> probeSource(const QString &path, int titleIndex,
 
     info->subtitleStreamCount = SourceSubtitleCount(s);
     info->audioTracks = TrackLines::audioLines(s);
+    // What an extract of each track would write: its codec decides the
+    // file's type, its rate the size.
+    for (int i = 0; i < SourceAudioCount(s); ++i) {
+        SourceSelectAudio(s, i);
+        info->audioCodecs << text(AudioCodecName(s));
+        info->audioBitRates << qint64(AudioBitRate(s));
+    }
     info->audioIndex = 0;
     info->subtitles = TrackLines::subtitleEntries(s, info->filePath, info->subtitleStreamCount);
     info->subtitleIndex = 0;

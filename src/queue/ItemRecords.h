@@ -30,6 +30,8 @@ struct ConverItemInfo {
     QImage thumbnail;             // null when no picture could be decoded
     int32_t dvdTitle = 0;         // 0-based; 0 for ordinary files
     QStringList audioTracks;      // one display line per audio stream
+    QStringList audioCodecs;      // per audio stream: codec short name ("aac"), "" when unknown
+    QList<qint64> audioBitRates;  // per audio stream: bits per second, 0 when unknown
     int32_t audioIndex = 0;
     QList<subltItemInfo> subtitles;
     int32_t subtitleIndex = 0;

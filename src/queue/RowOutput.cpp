@@ -29,6 +29,13 @@ qint64 copiedSize(qint64 durationUs, qint64 sourceBytes, qint64 sourceDurationUs
     return qint64(double(sourceBytes) * double(std::min(durationUs, sourceDurationUs)) / double(sourceDurationUs));
 }
 
+qint64 extractedSize(qint64 durationUs, qint64 audioBitsPerSecond)
+{
+    if (durationUs <= 0 || audioBitsPerSecond <= 0)
+        return 0;
+    return qint64(double(audioBitsPerSecond) * double(durationUs) / 8e6);
+}
+
 QString uniqueOutputPath(const QString &folder, const QString &displayName, const QString &ext)
 {
     const int dot = displayName.lastIndexOf('.');

@@ -14,6 +14,8 @@ qint64 estimatedSize(qint64 durationUs, bool hasVideo, bool hasAudio, const Outp
 // The same for a "same quality" format, whose streams are copied: they keep
 // the source's bit rate (the file's size over its length). 0 when unknown.
 qint64 copiedSize(qint64 durationUs, qint64 sourceBytes, qint64 sourceDurationUs);
+// An extracted sound track: its own bit rate over the length. 0 when unknown.
+qint64 extractedSize(qint64 durationUs, qint64 audioBitsPerSecond);
 
 // folder + base + "." + ext, or base + "(n)." + ext with the first n from 1
 // whose file does not exist yet. The folder is created when missing.

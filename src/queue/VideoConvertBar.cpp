@@ -34,8 +34,6 @@ const QColor kTextColor(210, 210, 210);
 const QColor kFactColor(160, 160, 160);
 const QColor kFailedColor(232, 90, 80);
 
-QString outputExtension() { return OutputFormat::instance().ext; }
-
 } // namespace
 
 VideoConvertBar::VideoConvertBar(QWidget *parent)
@@ -126,6 +124,8 @@ void VideoConvertBar::takeOver(const ConverItemInfo &info, bool fromDvd)
     m_displayWidth = info.displayWidth > 0 ? info.displayWidth : info.width;
     m_hasVideo = info.hasVideo;
     m_hasAudio = info.hasAudio;
+    m_audioCodecs = info.audioCodecs;
+    m_audioBitRates = info.audioBitRates;
     settingChange();
 
     // A fresh set of edit records: the values a new edit dialog starts with.
@@ -180,7 +180,9 @@ QString VideoConvertBar::sizeShown() const
     const OutputFormat &format = OutputFormat::instance();
     // A copied picture keeps the source's bit rate, and so its share of the
     // file; an extracted sound track is far smaller than a file with video.
-    if (format.sameQuality && !m_fromDvd && (!format.audioOnly || !m_hasVideo))
+    if (format.sameQuality && !m_fromDvd && format.audioOnly && m_hasVideo)
+        return AppPaths::sizeText(RowOutput::extractedSize(convertedLength(), m_audioBitRates.value(m_tracks.audioIndex)));
+    if (format.sameQuality && !m_fromDvd)
         return AppPaths::sizeText(RowOutput::copiedSize(convertedLength(), QFileInfo(m_sourcePath).size(), m_duration));
     return AppPaths::sizeText(RowOutput::estimatedSize(convertedLength(), m_hasVideo, m_hasAudio, format));
 }
@@ -196,6 +198,13 @@ QString VideoConvertBar::resolutionShown() const
 }
 
 QString VideoConvertBar::formatShown() const { return outputExtension(); }
+
+QString VideoConvertBar::sourceAudioCodec() const { return m_audioCodecs.value(m_tracks.audioIndex); }
+
+QString VideoConvertBar::outputExtension() const
+{
+    return ::outputExtension(OutputFormat::instance(), sourceAudioCodec());
+}
 
 void VideoConvertBar::formatChanged()
 {
@@ -230,7 +239,7 @@ ConvertParams VideoConvertBar::convertParams() const
 {
     // A format that keeps the source's size gets the picture as it is
     // shown, so non-square samples come out in their own shape.
-    ConvertParams p = outputParams(OutputFormat::instance(), m_displayWidth, m_height);
+    ConvertParams p = outputParams(OutputFormat::instance(), m_displayWidth, m_height, sourceAudioCodec());
     p.crop = m_crop;
     p.dvdTitle = m_tracks.dvdTitle;
     p.audioIndex = m_tracks.audioIndex;
@@ -499,6 +508,7 @@ void VideoConvertBar::AudioSelChange(int index)
     if (m_fillingCombos || index < 0)
         return;
     m_tracks.audioIndex = index;
+    settingChange(); // an extract's file type and size follow the track
 }
 
 void VideoConvertBar::SubtlSelChange(int index)
@@ -600,6 +610,7 @@ bool VideoConvertBar::runEditDialog()
     m_effects = dlg.effectSettings();
     const TrackSelection tracks = dlg.trackSelection();
     m_tracks.audioIndex = tracks.audioIndex;
+    settingChange();
     m_tracks.subtitleIndex = tracks.subtitleIndex;
     m_tracks.subtitleFile = tracks.subtitleFile;
     m_tracks.subtitleStreamCount = tracks.subtitleStreamCount;

@@ -84,6 +84,10 @@ public:
     QString sizeShown() const;
     QString resolutionShown() const;
     QString formatShown() const;
+    // The chosen audio track's codec ("aac"), "" when unknown.
+    QString sourceAudioCodec() const;
+    // The output file's extension: an extract's follows the sound's codec.
+    QString outputExtension() const;
     bool isProgressVisible() const { return m_progressVisible; }
     int progressValue() const { return m_progress; }
 
@@ -186,6 +190,8 @@ private:
     WatermarkImageSettings m_imageWatermark;
     SubtitleStyleSettings m_subtitleStyle;
     TrackSelection m_tracks;
+    QStringList m_audioCodecs;      // per audio track, from the probe
+    QList<qint64> m_audioBitRates;
     QList<subltItemInfo> m_subtitleList;
     RowConversion m_conversion;
 

@@ -4,6 +4,8 @@
 #include "QueueTestSupport.h"
 
 #include "history/ConvertedItem.h"
+#include "TestTools.h"
+#include "queue/ItemProbe.h"
 #include "queue/RowOutput.h"
 #include "queue/RowPicture.h"
 #include "queue/VideoConvertBar.h"
@@ -486,6 +488,61 @@ private slots:
         QCOMPARE(firstEnded.count(), 1);
         QCOMPARE(firstEnded.at(0).at(0).toBool(), false);
         QVERIFY(!first->failureReason().isEmpty());
+    }
+
+    // The audio extract names its file after the sound's codec, estimates
+    // the sound's share of the source, and writes that very stream.
+    void audioExtractFollowsTheSoundCodec_data()
+    {
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("aac") << "aac" << "m4a";
+        QTest::newRow("opus") << "libopus" << "opus";
+        QTest::newRow("ac3") << "ac3" << "ac3";
+        QTest::newRow("pcm") << "pcm_s16le" << "wav";
+        QTest::newRow("mp2 has no file of its own") << "mp2" << "mka";
+    }
+
+    void audioExtractFollowsTheSoundCodec()
+    {
+        QFETCH(QString, codec);
+        QFETCH(QString, ext);
+        const QString dir = freshOutputFolder("extract");
+        const QString source = dir + "source " + codec + ".mkv";
+        QVERIFY(TestTools::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:d=3", "-f", "lavfi", "-i",
+                                   "sine=sample_rate=48000:d=3", "-c:v", "libx264", "-preset", "ultrafast", "-b:v",
+                                   "2M", "-c:a", codec, "-ac", "2", source}));
+        std::unique_ptr<ConverItemInfo> info = probeMediaFile(source);
+        QVERIFY(info && info->hasVideo);
+        OutputFormat &f = OutputFormat::instance();
+        f.audioOnly = true;
+        f.sameQuality = true;
+        f.ext = "mka";
+        f.videoCodecId = -1;
+        f.audioBitRate = 0;   // the catalogue's "Auto": any rate is kept
+        auto row = rowFor(info.release());
+        QCOMPARE(row->formatShown(), ext);
+
+        const TestTools::Streams in = TestTools::ffprobe(source);
+        const qint64 bytes = QFileInfo(source).size();
+        QVERIFY(row->startConvert(false));
+        QSignalSpy ended(row.get(), &VideoConvertBar::emitConvertedFinish);
+        QVERIFY(ended.wait(60000));
+        QCOMPARE(ended.first().first().toBool(), true);
+        QVERIFY2(row->outputPath().endsWith("." + ext), qPrintable(row->outputPath()));
+        const TestTools::Streams out = TestTools::ffprobe(row->outputPath());
+        QCOMPARE(out.videoCount, 0);
+        QCOMPARE(out.audio.value("codec_name").toString(), in.audio.value("codec_name").toString());
+        QVERIFY(qAbs(out.duration - 3.0) < 0.15);
+        // The estimate is the sound's share of the file: near what was
+        // written, far below the whole source.
+        const qint64 written = QFileInfo(row->outputPath()).size();
+        const QStringList shown = row->sizeShown().split(' ');
+        const double unit = shown.value(1) == "MB" ? 1048576.0 : shown.value(1) == "KB" ? 1024.0 : 1.0;
+        const double estimate = shown.value(0).toDouble() * unit;
+        QVERIFY2(estimate > written * 0.75 && estimate < written * 1.25,
+                 qPrintable(row->sizeShown() + " for " + QString::number(written) + " bytes written"));
+        QVERIFY(written < bytes / 2);
     }
 };
 

@@ -142,6 +142,10 @@ int SourceSelectAudio(ZxSource *src, int index);
 const char *AudioTitle(ZxSource *src);       /* "title" tag, or "" */
 const char *AudioCodecName(ZxSource *src);   /* codec short name, "aac" */
 const char *AudioLanguage(ZxSource *src);    /* ISO 639 code; "" for none or "und" */
+/* Bits per second of the selected audio stream: the rate the container
+ * records, else measured over its first packets (up to some 5 s); 0 when
+ * unknown. May read from the source. */
+int64_t AudioBitRate(ZxSource *src);
 
 /* Subtitle streams, as for audio. */
 int SourceSubtitleCount(ZxSource *src);

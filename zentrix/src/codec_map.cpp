@@ -133,6 +133,7 @@ const LegacyCodec kCodecs[] = {
     {86028, "flac", {"flac"}, nullptr, 0, 0, nullptr},
     {86032, "alac", {"alac"}, nullptr, 0, 0, nullptr},
     {86054, "wmapro", {nullptr}, "wmav2", 0, 2, nullptr},
+    {1330664787, "opus", {"libopus"}, nullptr, 0, 0, nullptr},   // 'OPUS'
     // Subtitle codecs, for elementary-stream tracks (muxed, never encoded).
     {94208, "dvd_subtitle", {nullptr}, nullptr, 0, 0, nullptr},
     {94209, "dvb_subtitle", {nullptr}, nullptr, 0, 0, nullptr},

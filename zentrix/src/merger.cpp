@@ -1,7 +1,9 @@
 // Merger: sources appended one after another into one output, each
-// re-encoded with the output's parameter set.
+// re-encoded with the output's parameter set, or copied when every source
+// fits the output the same way.
 #include "codec_map.h"
 #include "dvd_reader.h"
+#include "stream_copy.h"
 #include "task_state.h"
 #include "transcoder.h"
 
@@ -13,6 +15,13 @@
 #include <memory>
 #include <thread>
 #include <vector>
+
+namespace {
+struct CodecParDeleter {
+    void operator()(AVCodecParameters *p) const { avcodec_parameters_free(&p); }
+};
+using CodecParPtr = std::unique_ptr<AVCodecParameters, CodecParDeleter>;
+} // namespace
 
 struct ZxMerger {
     // State of the source added last; a new source gets a fresh one so
@@ -36,6 +45,21 @@ struct ZxMerger {
     // returned from one of them must outlive the next source.
     std::vector<std::shared_ptr<zx::TaskState>> earlier;
 
+    // Every source appended so far, so that a merge that copied its first
+    // sources can convert them again when a later one does not fit the copy.
+    struct Part {
+        std::string source;
+        int64_t start, length;
+        ZxParams set;
+        bool dvd;
+    };
+    std::vector<Part> parts;
+    // The first source's copied streams: later sources must match them.
+    CodecParPtr copiedVideo, copiedAudio;
+    bool convertAgain = false;   // the worker converts the earlier parts before the current one
+    // Outputs given up for a converting one; polling threads may still hold them.
+    std::vector<std::unique_ptr<zx::Output>> retired;
+
     std::shared_ptr<zx::TaskState> current() const { return std::atomic_load(&state); }
     void setCurrent(std::shared_ptr<zx::TaskState> s)
     {
@@ -51,10 +75,87 @@ struct ZxMerger {
 
 namespace {
 
+std::unique_ptr<zx::MediaReader> readerFor(const std::string &source, const ZxParams &set, bool dvd)
+{
+    if (dvd)
+        return std::make_unique<zx::DvdReader>(source.c_str(), set.dvdTitle);
+    return std::make_unique<zx::FileReader>(source.c_str());
+}
+
+// A copy starts on a key frame and runs to the source's end (as for a job's
+// range); what the output copies must be there in this source, fit the set,
+// and match the first source's stream packet for packet.
+bool partCopies(const ZxMerger *m, const zx::Segment &segment, const ZxParams &partSet, int64_t start,
+                int64_t length, bool dvd)
+{
+    const zx::Output &out = *m->output;
+    if (!out.videoCopied() && !out.audioCopied())
+        return true;
+    const zx::InputMedia &media = segment.media();
+    if (dvd || (length > 0 && start + length < segment.expectedUs(0, 0))
+        || (start > 0 && !(out.videoCopied() && zx::keyFrameAt(media, start))))
+        return false;
+    const AVOutputFormat *muxer = zx::findMuxer(m->container.c_str());
+    std::string ignored;
+    for (const ZxParams *set : {&m->set, &partSet}) {
+        const ZxParams keep = zx::keepSourceFormat(*set, media, muxer);
+        zx::EncoderChoice choice;
+        if (out.videoCopied()
+            && (media.videoStream() < 0
+                || !zx::chooseEncoder(keep.videoCodec, muxer, choice, ignored, AVMEDIA_TYPE_VIDEO)
+                || !zx::videoFitsAsIs(keep, media, muxer, choice.encoder)
+                || !zx::sameCodecParameters(m->copiedVideo.get(), media.context()->streams[media.videoStream()]->codecpar)))
+            return false;
+        const int audio = zx::chosenAudioStream(keep, media);
+        if (out.audioCopied()
+            && (audio < 0 || !zx::chooseEncoder(keep.audioCodec, muxer, choice, ignored, AVMEDIA_TYPE_AUDIO)
+                || !zx::audioFitsAsIs(keep, media, muxer, choice.encoder, choice.maxChannels)
+                || !zx::sameCodecParameters(m->copiedAudio.get(), media.context()->streams[audio]->codecpar)))
+            return false;
+    }
+    return true;
+}
+
+// A source that does not fit the copy arrived after copied ones: the file
+// is started over, converting the earlier sources into a new output.
+zx::Segment::Result convertEarlierParts(ZxMerger *m, zx::Failure &fail)
+{
+    zx::Failure ignored;
+    m->output->finish(true, ignored);
+    std::unique_ptr<zx::Output> out;
+    for (size_t i = 0; i + 1 < m->parts.size(); ++i) {
+        const ZxMerger::Part &part = m->parts[i];
+        zx::Segment segment(m->stop);
+        if (!segment.open(readerFor(part.source, part.set, part.dvd), part.set, fail))
+            return zx::Segment::Result::Failed;
+        if (!out) {
+            out = std::make_unique<zx::Output>();
+            if (!out->open(m->path, m->container, m->set, segment.media(), true, fail))
+                return zx::Segment::Result::Failed;
+            m->outputView.store(out.get());
+            m->retired.push_back(std::move(m->output));
+            m->output = std::move(out);
+        }
+        const zx::Segment::Result r = segment.run(*m->output, part.start, part.length, m->output->endUs(), fail);
+        if (r != zx::Segment::Result::Done)
+            return r;
+        if (!m->output->fillTo(m->output->endUs(), fail))
+            return zx::Segment::Result::Failed;
+    }
+    m->offsetUs = m->output->endUs();
+    return zx::Segment::Result::Done;
+}
+
 void runSegment(ZxMerger *m, std::shared_ptr<zx::TaskState> state)
 {
     zx::Failure fail;
-    zx::Segment::Result r = m->segment->run(*m->output, m->startUs, m->lengthUs, m->offsetUs.load(), fail);
+    zx::Segment::Result r = zx::Segment::Result::Done;
+    if (m->convertAgain) {
+        m->convertAgain = false;
+        r = convertEarlierParts(m, fail);
+    }
+    if (r == zx::Segment::Result::Done)
+        r = m->segment->run(*m->output, m->startUs, m->lengthUs, m->offsetUs.load(), fail);
     // Both streams continue from the same point with the next source.
     if (r == zx::Segment::Result::Done && !m->output->fillTo(m->output->endUs(), fail))
         r = zx::Segment::Result::Failed;
@@ -161,12 +262,7 @@ int addSource(ZxMerger *m, const char *source, int64_t start, int64_t length, co
         return 0;
     }
     auto segment = std::make_unique<zx::Segment>(m->stop);
-    std::unique_ptr<zx::MediaReader> reader;
-    if (dvd)
-        reader = std::make_unique<zx::DvdReader>(source, set->dvdTitle);
-    else
-        reader = std::make_unique<zx::FileReader>(source);
-    if (!segment->open(std::move(reader), *set, fail)) {
+    if (!segment->open(readerFor(source, *set, dvd), *set, fail)) {
         state->fail(fail);
         m->setCurrent(state);
         return 0;
@@ -174,14 +270,42 @@ int addSource(ZxMerger *m, const char *source, int64_t start, int64_t length, co
     if (!m->output) {
         auto out = std::make_unique<zx::Output>();
         // Every source of a merge gets an audio stream, silent if need be.
-        if (!out->open(m->path, m->container, m->set, segment->media(), true, fail)) {
+        // The first source's streams are copied when they fit, range and all;
+        // each later source is checked against them.
+        const zx::InputMedia &media = segment->media();
+        const bool toEnd = length == 0 || start + length >= segment->expectedUs(0, 0);
+        const bool mayCopy = !dvd && toEnd && (start == 0 || zx::keyFrameAt(media, start));
+        if (!out->open(m->path, m->container, m->set, media, true, fail, mayCopy, set)) {
             state->fail(fail);
             m->setCurrent(state);
             return 0;
         }
+        // A range may begin on a key frame only when the picture is copied.
+        if (start > 0 && out->audioCopied() && !out->videoCopied()) {
+            out->finish(true, fail);
+            out = std::make_unique<zx::Output>();
+            if (!out->open(m->path, m->container, m->set, media, true, fail)) {
+                state->fail(fail);
+                m->setCurrent(state);
+                return 0;
+            }
+        }
+        const auto keep = [](const AVStream *st) {
+            CodecParPtr par(avcodec_parameters_alloc());
+            if (par)
+                avcodec_parameters_copy(par.get(), st->codecpar);
+            return par;
+        };
+        if (out->videoCopied())
+            m->copiedVideo = keep(media.context()->streams[media.videoStream()]);
+        if (out->audioCopied())
+            m->copiedAudio = keep(media.context()->streams[zx::chosenAudioStream(*set, media)]);
         m->output = std::move(out);
         m->outputView.store(m->output.get());
+    } else if (!partCopies(m, *segment, *set, start, length, dvd)) {
+        m->convertAgain = true;
     }
+    m->parts.push_back({source, start, length, *set, dvd});
     m->segment = std::move(segment);
     m->startUs = start;
     m->lengthUs = length;

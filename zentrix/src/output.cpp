@@ -125,10 +125,11 @@ int Output::audioFrameSize() const
 }
 
 bool Output::open(const std::string &path, const std::string &container, const ZxParams &asked,
-                  const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy)
+                  const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy,
+                  const ZxParams *partSet)
 {
-    const ZxParams set = keepSourceFormat(asked, firstSource);
     const AVOutputFormat *muxer = findMuxer(container.c_str());
+    const ZxParams set = keepSourceFormat(asked, firstSource, muxer);
     if (!muxer)
         return fail.set(ZX_ERR_ARGUMENT, "unknown container \"" + container + "\"");
     if (avformat_alloc_output_context2(&m_oc, muxer, nullptr, nullptr) < 0 || !m_oc)
@@ -145,12 +146,15 @@ bool Output::open(const std::string &path, const std::string &container, const Z
     EncoderChoice vchoice, achoice;
     std::string ignored;
     allowCopy = allowCopy && set.streamCopy;
+    const ZxParams part = partSet ? keepSourceFormat(*partSet, firstSource, muxer) : set;
     const bool copyVideo = allowCopy && wantVideo
                            && chooseEncoder(set.videoCodec, muxer, vchoice, ignored, AVMEDIA_TYPE_VIDEO)
-                           && videoFitsAsIs(set, firstSource, muxer, vchoice.encoder);
+                           && videoFitsAsIs(set, firstSource, muxer, vchoice.encoder)
+                           && videoFitsAsIs(part, firstSource, muxer, vchoice.encoder);
     const bool copyAudio = allowCopy && wantAudio
                            && chooseEncoder(set.audioCodec, muxer, achoice, ignored, AVMEDIA_TYPE_AUDIO)
-                           && audioFitsAsIs(set, firstSource, muxer, achoice.encoder, achoice.maxChannels);
+                           && audioFitsAsIs(set, firstSource, muxer, achoice.encoder, achoice.maxChannels)
+                           && audioFitsAsIs(part, firstSource, muxer, achoice.encoder, achoice.maxChannels);
     if (wantVideo
         && !(copyVideo ? openCopy(firstSource.context()->streams[firstSource.videoStream()], true, fail)
                        : openVideo(set, firstSource, muxer, fail)))
@@ -423,6 +427,17 @@ bool Output::writeCopied(AVPacket *pkt, AVRational tb, int64_t shiftUs, bool vid
             written.store(end);
     }
     av_packet_rescale_ts(pkt, tb, st->time_base);
+    // Some demuxers leave the first pictures of a reordered stream without
+    // a dts and the muxer guesses it, which works at the file's start only:
+    // after a merge's join the guess falls before the previous part's.
+    int64_t &lastDts = video ? m_videoCopyDts : m_audioCopyDts;
+    if (pkt->dts == AV_NOPTS_VALUE && lastDts != AV_NOPTS_VALUE) {
+        pkt->dts = lastDts + std::max<int64_t>(1, pkt->duration);
+        if (pkt->pts != AV_NOPTS_VALUE)
+            pkt->dts = std::min(pkt->dts, pkt->pts);
+    }
+    if (pkt->dts != AV_NOPTS_VALUE)
+        lastDts = pkt->dts;
     pkt->stream_index = st->index;
     pkt->pos = -1;
     const int ret = av_interleaved_write_frame(m_oc, pkt);

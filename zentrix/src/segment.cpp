@@ -318,8 +318,9 @@ private:
         }
         // A range starts on a key frame; what the seek gave before it (sound,
         // pictures shown earlier) stays out. Without a range every packet
-        // counts, also those a codec delay puts before the start.
-        if (m_startUs > 0 && outUs < m_offsetUs)
+        // counts, also those a codec delay puts before the start, except
+        // after a merge's join, where they would overlap the part before.
+        if ((m_startUs > 0 || m_offsetUs > 0) && outUs < m_offsetUs)
             return true;
         ++s.frames;
         return m_out.writeCopied(pkt, s.st->time_base, m_shiftUs, &s == &m_video, m_fail);

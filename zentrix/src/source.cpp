@@ -344,6 +344,42 @@ const char *AudioCodecName(ZxSource *src)
         return "";
     return codecName(selected(src, src->media.audioStreams(), src->selectedAudio), src->audioCodec);
 }
+int64_t AudioBitRate(ZxSource *src)
+{
+    const AVStream *st = src ? selected(src, src->media.audioStreams(), src->selectedAudio) : nullptr;
+    if (!st)
+        return 0;
+    const AVCodecParameters *par = st->codecpar;
+    if (par->bit_rate > 0)
+        return par->bit_rate;
+    if (const int bits = av_get_bits_per_sample(par->codec_id); bits > 0 && par->sample_rate > 0)
+        return int64_t(bits) * par->sample_rate * par->ch_layout.nb_channels;
+    // Matroska and others record no rate: the stream's bytes over the time
+    // they span, from the start.
+    AVFormatContext *ic = src->media.context();
+    const int64_t start = src->media.startTimeUs();
+    if (avformat_seek_file(ic, -1, INT64_MIN, start, start, 0) < 0)
+        return 0;
+    zx::PacketPtr pkt = zx::makePacket();
+    int64_t bytes = 0, first = AV_NOPTS_VALUE, last = AV_NOPTS_VALUE;
+    const int64_t span = av_rescale_q(5 * AV_TIME_BASE, AV_TIME_BASE_Q, st->time_base);
+    for (int reads = 0; reads < 20000 && av_read_frame(ic, pkt.get()) >= 0; ++reads) {
+        const bool mine = pkt->stream_index == st->index && pkt->pts != AV_NOPTS_VALUE;
+        if (mine) {
+            if (first == AV_NOPTS_VALUE)
+                first = pkt->pts;
+            last = std::max(last == AV_NOPTS_VALUE ? pkt->pts : last, pkt->pts + pkt->duration);
+            bytes += pkt->size;
+        }
+        av_packet_unref(pkt.get());
+        if (mine && last - first >= span)
+            break;
+    }
+    avformat_seek_file(ic, -1, INT64_MIN, start, start, 0);
+    if (first == AV_NOPTS_VALUE || last <= first)
+        return 0;
+    return av_rescale(bytes * 8, st->time_base.den, (last - first) * int64_t(st->time_base.num));
+}
 const char *AudioLanguage(ZxSource *src)
 {
     if (!src)

@@ -168,15 +168,32 @@ bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
     return true;
 }
 
-ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src)
+int legacyCodecFor(AVCodecID id)
+{
+    // One number per codec; where the catalogue has two (HEVC), either works.
+    static const struct {
+        AVCodecID id;
+        int legacy;
+    } table[] = {
+        {AV_CODEC_ID_H264, 28},       {AV_CODEC_ID_HEVC, 175},      {AV_CODEC_ID_VP8, 141},
+        {AV_CODEC_ID_VP9, 169},       {AV_CODEC_ID_MPEG4, 13},      {AV_CODEC_ID_MPEG2VIDEO, 2},
+        {AV_CODEC_ID_MPEG1VIDEO, 1},  {AV_CODEC_ID_MJPEG, 8},       {AV_CODEC_ID_AAC, 86018},
+        {AV_CODEC_ID_MP3, 86017},     {AV_CODEC_ID_MP2, 86016},     {AV_CODEC_ID_AC3, 86019},
+        {AV_CODEC_ID_VORBIS, 86021},  {AV_CODEC_ID_FLAC, 86028},    {AV_CODEC_ID_ALAC, 86032},
+        {AV_CODEC_ID_OPUS, 1330664787}, {AV_CODEC_ID_PCM_S16LE, 65536}, {AV_CODEC_ID_PCM_S16BE, 65537},
+        {AV_CODEC_ID_PCM_S24BE, 65549},
+    };
+    for (const auto &row : table)
+        if (row.id == id)
+            return row.legacy;
+    return 0;
+}
+
+ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer)
 {
     if (set.streamCopy != 2)
         return set;
     ZxParams keep = set;
-    keep.width = keep.height = 0;
-    keep.fpsNum = 0;
-    keep.fpsDen = 1;
-    keep.videoBitrate = keep.audioBitrate = 0;
     keep.videoProfile = 0;
     const int audio = chosenAudioStream(set, src);
     if (audio >= 0) {
@@ -186,7 +203,36 @@ ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src)
         if (par->ch_layout.nb_channels > 0)
             keep.channels = std::min(8, par->ch_layout.nb_channels);
     }
+    // Matroska holds nearly every codec, so what must be converted there
+    // stays in its own codec; the set's codecs are the fallback.
+    if (muxer && std::strcmp(muxer->name, "matroska") == 0) {
+        const auto ownCodec = [&](int index, int fallback, AVMediaType type) {
+            if (index < 0 || fallback <= 0)
+                return fallback;
+            const int legacy = legacyCodecFor(src.context()->streams[index]->codecpar->codec_id);
+            EncoderChoice choice;
+            std::string ignored;
+            return legacy && chooseEncoder(legacy, muxer, choice, ignored, type) && choice.note.empty() ? legacy
+                                                                                                          : fallback;
+        };
+        keep.videoCodec = ownCodec(src.videoStream(), set.videoCodec, AVMEDIA_TYPE_VIDEO);
+        keep.audioCodec = ownCodec(audio, set.audioCodec, AVMEDIA_TYPE_AUDIO);
+    }
     return keep;
+}
+
+bool sameCodecParameters(const AVCodecParameters *a, const AVCodecParameters *b)
+{
+    if (!a || !b || a->codec_type != b->codec_type || a->codec_id != b->codec_id || a->profile != b->profile
+        || a->extradata_size != b->extradata_size
+        || (a->extradata_size > 0 && std::memcmp(a->extradata, b->extradata, size_t(a->extradata_size)) != 0))
+        return false;
+    if (a->codec_type == AVMEDIA_TYPE_VIDEO) {
+        const AVRational sa = a->sample_aspect_ratio.num > 0 ? a->sample_aspect_ratio : AVRational{1, 1};
+        const AVRational sb = b->sample_aspect_ratio.num > 0 ? b->sample_aspect_ratio : AVRational{1, 1};
+        return a->width == b->width && a->height == b->height && a->format == b->format && av_cmp_q(sa, sb) == 0;
+    }
+    return a->sample_rate == b->sample_rate && a->ch_layout.nb_channels == b->ch_layout.nb_channels;
 }
 
 bool keyFrameAt(const InputMedia &src, int64_t startUs)

@@ -24,16 +24,28 @@ bool videoFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFor
 bool audioFitsAsIs(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer, const AVCodec *encoder,
                    int maxChannels);
 
-// For set.streamCopy 2 ("same quality"): the set with the source's size,
-// rate, channels and sample rate, and no bit rates or profile asked, so a
-// stream that is converted keeps its format too. Other sets come back as
-// they are.
-ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src);
+// For set.streamCopy 2 ("same quality"): the set with the source's
+// channels and sample rate and no profile asked, so a stream that is
+// converted keeps its format too. A size, rate or bit rate the set names
+// stays: a stream that does not already meet it is converted to it. In
+// Matroska a converted stream keeps the source's codec where this build
+// encodes it. Other sets come back as they are.
+ZxParams keepSourceFormat(const ZxParams &set, const InputMedia &src, const AVOutputFormat *muxer);
+
+// The catalogue's codec number that encodes a source codec, 0 when none
+// does (codecs only decoded here, or with no number).
+int legacyCodecFor(AVCodecID id);
 
 // True when the source's video has a key frame at startUs (from the
 // source's start, within half a frame): a copy can begin there. Leaves the
 // read position anywhere; the caller seeks before reading.
 bool keyFrameAt(const InputMedia &src, int64_t startUs);
+
+// True when two sources' streams can follow each other in one copied
+// stream: a decoder set up for the first reads the second's packets as
+// they are (codec, picture size and format, pixel shape, profile, sound
+// rate and channels, and the same codec headers).
+bool sameCodecParameters(const AVCodecParameters *a, const AVCodecParameters *b);
 
 // Shared with the encoders' set-up, so both agree on what a conversion
 // would make.

@@ -46,9 +46,11 @@ public:
     // leaves open come from the first source), creates the file and writes
     // the header. wantAudioAlways: an audio stream even when the first source
     // has none (merging fills silence). allowCopy: a source stream that
-    // already is what the set asks for is remuxed as it is (one source only).
+    // already is what the set asks for is remuxed as it is. partSet: the
+    // first source's own set (a merge's), which must let it be copied too.
     bool open(const std::string &path, const std::string &container, const ZxParams &set,
-              const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy = false);
+              const InputMedia &firstSource, bool wantAudioAlways, Failure &fail, bool allowCopy = false,
+              const ZxParams *partSet = nullptr);
     bool isOpen() const { return m_oc != nullptr; }
     bool createdFile() const { return m_fileCreated; }   // open() got as far as creating the file
 
@@ -121,6 +123,7 @@ private:
     PacketPtr m_pkt;
     std::atomic<int64_t> m_videoWrittenUs{0}, m_audioWrittenUs{0};
     int64_t m_videoCopyEndUs = 0, m_audioCopyEndUs = 0;   // ends of the copied packets
+    int64_t m_videoCopyDts = AV_NOPTS_VALUE, m_audioCopyDts = AV_NOPTS_VALUE;   // last copied dts, stream time base
 };
 
 class Segment {

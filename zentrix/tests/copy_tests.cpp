@@ -47,12 +47,12 @@ Copied convertCopying(const std::string &src, const std::string &out, const char
     return r;
 }
 
-// Sizes and hashes of the first 100 packets of a stream, as ffprobe lists them.
-std::string packets(const std::string &file, const char *stream)
+// Sizes and hashes of the first packets of a stream, as ffprobe lists them.
+std::string packets(const std::string &file, const char *stream, int count = 100)
 {
     return run(std::string("ffprobe -v error -select_streams ") + stream
                + " -show_entries packet=size,data_hash -show_data_hash md5 -of csv=p=0 " + shellQuote(file)
-               + " 2>/dev/null | head -n 100");
+               + " 2>/dev/null | head -n " + std::to_string(count));
 }
 
 // ffmpeg decodes every stream without a single complaint.
@@ -206,7 +206,8 @@ TEST(Copy, TrimsStayExact)
 }
 
 // "Same quality": any codec the container takes is copied whatever the set
-// names; what must change is converted in the source's own format.
+// names; a size the panel asks for is honoured; what must change is
+// converted in the source's format, and in Matroska in its own codecs.
 TEST(Copy, SameQualityKeepsWhatFits)
 {
     const std::string src = outPath("hevc_opus.mkv");
@@ -215,8 +216,7 @@ TEST(Copy, SameQualityKeepsWhatFits)
                      "log-level=error", "-c:a", "libopus", "-ac", "1", src}),
               0);
     const std::string louder = outPath("same_quality.mp4");
-    ParamsPtr p = makeParams(28, 86018, 640, 480, 44100, 2);
-    SetVideoBitrate(p.get(), 100000);
+    ParamsPtr p = makeParams(28, 86018, 320, 240, 44100, 2);
     SetStreamCopy(p.get(), 2);
     SetVolume(p.get(), 150);
     const Copied c = convertCopying(src, louder, "mp4", p.get());
@@ -224,12 +224,39 @@ TEST(Copy, SameQualityKeepsWhatFits)
     EXPECT_EQ(c.video, 1);
     EXPECT_EQ(c.audio, 0);
     EXPECT_EQ(packets(louder, "v"), packets(src, "v"));
-    const Probe probe = ffprobe(louder);
+    Probe probe = ffprobe(louder);
     EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "hevc");
     EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), "aac");
     EXPECT_EQ(intOf(probe.first("audio"), "sample_rate"), 48000);
     EXPECT_EQ(intOf(probe.first("audio"), "channels"), 1);
     EXPECT_TRUE(decodesCleanly(louder));
+
+    const std::string larger = outPath("same_quality_larger.mp4");
+    p = makeParams(28, 86018, 640, 480, 44100, 2);
+    SetStreamCopy(p.get(), 2);
+    const Copied l = convertCopying(src, larger, "mp4", p.get());
+    ASSERT_EQ(l.error, "");
+    EXPECT_EQ(l.video, 0);
+    EXPECT_EQ(l.audio, 1);
+    probe = ffprobe(larger);
+    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "h264");
+    EXPECT_EQ(intOf(probe.first("video"), "width"), 640);
+    EXPECT_TRUE(decodesCleanly(larger));
+
+    const std::string marked = outPath("same_quality_marked.mkv");
+    p = makeParams(28, 86018, 320, 240, 44100, 2);
+    SetStreamCopy(p.get(), 2);
+    SetVolume(p.get(), 150);
+    SetWatermarkText(p.get(), "Velmora");
+    const Copied m = convertCopying(src, marked, "matroska", p.get());
+    ASSERT_EQ(m.error, "");
+    EXPECT_EQ(m.video, 0);
+    EXPECT_EQ(m.audio, 0);
+    EXPECT_NE(packets(marked, "v"), packets(src, "v"));
+    probe = ffprobe(marked);
+    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "hevc");
+    EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), "opus");
+    EXPECT_TRUE(decodesCleanly(marked));
 
     const std::string sound = outPath("extracted.mka");
     ParamsPtr a = makeParams(0, 86018);
@@ -239,4 +266,60 @@ TEST(Copy, SameQualityKeepsWhatFits)
     EXPECT_EQ(e.audio, 1);
     EXPECT_EQ(packets(sound, "a"), packets(src, "a"));
     EXPECT_EQ(ffprobe(sound).count("video"), 0);
+}
+
+namespace {
+
+// Merges the parts into out and returns the first error ("" when none).
+std::string merge(const std::vector<std::string> &parts, const std::string &out, ZxParams *p)
+{
+    MergerPtr m(MergerCreate());
+    if (!MergerOpen(m.get(), out.c_str(), "mp4", p) || !MergerBegin(m.get()))
+        return MergerLastError(m.get(), nullptr);
+    for (const std::string &part : parts) {
+        if (!MergerAddFile(m.get(), part.c_str(), 0, 0, p) || waitMerger(m.get()) != ZX_STATUS_FINISHED)
+            return part + ": " + MergerLastError(m.get(), nullptr);
+    }
+    return MergerClose(m.get()) ? "" : MergerLastError(m.get(), nullptr);
+}
+
+} // namespace
+
+// Parts sharing their codec parameters are joined packet for packet and
+// play on across the join; one part of another size makes the merge
+// convert every part, the copied ones before it too.
+TEST(Copy, MergesCopyOnlyWhenEveryPartFits)
+{
+    const std::string first = makeSource("part one.mkv");
+    const std::string second = makeSource("part_two.mkv", {"-t", "2.5"});
+    const std::string smaller = makeSource("part_small.mkv", {"-s", "320x180"});
+    const double a = ffprobe(first).duration(), b = ffprobe(second).duration(), c = ffprobe(smaller).duration();
+
+    const std::string joined = outPath("merged_copy.mp4");
+    ParamsPtr p = sameAsSource();
+    ASSERT_EQ(merge({first, second}, joined, p.get()), "");
+    EXPECT_EQ(packets(joined, "v", 1000), packets(first, "v", 1000) + packets(second, "v", 1000));
+    EXPECT_EQ(packets(joined, "a"), packets(first, "a"));
+    EXPECT_NEAR(ffprobe(joined).duration(), a + b, 0.1);
+    EXPECT_TRUE(decodesCleanly(joined));
+    // Every picture of both parts is there, none twice (the decoder counts them).
+    const auto frames = [](const std::string &file) {
+        return std::atoi(run("ffprobe -v error -count_frames -select_streams v -show_entries "
+                             "stream=nb_read_frames -of csv=p=0 " + shellQuote(file)).c_str());
+    };
+    EXPECT_EQ(frames(joined), frames(first) + frames(second));
+
+    const std::string mixed = outPath("merged_mixed.mp4");
+    p = sameAsSource();
+    ASSERT_EQ(merge({first, smaller}, mixed, p.get()), "");
+    EXPECT_NE(packets(mixed, "v"), packets(first, "v"));
+    EXPECT_EQ(intOf(ffprobe(mixed).first("video"), "width"), 640);
+    EXPECT_TRUE(decodesCleanly(mixed));
+    // The same as a merge told never to copy.
+    const std::string converted = outPath("merged_converted.mp4");
+    p = sameAsSource();
+    SetStreamCopy(p.get(), 0);
+    ASSERT_EQ(merge({first, smaller}, converted, p.get()), "");
+    EXPECT_NEAR(ffprobe(mixed).duration(), ffprobe(converted).duration(), 0.05);
+    EXPECT_NEAR(ffprobe(mixed).duration(), a + c, 0.2);
 }

@@ -17,6 +17,7 @@ extern "C" {
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -48,11 +49,24 @@ struct ToneTable {
     unsigned maxCode = 1023;
     int pos[kNodes] = {};          // the grid's codes
     float invWidth[kCells] = {};   // 1 / cell width in codes
-    // Tone-mapped linear light (BT.709 primaries) of the grid's colours:
-    // [luma][cb][cr] -> R, G, B. Linear light is smooth enough to
-    // interpolate; the coded values are not (the transfer curves are steep
-    // near black and clip out-of-gamut colours).
+    // Linear light of the grid's colours in the source's primaries:
+    // [luma][cb][cr] -> R, G, B. Each of these is a smooth function of one
+    // coded value; what comes after (the primaries' conversion, which takes
+    // differences of them, the tone curve and the transfer) is done per
+    // block, since interpolating its results errs by levels.
     std::vector<v4f> grid;
+    // PQ codes each colour component on its own: a block's linear light
+    // then comes exactly from its coded values through the matrix and the
+    // transfer (sampled in eotf over [kEotfLow, kEotfHigh]), without the
+    // grid. (HLG's system gamma ties the components together.)
+    bool separable = false;
+    float yMul = 0, yAdd = 0, cMul = 0, cAdd = 0;  // code -> Y' in [0, 1], C' in [-0.5, 0.5]
+    float crToR = 0, cbToB = 0, cbToG = 0, crToG = 0;
+    std::vector<float> eotf;
+    v4f toBt709[3] = {};           // columns of the primaries' conversion
+    // The tone curve as a factor of the brightest component, sampled like
+    // the transfer below over 2^-23 to 2^9.
+    std::vector<float> ratio;
     // The chain's transfer from linear light to BT.709 values, sampled 128
     // times an octave (the curve is a power law, steep near 0), positive
     // values then negative ones.
@@ -113,9 +127,13 @@ constexpr int kEncodeSteps = 32 << kEncodeBits;
 constexpr uint32_t kEncodeLow = uint32_t(127 - 30) << 23;
 constexpr uint32_t kEncodeHigh = kEncodeLow + (uint32_t(kEncodeSteps) << (23 - kEncodeBits));
 
-float sampleAt(int j)
+constexpr uint32_t kRatioLow = uint32_t(127 - 23) << 23;
+constexpr float kEotfLow = 0.0f, kEotfHigh = 1.25f;  // below 0 the chain gives 0; above 1 it goes on
+constexpr int kEotfSteps = 12288;
+
+float sampleAt(int j, uint32_t low = kEncodeLow)
 {
-    const uint32_t u = kEncodeLow + (uint32_t(j) << (23 - kEncodeBits));
+    const uint32_t u = low + (uint32_t(j) << (23 - kEncodeBits));
     float x;
     std::memcpy(&x, &u, sizeof x);
     return x;
@@ -148,16 +166,45 @@ float planeValue(const AVFrame *f, int plane, int i)
     return row[i % f->width];
 }
 
-inline float encodeLinear(const float *table, float x)
+// A table sampled 128 times an octave over 32 octaves from `low`, read
+// with linear interpolation; the octave and step come from the float's bits.
+inline float logLookup(const float *table, uint32_t low, float x)
 {
     uint32_t u;
     std::memcpy(&u, &x, sizeof u);
-    const uint32_t negative = u >> 31;
-    u = std::clamp<uint32_t>(u & 0x7fffffffu, kEncodeLow, kEncodeHigh - 1);
-    const uint32_t step = u - kEncodeLow;
-    const float *at = table + (step >> (23 - kEncodeBits)) + negative * (kEncodeSteps + 1);
+    u = std::clamp<uint32_t>(u & 0x7fffffffu, low, low + (uint32_t(kEncodeSteps) << (23 - kEncodeBits)) - 1);
+    const uint32_t step = u - low;
+    const float *at = table + (step >> (23 - kEncodeBits));
     const float f = float(step & ((1u << (23 - kEncodeBits)) - 1)) * (1.0f / float(1u << (23 - kEncodeBits)));
     return at[0] + (at[1] - at[0]) * f;
+}
+
+inline float encodeLinear(const float *table, float x)
+{
+    return logLookup(x < 0 ? table + kEncodeSteps + 1 : table, kEncodeLow, x);
+}
+
+inline float eotfOf(const ToneTable &t, float v)
+{
+    float x = (v - kEotfLow) * (float(kEotfSteps) / (kEotfHigh - kEotfLow));
+    x = std::clamp(x, 0.0f, float(kEotfSteps) - 0.001f);
+    const int i = int(x);
+    return t.eotf[size_t(i)] + (t.eotf[size_t(i) + 1] - t.eotf[size_t(i)]) * (x - float(i));
+}
+
+// The linear light of a block of mean luma `ym` (in codes) and chroma cb, cr.
+inline v4f separableLinear(const ToneTable &t, float ym, float cb, float cr)
+{
+    const float y = ym * t.yMul + t.yAdd, u = cb * t.cMul + t.cAdd, v = cr * t.cMul + t.cAdd;
+    return v4f{eotfOf(t, y + t.crToR * v), eotfOf(t, y - t.cbToG * u - t.crToG * v), eotfOf(t, y + t.cbToB * u), 0};
+}
+
+// Linear light in the source's primaries to tone-mapped BT.709 linear light.
+inline v4f toneMapped(const ToneTable &t, v4f lin)
+{
+    const v4f bt709 = t.toBt709[0] * lin[0] + t.toBt709[1] * lin[1] + t.toBt709[2] * lin[2];
+    const float sig = std::max(std::max(std::max(bt709[0], bt709[1]), bt709[2]), 1e-6f);
+    return bt709 * logLookup(t.ratio.data(), kRatioLow, sig);
 }
 
 // Sends every grid colour, and every luma code with grey chroma, through
@@ -224,12 +271,18 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
             putCode<uint8_t>(in.get(), 2, i, cr);
         }
     }
-    // The chain up to the tone mapping: its first two filters.
+    // The chain's steps: to linear light (without its change of primaries),
+    // the primaries, the tone curve.
     const std::string chain = toneMapFilters(from, to, w, h, "gbrpf32le");
-    const size_t third = chain.find(',', chain.find(",tonemap=") + 1);
-    if (third == std::string::npos)
+    const size_t tonemapAt = chain.find(",tonemap=");
+    const size_t primariesAt = chain.find(":p=709,");
+    const size_t pinAt = chain.find(":pin=");
+    if (tonemapAt == std::string::npos || primariesAt == std::string::npos || pinAt == std::string::npos)
         return (err = "cannot set up tone mapping", nullptr);
-    if (!runGraph(chain.substr(0, third), in.get(), out.get(), err))
+    const std::string toLinear = chain.substr(0, primariesAt) + chain.substr(primariesAt + 6, tonemapAt - primariesAt - 6);
+    const std::string toneCurve = chain.substr(tonemapAt + 1, chain.find(',', tonemapAt + 1) - tonemapAt - 1);
+    const std::string sourcePrimaries = chain.substr(pinAt + 5, chain.find(':', pinAt + 5) - pinAt - 5);
+    if (!runGraph(toLinear, in.get(), out.get(), err))
         return nullptr;
     t->grid.resize(size_t(gridCount));
     for (int i = 0; i < gridCount; ++i)
@@ -237,6 +290,97 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
     std::vector<float> grey(static_cast<size_t>(lumaCount));
     for (int i = 0; i < lumaCount; ++i)
         grey[size_t(i)] = planeValue(out.get(), 0, gridCount + i);
+
+    if (from.transfer == AVCOL_TRC_SMPTE2084) {
+        const float scale = float(1 << (t->depth - 8));
+        const bool full = from.range == AVCOL_RANGE_JPEG;
+        const float top = float((1 << t->depth) - 1);
+        t->yMul = full ? 1.0f / top : 1.0f / (219.0f * scale);
+        t->yAdd = full ? 0.0f : -16.0f / 219.0f;
+        t->cMul = full ? 1.0f / top : 1.0f / (224.0f * scale);
+        t->cAdd = full ? -float(mid) / top : -128.0f / 224.0f;
+        float kr = 0.2627f, kb = 0.0593f;  // BT.2020
+        if (from.matrix == AVCOL_SPC_BT709) {
+            kr = 0.2126f;
+            kb = 0.0722f;
+        } else if (from.matrix == AVCOL_SPC_BT470BG || from.matrix == AVCOL_SPC_SMPTE170M) {
+            kr = 0.299f;
+            kb = 0.114f;
+        }
+        const float kg = 1.0f - kr - kb;
+        t->crToR = 2.0f * (1.0f - kr);
+        t->cbToB = 2.0f * (1.0f - kb);
+        t->cbToG = 2.0f * (1.0f - kb) * kb / kg;
+        t->crToG = 2.0f * (1.0f - kr) * kr / kg;
+        // The PQ transfer (SMPTE ST 2084) to light with 1.0 = 100 cd/m2, as
+        // the chain's npl=100 takes it. (zimg itself cannot be asked: it
+        // reads float PQ input out of bounds.)
+        t->eotf.resize(kEotfSteps + 1);
+        const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
+                     c3 = 2392.0 / 4096 * 32;
+        for (int i = 0; i <= kEotfSteps; ++i) {
+            const double e = std::pow(kEotfLow + (kEotfHigh - kEotfLow) * double(i) / kEotfSteps, 1 / m2);
+            t->eotf[size_t(i)] = float(std::pow(std::max(e - c1, 0.0) / (c2 - c3 * e), 1 / m1) * 100.0);
+        }
+        // Held against the chain's own linear light on the grid (colours
+        // whose components lie inside the coded range); should they differ,
+        // the grid is used.
+        t->separable = true;
+        for (int i = 0; i < gridCount && t->separable; i += 7) {
+            const v4f want = t->grid[size_t(i)];
+            if (std::min({want[0], want[1], want[2]}) < 1e-4f || std::max({want[0], want[1], want[2]}) > 99.0f)
+                continue;
+            const v4f got = separableLinear(*t, float(t->pos[i / (kNodes * kNodes)]),
+                                            float(t->pos[(i / kNodes) % kNodes]), float(t->pos[i % kNodes]));
+            for (int k = 0; k < 3; ++k)
+                if (std::fabs(got[k] - want[k]) > 0.002f * want[k] + 1e-5f)
+                    t->separable = false;
+        }
+    }
+
+    // The primaries' conversion: the three unit colours through it.
+    FramePtr units = makeFrame(), converted = makeFrame();
+    if (!units || !converted)
+        return (err = "out of memory", nullptr);
+    units->format = AV_PIX_FMT_GBRPF32;
+    units->width = 4;
+    units->height = 2;
+    if (av_frame_get_buffer(units.get(), 0) < 0)
+        return (err = "out of memory", nullptr);
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < 8; ++i)
+            reinterpret_cast<float *>(units->data[p] + (i / 4) * units->linesize[p])[i % 4] = 0;
+    // Pixel k is the unit colour k: R is plane 2, G plane 0, B plane 1.
+    const int planeOf[3] = {2, 0, 1};
+    for (int k = 0; k < 3; ++k)
+        reinterpret_cast<float *>(units->data[planeOf[k]])[k] = 1.0f;
+    if (!runGraph("zscale=tin=linear:pin=" + sourcePrimaries + ":t=linear:p=709,format=gbrpf32le", units.get(),
+                  converted.get(), err))
+        return nullptr;
+    for (int k = 0; k < 3; ++k)
+        t->toBt709[k] = v4f{planeValue(converted.get(), 2, k), planeValue(converted.get(), 0, k),
+                            planeValue(converted.get(), 1, k), 0};
+
+    // The tone curve on greys (it scales a colour by what it does to the
+    // colour's brightest component), with the tags and light levels the
+    // chain's pictures reach it with.
+    FramePtr greys = makeFrame(), mapped = makeFrame();
+    if (!greys || !mapped)
+        return (err = "out of memory", nullptr);
+    greys->format = AV_PIX_FMT_GBRPF32;
+    greys->width = 128;
+    greys->height = (kEncodeSteps + 1 + 127) / 128 + 1;
+    if (av_frame_get_buffer(greys.get(), 0) < 0 || av_frame_copy_props(greys.get(), out.get()) < 0)
+        return (err = "out of memory", nullptr);
+    for (int i = 0; i < greys->width * greys->height; ++i)
+        for (int p = 0; p < 3; ++p)
+            reinterpret_cast<float *>(greys->data[p] + (i / greys->width) * greys->linesize[p])[i % greys->width]
+                = sampleAt(std::min(i, kEncodeSteps), kRatioLow);
+    if (!runGraph(toneCurve, greys.get(), mapped.get(), err))
+        return nullptr;
+    t->ratio.resize(kEncodeSteps + 1);
+    for (int i = 0; i <= kEncodeSteps; ++i)
+        t->ratio[size_t(i)] = planeValue(mapped.get(), 0, i) / sampleAt(i, kRatioLow);
 
     // The last step, linear light to BT.709 values, on its own.
     FramePtr ramp = makeFrame(), encoded = makeFrame();
@@ -265,7 +409,12 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
 
     t->luma.resize(size_t(lumaCount));
     for (int i = 0; i < lumaCount; ++i)
-        t->luma[size_t(i)] = int16_t(std::lrint((t->yBase + t->yScale * encodeLinear(t->encode.data(), grey[size_t(i)])) * 64.0f));
+    {
+        const v4f lin = t->separable ? separableLinear(*t, float(i), float(mid), float(mid))
+                                     : v4f{grey[size_t(i)], grey[size_t(i)], grey[size_t(i)], 0};
+        t->luma[size_t(i)] = int16_t(
+            std::lrint((t->yBase + t->yScale * encodeLinear(t->encode.data(), toneMapped(*t, lin)[1])) * 64.0f));
+    }
     return t;
 }
 
@@ -278,7 +427,8 @@ inline uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 // in passes so that the transfer and the sums run on several blocks or
 // pixels at once.
 template <typename T>
-void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, std::vector<float> &scratch)
+void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, int firstRow, int endRow,
+                std::vector<float> &scratch)
 {
     const int w = in->width, h = in->height;
     const int cw = (w + 1) >> 1, ch = (h + 1) >> 1;
@@ -296,7 +446,7 @@ void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, std::vector
     const float *encode = t.encode.data();
     constexpr int du = kNodes, dy = kNodes * kNodes;
     const float yBase = t.yBase, yScale = t.yScale, cbScale = t.cScale / 1.8556f, crScale = t.cScale / 1.5748f;
-    for (int by = 0; by < ch; ++by) {
+    for (int by = firstRow; by < std::min(endRow, ch); ++by) {
         const int y0 = by * 2, y1 = std::min(y0 + 1, h - 1);
         const T *l0 = reinterpret_cast<const T *>(in->data[0] + y0 * in->linesize[0]);
         const T *l1 = reinterpret_cast<const T *>(in->data[0] + y1 * in->linesize[0]);
@@ -315,19 +465,24 @@ void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, std::vector
             const unsigned sum = a + b + c + d;
             const unsigned cb = std::min<unsigned>(cbRow[bx], maxCode), cr = std::min<unsigned>(crRow[bx], maxCode);
             const float ym = float(sum) * 0.25f;
-            const int yi = std::min(int(sum >> (shift + 2)), kCells - 1);
-            const int ui = std::min(int(cb >> shift), kCells - 1), vi = std::min(int(cr >> shift), kCells - 1);
-            const float yf = (ym - float(t.pos[yi])) * t.invWidth[yi];
-            const float uf = float(int(cb) - t.pos[ui]) * t.invWidth[ui];
-            const float vf = float(int(cr) - t.pos[vi]) * t.invWidth[vi];
-            const v4f *p = grid + (yi * dy + ui * du + vi);
-            const v4f c00 = p[0] + (p[1] - p[0]) * vf;
-            const v4f c01 = p[du] + (p[du + 1] - p[du]) * vf;
-            const v4f c10 = p[dy] + (p[dy + 1] - p[dy]) * vf;
-            const v4f c11 = p[dy + du] + (p[dy + du + 1] - p[dy + du]) * vf;
-            const v4f c0 = c00 + (c01 - c00) * uf;
-            const v4f c1 = c10 + (c11 - c10) * uf;
-            const v4f lin = c0 + (c1 - c0) * yf;
+            v4f lin;
+            if (t.separable) {
+                lin = toneMapped(t, separableLinear(t, ym, float(cb), float(cr)));
+            } else {
+                const int yi = std::min(int(sum >> (shift + 2)), kCells - 1);
+                const int ui = std::min(int(cb >> shift), kCells - 1), vi = std::min(int(cr >> shift), kCells - 1);
+                const float yf = (ym - float(t.pos[yi])) * t.invWidth[yi];
+                const float uf = float(int(cb) - t.pos[ui]) * t.invWidth[ui];
+                const float vf = float(int(cr) - t.pos[vi]) * t.invWidth[vi];
+                const v4f *p = grid + (yi * dy + ui * du + vi);
+                const v4f c00 = p[0] + (p[1] - p[0]) * vf;
+                const v4f c01 = p[du] + (p[du + 1] - p[du]) * vf;
+                const v4f c10 = p[dy] + (p[dy + 1] - p[dy]) * vf;
+                const v4f c11 = p[dy + du] + (p[dy + du + 1] - p[dy + du]) * vf;
+                const v4f c0 = c00 + (c01 - c00) * uf;
+                const v4f c1 = c10 + (c11 - c10) * uf;
+                lin = toneMapped(t, c0 + (c1 - c0) * yf);
+            }
             rs[bx] = lin[0];
             gs[bx] = lin[1];
             bs[bx] = lin[2];
@@ -349,7 +504,10 @@ void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame *out, std::vector
             const int yl = int(ym), yh = std::min<int>(yl + 1, int(maxCode));
             const float grey = float(luma[yl]) + float(luma[yh] - luma[yl]) * (ym - float(yl));
             // Rounded by truncating a positive value (no libm call).
-            const int16_t offset = int16_t(int(gs[bx] * 64.0f - grey + (32.5f + 65536.0f)) - 65536);
+            // Bounded so that grey + offset stays within 16 bits.
+            const int16_t offset = int16_t(
+                std::clamp(int(std::clamp(gs[bx] * 64.0f - grey, -30000.0f, 30000.0f) + (32.5f + 65536.0f)) - 65536,
+                           -16384, 16383));
             offsets[2 * bx] = offset;
             offsets[2 * bx + 1] = offset;
             oCb[bx] = clampByte(int(std::max(bs[bx], 0.0f)));
@@ -459,10 +617,22 @@ bool ToneMapper::map(const AVFrame *in, const ColourTags &to, AVFrame *out, std:
     out->color_trc = to.transfer;
     out->colorspace = to.matrix;
     out->color_range = to.range;
-    if (m_table->depth > 8)
-        mapPicture<uint16_t>(*m_table, in, out, m_scratch);
-    else
-        mapPicture<uint8_t>(*m_table, in, out, m_scratch);
+    // The lower half of a larger picture goes to a second thread: the
+    // stage would otherwise hold up the converter's one filtering thread.
+    auto part = [&](int firstRow, int endRow, std::vector<float> &scratch) {
+        if (m_table->depth > 8)
+            mapPicture<uint16_t>(*m_table, in, out, firstRow, endRow, scratch);
+        else
+            mapPicture<uint8_t>(*m_table, in, out, firstRow, endRow, scratch);
+    };
+    const int rows = (h + 1) / 2;
+    if (w * h >= 640 * 360) {
+        std::thread lower(part, rows / 2, rows, std::ref(m_scratchLower));
+        part(0, rows / 2, m_scratch);
+        lower.join();
+    } else {
+        part(0, rows, m_scratch);
+    }
     return true;
 }
 

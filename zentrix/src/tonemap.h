@@ -44,7 +44,7 @@ private:
     std::shared_ptr<const ToneTable> m_table;
     AVBufferPool *m_pool = nullptr;
     int m_poolSize = 0;
-    std::vector<float> m_scratch;  // one row of blocks
+    std::vector<float> m_scratch, m_scratchLower;  // one row of blocks per thread
 };
 
 } // namespace zx

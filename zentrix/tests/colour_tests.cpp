@@ -1,7 +1,9 @@
 // Colours of converted pictures, judged with ffprobe's tags and ffmpeg's own
 // decoding and filters: HDR sources tone-mapped as ffmpeg's zscale + tonemap
 // do it, tags carried, SD pictures keeping their hues at HD sizes.
+#include "ffutil.h"
 #include "test_support.h"
+#include "tonemap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -240,4 +242,59 @@ TEST(Colour, HdrMetadata)
     const std::string hdOut = convert(hd, "sdr_main10.mp4", 1211250229, 0, 0, 2);
     EXPECT_EQ(tagsOf(hdOut), "yuv420p10le,tv,bt709,bt709,bt709");
     EXPECT_TRUE(hdrFacts(hdOut, false).empty());
+}
+
+// The tone-mapping stage on pictures no decoder of ours makes: odd sizes
+// (the last block is cut) and codes above the bit depth (a damaged stream)
+// must not read outside its tables, and a grey stays grey at the level
+// ffmpeg's own chain gives it.
+TEST(Colour, ToneMapperTakesOddPicturesAndDamagedCodes)
+{
+    const zx::ColourTags sdr{AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709, AVCOL_RANGE_MPEG};
+    // ffmpeg's own chain on a grey picture (its zscale takes even sizes only).
+    const std::string grey = outPath("hlg_grey.mkv");
+    ASSERT_EQ(spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "color=c=0x808080:s=64x64:d=0.04", "-vf",
+                     "format=yuv420p10le,lutyuv=y=600:u=512:v=512", "-c:v", "ffv1", "-color_primaries", "bt2020",
+                     "-color_trc", "arib-std-b67", "-colorspace", "bt2020nc", "-color_range", "tv", grey}),
+              0);
+    const std::vector<uint8_t> greyRef = decodedFrame(grey, kToneMapReference, "yuv420p");
+    ASSERT_FALSE(greyRef.empty());
+    for (const auto &[w, h] : std::vector<std::pair<int, int>>{{33, 17}, {1, 1}, {640, 2}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        zx::FramePtr in = zx::makeFrame(), out = zx::makeFrame();
+        in->format = AV_PIX_FMT_YUV420P10LE;
+        in->width = w;
+        in->height = h;
+        ASSERT_GE(av_frame_get_buffer(in.get(), 0), 0);
+        in->color_primaries = AVCOL_PRI_BT2020;
+        in->color_trc = AVCOL_TRC_ARIB_STD_B67;
+        in->colorspace = AVCOL_SPC_BT2020_NCL;
+        in->color_range = AVCOL_RANGE_MPEG;
+        auto fill = [&](int plane, int pw, int ph, auto value) {
+            for (int y = 0; y < ph; ++y)
+                for (int x = 0; x < pw; ++x)
+                    reinterpret_cast<uint16_t *>(in->data[plane] + y * in->linesize[plane])[x] = uint16_t(value(x, y));
+        };
+        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+        fill(0, w, h, [](int x, int y) { return (x + y) % 3 ? 0xffff : 0; });
+        fill(1, cw, ch, [](int x, int) { return x % 2 ? 0xffff : 0; });
+        fill(2, cw, ch, [](int, int) { return 0xffff; });
+        zx::ToneMapper mapper;
+        std::string err;
+        ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
+        EXPECT_EQ(out->format, AV_PIX_FMT_YUV420P);
+        EXPECT_EQ(out->width, w);
+        EXPECT_EQ(out->color_trc, AVCOL_TRC_BT709);
+
+        fill(0, w, h, [](int, int) { return 600; });
+        fill(1, cw, ch, [](int, int) { return 512; });
+        fill(2, cw, ch, [](int, int) { return 512; });
+        ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                EXPECT_NEAR(out->data[0][y * out->linesize[0] + x], greyRef[0], 1);
+        for (int p = 1; p < 3; ++p)
+            for (int x = 0; x < cw; ++x)
+                EXPECT_NEAR(out->data[p][x], 128, 1);
+    }
 }

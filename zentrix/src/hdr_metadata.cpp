@@ -29,57 +29,23 @@ void take(HdrMetadata &out, const AVMasteringDisplayMetadata *md, const AVConten
     }
 }
 
-// Back to the first packet, as the examination of the scan leaves it.
-void rewind(AVFormatContext *ic)
-{
-    if ((ic->iformat->flags & AVFMT_TS_DISCONT) && !(ic->iformat->flags & AVFMT_NO_BYTE_SEEK)
-        && av_seek_frame(ic, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
-        return;
-    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-    avformat_seek_file(ic, -1, INT64_MIN, start, start, 0);
-}
-
 void fromFirstPicture(AVFormatContext *ic, int v, HdrMetadata &out)
 {
     std::string err;
     CodecCtxPtr dec = openDecoder(ic->streams[v], err);
     if (!dec)
         return;
-    std::vector<AVDiscard> discard(ic->nb_streams);
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        discard[i] = ic->streams[i]->discard;
-        ic->streams[i]->discard = int(i) == v ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    }
-    PacketPtr pkt = makePacket();
-    FramePtr frame = makeFrame();
-    bool decoded = false, ended = false;
-    for (int n = 0; n < kMaxPackets && !decoded && !ended; ++n) {
-        const int ret = av_read_frame(ic, pkt.get());
-        if (ret == AVERROR(EAGAIN))
-            continue;
-        if (ret < 0) {
-            ended = true;
-            avcodec_send_packet(dec.get(), nullptr);
-        } else {
-            if (pkt->stream_index == v)
-                avcodec_send_packet(dec.get(), pkt.get());
-            av_packet_unref(pkt.get());
-        }
-        // After the end the decoder gives out what it still holds.
-        while (!decoded && avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            decoded = true;
-            const AVFrameSideData *md = av_frame_get_side_data(frame.get(), AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
-            const AVFrameSideData *cll = av_frame_get_side_data(frame.get(), AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
-            take(out,
-                 md && md->size >= sizeof(AVMasteringDisplayMetadata)
-                     ? reinterpret_cast<const AVMasteringDisplayMetadata *>(md->data) : nullptr,
-                 cll && cll->size >= sizeof(AVContentLightMetadata)
-                     ? reinterpret_cast<const AVContentLightMetadata *>(cll->data) : nullptr);
-        }
-    }
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-        ic->streams[i]->discard = discard[i];
-    rewind(ic);
+    decodeFromHere(ic, v, dec.get(), kMaxPackets, [&out](AVFrame *frame) {
+        const AVFrameSideData *md = av_frame_get_side_data(frame, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
+        const AVFrameSideData *cll = av_frame_get_side_data(frame, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
+        take(out,
+             md && md->size >= sizeof(AVMasteringDisplayMetadata)
+                 ? reinterpret_cast<const AVMasteringDisplayMetadata *>(md->data) : nullptr,
+             cll && cll->size >= sizeof(AVContentLightMetadata)
+                 ? reinterpret_cast<const AVContentLightMetadata *>(cll->data) : nullptr);
+        return false;  // the first picture says it
+    });
+    rewindInput(ic);
 }
 
 // x265 wants chromaticities in steps of 0.00002 and luminances in steps of

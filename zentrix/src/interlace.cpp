@@ -111,52 +111,16 @@ Sample sampleFrames(AVFormatContext *ic, int videoIndex, int wanted)
     // Combing survives without the deblocking, which is a good part of the
     // decoding time.
     dec->skip_loop_filter = AVDISCARD_ALL;
-    // Only the picture is decoded for the look.
-    std::vector<AVDiscard> discard(ic->nb_streams);
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        discard[i] = ic->streams[i]->discard;
-        ic->streams[i]->discard = int(i) == videoIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    }
-    PacketPtr pkt = makePacket();
-    FramePtr frame = makeFrame();
     Detector detector;
-    bool ended = false;
-    for (int n = 0; n < kMaxPackets && s.frames < wanted && !ended; ++n) {
-        const int ret = av_read_frame(ic, pkt.get());
-        if (ret == AVERROR(EAGAIN))
-            continue;
-        if (ret < 0) {
-            ended = true;
-            avcodec_send_packet(dec.get(), nullptr);
-        } else {
-            if (pkt->stream_index == videoIndex)
-                avcodec_send_packet(dec.get(), pkt.get());
-            av_packet_unref(pkt.get());
-        }
-        while (s.frames < wanted && avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            ++s.frames;
-            s.flaggedInterlaced += frame->interlaced_frame != 0;
-            s.flaggedTopFirst += frame->interlaced_frame && frame->top_field_first;
-            detector.feed(frame.get(), s);
-            av_frame_unref(frame.get());
-        }
-    }
+    decodeFromHere(ic, videoIndex, dec.get(), kMaxPackets, [&](AVFrame *frame) {
+        ++s.frames;
+        s.flaggedInterlaced += frame->interlaced_frame != 0;
+        s.flaggedTopFirst += frame->interlaced_frame && frame->top_field_first;
+        detector.feed(frame, s);
+        return s.frames < wanted;
+    });
     detector.finish(s);
-    for (unsigned i = 0; i < ic->nb_streams; ++i)
-        ic->streams[i]->discard = discard[i];
     return s;
-}
-
-// Back to the first packet. Program and transport streams (a DVD title
-// among them) go by bytes, which always finds their start; the others by
-// time.
-void rewind(AVFormatContext *ic)
-{
-    if ((ic->iformat->flags & AVFMT_TS_DISCONT) && !(ic->iformat->flags & AVFMT_NO_BYTE_SEEK)
-        && av_seek_frame(ic, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
-        return;
-    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-    avformat_seek_file(ic, -1, INT64_MIN, start, start, 0);
 }
 
 bool nearNtscRate(AVRational r)
@@ -188,7 +152,7 @@ ScanInfo examineScan(InputMedia &media)
     Sample s;
     if (media.canSeek()) {
         s = sampleFrames(ic, v, flaggedInterlaced && !ntsc ? kFlagSampleFrames : kFilmSampleFrames);
-        rewind(ic);
+        rewindInput(ic);
     }
     if (order == AV_FIELD_UNKNOWN && s.flaggedInterlaced * 2 > s.frames)
         flaggedInterlaced = true;

@@ -195,4 +195,46 @@ CodecCtxPtr openDecoder(const AVStream *st, std::string &error)
     return ctx;
 }
 
+void decodeFromHere(AVFormatContext *ic, int videoIndex, AVCodecContext *dec, int maxPackets,
+                    const std::function<bool(AVFrame *)> &take)
+{
+    std::vector<AVDiscard> discard(ic->nb_streams);
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        discard[i] = ic->streams[i]->discard;
+        ic->streams[i]->discard = int(i) == videoIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+    PacketPtr pkt = makePacket();
+    FramePtr frame = makeFrame();
+    bool more = true, ended = false;
+    for (int n = 0; n < maxPackets && more && !ended; ++n) {
+        const int ret = av_read_frame(ic, pkt.get());
+        if (ret == AVERROR(EAGAIN))
+            continue;
+        if (ret < 0) {
+            ended = true;
+            avcodec_send_packet(dec, nullptr);
+        } else {
+            if (pkt->stream_index == videoIndex)
+                avcodec_send_packet(dec, pkt.get());
+            av_packet_unref(pkt.get());
+        }
+        // After the end the decoder gives out what it still holds.
+        while (more && avcodec_receive_frame(dec, frame.get()) >= 0) {
+            more = take(frame.get());
+            av_frame_unref(frame.get());
+        }
+    }
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        ic->streams[i]->discard = discard[i];
+}
+
+void rewindInput(AVFormatContext *ic)
+{
+    if ((ic->iformat->flags & AVFMT_TS_DISCONT) && !(ic->iformat->flags & AVFMT_NO_BYTE_SEEK)
+        && av_seek_frame(ic, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+        return;
+    const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    avformat_seek_file(ic, -1, INT64_MIN, start, start, 0);
+}
+
 } // namespace zx

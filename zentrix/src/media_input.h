@@ -8,6 +8,7 @@
 #include "geometry.h"
 #include "interlace.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,5 +83,17 @@ private:
 
 // Opens a decoder for a stream: all cores, frame and slice threads.
 CodecCtxPtr openDecoder(const AVStream *st, std::string &error);
+
+// Decodes the pictures of stream videoIndex from where the input stands,
+// the other streams skipped, and hands each to `take` until it returns
+// false, the stream ends or maxPackets packets were read. The streams'
+// skip settings are put back; the input stays where reading stopped.
+void decodeFromHere(AVFormatContext *ic, int videoIndex, AVCodecContext *dec, int maxPackets,
+                    const std::function<bool(AVFrame *)> &take);
+
+// Back to the first packet. Program and transport streams (a DVD title
+// among them) go by bytes, which always finds their start; the others by
+// time.
+void rewindInput(AVFormatContext *ic);
 
 } // namespace zx

@@ -17,6 +17,7 @@ extern "C" {
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -697,13 +698,17 @@ bool ToneMapper::map(const AVFrame *in, const ColourTags &to, AVFrame *out, std:
             mapPicture<uint8_t>(*m_table, in, out, firstRow, endRow, scratch);
     };
     const int rows = (h + 1) / 2;
+    std::thread lower;
     if (w * h >= 640 * 360) {
-        std::thread lower(part, rows / 2, rows, std::ref(m_scratchLower));
-        part(0, rows / 2, m_scratch);
-        lower.join();
-    } else {
-        part(0, rows, m_scratch);
+        try {
+            lower = std::thread(part, rows / 2, rows, std::ref(m_scratchLower));
+        } catch (const std::system_error &) {
+            // No thread to be had: this one does the whole picture.
+        }
     }
+    part(0, lower.joinable() ? rows / 2 : rows, m_scratch);
+    if (lower.joinable())
+        lower.join();
     return true;
 }
 

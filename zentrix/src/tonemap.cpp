@@ -465,8 +465,10 @@ inline uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 // in passes so that the transfer and the sums run on several blocks or
 // pixels at once.
 // Built twice on x86-64: the AVX2 build reads single lanes of a vector in
-// one instruction where plain x86-64 needs several.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// one instruction where plain x86-64 needs several. Not in sanitizer builds:
+// the choice runs before their run time is set up (ThreadSanitizer crashes).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)                \
+    && !defined(__SANITIZE_ADDRESS__)
 #define ZX_TONEMAP_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define ZX_TONEMAP_CLONES

@@ -374,6 +374,9 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
                 if (std::fabs(got[k] - want[k]) > 0.002f * want[k] + 1e-5f)
                     t->separable = false;
         }
+        // Checked: the grid (some megabytes) has no further use.
+        if (t->separable)
+            std::vector<v4f>().swap(t->grid);
     }
 
     // The primaries' conversion: the three unit colours through it.

@@ -13,6 +13,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -20,6 +21,7 @@ extern "C" {
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace zx {
@@ -51,24 +53,33 @@ struct ToneTable {
     int pos[kNodes] = {};          // the grid's codes
     float invWidth[kCells] = {};   // 1 / cell width in codes
     // Linear light of the grid's colours in the source's primaries:
-    // [luma][cb][cr] -> R, G, B. Each of these is a smooth function of one
-    // coded value; what comes after (the primaries' conversion, which takes
-    // differences of them, the tone curve and the transfer) is done per
-    // block, since interpolating its results errs by levels.
+    // [luma][cb][cr] -> R, G, B, read trilinearly when the exact curves
+    // below do not reproduce the chain (they are checked against the grid
+    // when the table is made, and the grid is dropped when they pass).
+    // Each of these is a smooth function of one coded value; what comes
+    // after (the primaries' conversion, which takes differences of them,
+    // the tone curve and the transfer) is done per block, since
+    // interpolating its results errs by levels.
     std::vector<v4f> grid;
-    // PQ codes each colour component on its own: a block's linear light
-    // then comes exactly from its coded values through the matrix and the
-    // transfer (sampled in eotf over [kEotfLow, kEotfHigh]), without the
-    // grid. (HLG's system gamma ties the components together.)
+    // PQ and HLG code each colour component on its own: a block's linear
+    // light then comes exactly from its coded values through the matrix and
+    // the transfer (sampled in toLinear over [0, linHigh]).
     bool separable = false;
     float yMul = 0, yAdd = 0, cMul = 0, cAdd = 0;  // code -> Y' in [0, 1], C' in [-0.5, 0.5]
     float crToR = 0, cbToB = 0, cbToG = 0, crToG = 0;
-    std::vector<float> eotf;
+    float linHigh = 1.25f, linScale = 0;           // linScale: table steps per unit
+    std::vector<float> toLinear;
+    // HLG whose system gamma is a factor of the scene luminance
+    // kr R + kg G + kb B (BT.2100) rather than a power of each component:
+    // that factor, sampled like the tone curve.
+    bool ootfByLuminance = false;
+    float kr = 0, kg = 0, kb = 0;
+    std::vector<float> ootf;
     v4f toBt709[3] = {};           // columns of the primaries' conversion
     // The tone curve as a factor of the brightest component, sampled like
     // the transfer below over 2^-23 to 2^9.
     std::vector<float> ratio;
-    // The chain's transfer from linear light to BT.709 values, sampled 128
+    // The chain's transfer from linear light to BT.709 values, sampled 256
     // times an octave (the curve is a power law, steep near 0), positive
     // values then negative ones.
     std::vector<float> encode;
@@ -81,6 +92,7 @@ namespace {
 
 std::mutex g_tablesLock;
 std::map<TableKey, std::shared_ptr<const ToneTable>> g_tables;
+std::atomic<bool> g_gridOnly{false};
 
 int depthOf(const AVFrame *f)
 {
@@ -121,16 +133,16 @@ template <typename T> void putCode(AVFrame *f, int plane, int i, int code)
     row[i % f->width] = T(code);
 }
 
-// Where the transfer is sampled: 32 octaves up to 4.0, 128 steps each,
+// Where the transfer is sampled: 32 octaves up to 4.0, 256 steps each,
 // found from a float's bits without a log.
-constexpr int kEncodeBits = 7;
+constexpr int kEncodeBits = 8;
 constexpr int kEncodeSteps = 32 << kEncodeBits;
 constexpr uint32_t kEncodeLow = uint32_t(127 - 30) << 23;
-constexpr uint32_t kEncodeHigh = kEncodeLow + (uint32_t(kEncodeSteps) << (23 - kEncodeBits));
 
 constexpr uint32_t kRatioLow = uint32_t(127 - 23) << 23;
-constexpr float kEotfLow = 0.0f, kEotfHigh = 1.25f;  // below 0 the chain gives 0; above 1 it goes on
-constexpr int kEotfSteps = 12288;
+// The transfer to linear light is sampled this often over [0, linHigh]
+// (below 0 the chain gives 0; above 1 it goes on).
+constexpr int kLinearSteps = 24576;
 
 float sampleAt(int j, uint32_t low = kEncodeLow)
 {
@@ -167,7 +179,7 @@ float planeValue(const AVFrame *f, int plane, int i)
     return row[i % f->width];
 }
 
-// A table sampled 128 times an octave over 32 octaves from `low`, read
+// A table sampled 256 times an octave over 32 octaves from `low`, read
 // with linear interpolation; the octave and step come from the float's bits.
 inline float logLookup(const float *table, uint32_t low, float x)
 {
@@ -185,19 +197,22 @@ inline float encodeLinear(const float *table, float x)
     return logLookup(x < 0 ? table + kEncodeSteps + 1 : table, kEncodeLow, x);
 }
 
-inline float eotfOf(const ToneTable &t, float v)
+inline float linearOf(const ToneTable &t, float v)
 {
-    float x = (v - kEotfLow) * (float(kEotfSteps) / (kEotfHigh - kEotfLow));
-    x = std::clamp(x, 0.0f, float(kEotfSteps) - 0.001f);
+    const float x = std::clamp(v * t.linScale, 0.0f, float(kLinearSteps) - 0.001f);
     const int i = int(x);
-    return t.eotf[size_t(i)] + (t.eotf[size_t(i) + 1] - t.eotf[size_t(i)]) * (x - float(i));
+    return t.toLinear[size_t(i)] + (t.toLinear[size_t(i) + 1] - t.toLinear[size_t(i)]) * (x - float(i));
 }
 
-// The linear light of a block of mean luma `ym` (in codes) and chroma cb, cr.
+// The linear light of a colour of luma `ym` (in codes) and chroma cb, cr.
 inline v4f separableLinear(const ToneTable &t, float ym, float cb, float cr)
 {
     const float y = ym * t.yMul + t.yAdd, u = cb * t.cMul + t.cAdd, v = cr * t.cMul + t.cAdd;
-    return v4f{eotfOf(t, y + t.crToR * v), eotfOf(t, y - t.cbToG * u - t.crToG * v), eotfOf(t, y + t.cbToB * u), 0};
+    const v4f lin{linearOf(t, y + t.crToR * v), linearOf(t, y - t.cbToG * u - t.crToG * v),
+                  linearOf(t, y + t.cbToB * u), 0};
+    if (!t.ootfByLuminance)
+        return lin;
+    return lin * logLookup(t.ootf.data(), kRatioLow, t.kr * lin[0] + t.kg * lin[1] + t.kb * lin[2]);
 }
 
 // Linear light in the source's primaries to tone-mapped BT.709 linear light.
@@ -208,41 +223,52 @@ inline v4f toneMapped(const ToneTable &t, v4f lin)
     return bt709 * logLookup(t.ratio.data(), kRatioLow, sig);
 }
 
-// Four of each at once (blocks side by side): the same lookups, with the
-// arithmetic on four lanes.
-typedef int32_t v4si __attribute__((vector_size(16)));
+// Eight of each at once (blocks side by side): the same lookups, with the
+// arithmetic on eight lanes.
+typedef float v8f __attribute__((vector_size(32)));
+typedef int32_t v8si __attribute__((vector_size(32)));
+typedef int16_t v16hi __attribute__((vector_size(32)));
+typedef uint8_t v16qu __attribute__((vector_size(16)));
+typedef uint8_t v32qu __attribute__((vector_size(32)));
 
-inline v4f gather(const float *table, v4si i) { return v4f{table[i[0]], table[i[1]], table[i[2]], table[i[3]]}; }
-
-inline v4f logLookup4(const float *table, uint32_t low, v4f x, v4si offset)
+template <typename V, typename E, typename I, size_t... k>
+inline V gatherLanes(const E *table, const I &i, std::index_sequence<k...>)
 {
-    const v4si lowest = v4si{} + int32_t(low);
-    const v4si highest = v4si{} + int32_t(low + (uint32_t(kEncodeSteps) << (23 - kEncodeBits)) - 1);
-    v4si u = (v4si)x & 0x7fffffff;
+    return V{table[i[k]]...};
+}
+inline v8f gather8(const float *table, v8si i) { return gatherLanes<v8f>(table, i, std::make_index_sequence<8>()); }
+inline v8f gather8(const int16_t *table, v8si i)
+{
+    return __builtin_convertvector(gatherLanes<v8si>(table, i, std::make_index_sequence<8>()), v8f);
+}
+inline v16hi gather16(const int16_t *table, v16hi i)
+{
+    return gatherLanes<v16hi>(table, i, std::make_index_sequence<16>());
+}
+
+// The nearest sample (the tables are fine enough that interpolating
+// between two would change the result by less than a tenth of a level).
+inline v8f logLookup8(const float *table, uint32_t low, v8f x, v8si offset)
+{
+    const v8si lowest = v8si{} + int32_t(low);
+    const v8si highest = v8si{} + int32_t(low + (uint32_t(kEncodeSteps) << (23 - kEncodeBits)) - 1);
+    v8si u = (v8si)x & 0x7fffffff;
     u = u < lowest ? lowest : u;
     u = u > highest ? highest : u;
-    const v4si step = u - lowest;
-    const v4si i = (step >> (23 - kEncodeBits)) + offset;
-    const v4f f = __builtin_convertvector(step & ((1 << (23 - kEncodeBits)) - 1), v4f)
-                  * (1.0f / float(1u << (23 - kEncodeBits)));
-    const v4f a = gather(table, i), b = gather(table, i + 1);
-    return a + (b - a) * f;
+    return gather8(table, ((u - lowest + (1 << (22 - kEncodeBits))) >> (23 - kEncodeBits)) + offset);
 }
 
-inline v4f encodeLinear4(const float *table, v4f x)
+inline v8f encode8(const float *table, v8f x)
 {
-    return logLookup4(table, kEncodeLow, x, ((v4si)x >> 31) & (kEncodeSteps + 1));
+    return logLookup8(table, kEncodeLow, x, ((v8si)x >> 31) & (kEncodeSteps + 1));
 }
 
-inline v4f eotf4(const ToneTable &t, v4f v)
+inline v8f linear8(const ToneTable &t, v8f v)
 {
-    v4f x = (v - kEotfLow) * (float(kEotfSteps) / (kEotfHigh - kEotfLow));
-    x = x < 0.0f ? v4f{} : x;
-    x = x > float(kEotfSteps) - 0.001f ? v4f{} + (float(kEotfSteps) - 0.001f) : x;
-    const v4si i = __builtin_convertvector(x, v4si);
-    const v4f f = x - __builtin_convertvector(i, v4f);
-    const v4f a = gather(t.eotf.data(), i), b = gather(t.eotf.data(), i + 1);
-    return a + (b - a) * f;
+    v8f x = v * t.linScale + 0.5f;
+    x = x < 0.0f ? v8f{} : x;
+    x = x > float(kLinearSteps) ? v8f{} + float(kLinearSteps) : x;
+    return gather8(t.toLinear.data(), __builtin_convertvector(x, v8si));
 }
 
 // Sends every grid colour, and every luma code with grey chroma, through
@@ -329,7 +355,8 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
     for (int i = 0; i < lumaCount; ++i)
         grey[size_t(i)] = planeValue(out.get(), 0, gridCount + i);
 
-    if (from.transfer == AVCOL_TRC_SMPTE2084) {
+    const bool pq = from.transfer == AVCOL_TRC_SMPTE2084, hlg = from.transfer == AVCOL_TRC_ARIB_STD_B67;
+    if ((pq || hlg) && !g_gridOnly) {
         const float scale = float(1 << (t->depth - 8));
         const bool full = from.range == AVCOL_RANGE_JPEG;
         const float top = float((1 << t->depth) - 1);
@@ -337,42 +364,96 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
         t->yAdd = full ? 0.0f : -16.0f / 219.0f;
         t->cMul = full ? 1.0f / top : 1.0f / (224.0f * scale);
         t->cAdd = full ? -float(mid) / top : -128.0f / 224.0f;
-        float kr = 0.2627f, kb = 0.0593f;  // BT.2020
+        t->kr = 0.2627f;  // BT.2020
+        t->kb = 0.0593f;
         if (from.matrix == AVCOL_SPC_BT709) {
-            kr = 0.2126f;
-            kb = 0.0722f;
+            t->kr = 0.2126f;
+            t->kb = 0.0722f;
         } else if (from.matrix == AVCOL_SPC_BT470BG || from.matrix == AVCOL_SPC_SMPTE170M) {
-            kr = 0.299f;
-            kb = 0.114f;
+            t->kr = 0.299f;
+            t->kb = 0.114f;
         }
-        const float kg = 1.0f - kr - kb;
+        const float kr = t->kr, kb = t->kb, kg = t->kg = 1.0f - kr - kb;
         t->crToR = 2.0f * (1.0f - kr);
         t->cbToB = 2.0f * (1.0f - kb);
         t->cbToG = 2.0f * (1.0f - kb) * kb / kg;
         t->crToG = 2.0f * (1.0f - kr) * kr / kg;
-        // The PQ transfer (SMPTE ST 2084) to light with 1.0 = 100 cd/m2, as
-        // the chain's npl=100 takes it. (zimg itself cannot be asked: it
-        // reads float PQ input out of bounds.)
-        t->eotf.resize(kEotfSteps + 1);
-        const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
-                     c3 = 2392.0 / 4096 * 32;
-        for (int i = 0; i <= kEotfSteps; ++i) {
-            const double e = std::pow(kEotfLow + (kEotfHigh - kEotfLow) * double(i) / kEotfSteps, 1 / m2);
-            t->eotf[size_t(i)] = float(std::pow(std::max(e - c1, 0.0) / (c2 - c3 * e), 1 / m1) * 100.0);
+        // PQ's curve explodes a little above 1.0; HLG's coded values reach
+        // nearly 2 on saturated colours of the extreme codes.
+        t->linHigh = pq ? 1.25f : 2.0f;
+        t->linScale = float(kLinearSteps) / t->linHigh;
+        t->toLinear.resize(kLinearSteps + 1);
+        if (pq) {
+            // The PQ transfer (SMPTE ST 2084) to light with 1.0 = 100 cd/m2,
+            // as the chain's npl=100 takes it. (zimg itself cannot be asked:
+            // it reads float PQ input out of bounds.)
+            const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096,
+                         c2 = 2413.0 / 4096 * 32, c3 = 2392.0 / 4096 * 32;
+            for (int i = 0; i <= kLinearSteps; ++i) {
+                const double e = std::pow(double(t->linHigh) * i / kLinearSteps, 1 / m2);
+                t->toLinear[size_t(i)] = float(std::pow(std::max(e - c1, 0.0) / (c2 - c3 * e), 1 / m1) * 100.0);
+            }
         }
         // Held against the chain's own linear light on the grid (colours
         // whose components lie inside the coded range); should they differ,
         // the grid is used.
-        t->separable = true;
-        for (int i = 0; i < gridCount && t->separable; i += 7) {
-            const v4f want = t->grid[size_t(i)];
-            if (std::min({want[0], want[1], want[2]}) < 1e-4f || std::max({want[0], want[1], want[2]}) > 99.0f)
-                continue;
-            const v4f got = separableLinear(*t, float(t->pos[i / (kNodes * kNodes)]),
-                                            float(t->pos[(i / kNodes) % kNodes]), float(t->pos[i % kNodes]));
-            for (int k = 0; k < 3; ++k)
-                if (std::fabs(got[k] - want[k]) > 0.002f * want[k] + 1e-5f)
-                    t->separable = false;
+        auto matchesGrid = [&] {
+            for (int i = 0; i < gridCount; i += 7) {
+                const v4f want = t->grid[size_t(i)];
+                if (std::min({want[0], want[1], want[2]}) < 1e-4f || std::max({want[0], want[1], want[2]}) > 99.0f)
+                    continue;
+                const float ym = float(t->pos[i / (kNodes * kNodes)]), cb = float(t->pos[(i / kNodes) % kNodes]),
+                            cr = float(t->pos[i % kNodes]);
+                const float y = ym * t->yMul + t->yAdd, u = cb * t->cMul + t->cAdd, v = cr * t->cMul + t->cAdd;
+                if (std::max({y + t->crToR * v, y - t->cbToG * u - t->crToG * v, y + t->cbToB * u}) > t->linHigh)
+                    continue;
+                const v4f got = separableLinear(*t, ym, cb, cr);
+                for (int k = 0; k < 3; ++k)
+                    if (std::fabs(got[k] - want[k]) > 0.002f * want[k] + 1e-5f)
+                        return false;
+            }
+            return true;
+        };
+        if (pq) {
+            t->separable = matchesGrid();
+        } else {
+            // HLG (ARIB STD-B67): each component to scene light on its own,
+            // then the system gamma of 1.2 times the chain's own scale (read
+            // off its greys). zimg has applied that gamma in two ways: to
+            // each component, or as a factor of the scene luminance
+            // (BT.2100); the one that matches the chain is taken.
+            const double a = 0.17883277, b = 0.28466892, c = 0.55991073;
+            std::vector<float> scene(kLinearSteps + 1);
+            for (int i = 0; i <= kLinearSteps; ++i) {
+                const double e = double(t->linHigh) * i / kLinearSteps;
+                scene[size_t(i)] = float(e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12);
+            }
+            std::vector<double> scales;
+            for (int i = 0; i < lumaCount; ++i) {
+                const float yp = float(i) * t->yMul + t->yAdd;
+                const float x = std::clamp(yp * t->linScale, 0.0f, float(kLinearSteps) - 0.001f);
+                const float s = scene[size_t(x)] + (scene[size_t(x) + 1] - scene[size_t(x)]) * (x - std::floor(x));
+                if (yp >= 0.25f && yp <= 1.0f)
+                    scales.push_back(grey[size_t(i)] / std::pow(double(s), 1.2));
+            }
+            double chainScale = 0;
+            if (!scales.empty()) {
+                std::nth_element(scales.begin(), scales.begin() + long(scales.size() / 2), scales.end());
+                chainScale = scales[scales.size() / 2];
+            }
+            if (chainScale > 0 && std::isfinite(chainScale)) {
+                for (int i = 0; i <= kLinearSteps; ++i)
+                    t->toLinear[size_t(i)] = float(chainScale * std::pow(double(scene[size_t(i)]), 1.2));
+                t->separable = matchesGrid();
+                if (!t->separable) {
+                    t->toLinear = scene;
+                    t->ootfByLuminance = true;
+                    t->ootf.resize(kEncodeSteps + 1);
+                    for (int i = 0; i <= kEncodeSteps; ++i)
+                        t->ootf[size_t(i)] = float(chainScale * std::pow(double(sampleAt(i, kRatioLow)), 0.2));
+                    t->separable = matchesGrid();
+                }
+            }
         }
         // Checked: the grid (some megabytes) has no further use.
         if (t->separable)
@@ -459,17 +540,15 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
     return t;
 }
 
-inline uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-// One 2x2 block at a time: its chroma and mean luma look up the table
-// (trilinear, in linear light), which gives the block's chroma and how far
-// its luma sits from a grey of the same brightness; each pixel then gets the
-// exact grey curve of its own luma plus that offset. A row of blocks goes
-// in passes so that the transfer and the sums run on several blocks or
-// pixels at once.
-// Built twice on x86-64: the AVX2 build reads single lanes of a vector in
-// one instruction where plain x86-64 needs several. Not in sanitizer builds:
-// the choice runs before their run time is set up (ThreadSanitizer crashes).
+// Eight 2x2 blocks at a time: each block's chroma and mean luma give its
+// linear light (from the codes, or trilinear from the grid), the primaries,
+// the tone factor and the transfer to BT.709 values, which give the block's
+// chroma and how far its luma sits from a grey of the same brightness; each
+// pixel then gets the exact grey curve of its own luma plus that offset.
+// Built twice on x86-64: the AVX2 build does the eight lanes in one
+// register and reads single lanes in one instruction. Not in sanitizer
+// builds: the choice runs before their run time is set up (ThreadSanitizer
+// crashes).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)                \
     && !defined(__SANITIZE_ADDRESS__)
 #define ZX_TONEMAP_CLONES __attribute__((target_clones("avx2", "default")))
@@ -484,127 +563,138 @@ ZX_TONEMAP_CLONES void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame
     const int w = in->width, h = in->height;
     const int cw = (w + 1) >> 1, ch = (h + 1) >> 1;
     const int padded = (cw + 7) & ~7;  // blocks; pixels: 2 * padded
-    // Per row of blocks: linear R, G, B (then Cr, Y, Cb), mean luma, and
-    // for each pixel of both rows its grey level and its block's offset.
-    scratch.assign(size_t(padded) * 4 + size_t(padded) * 3, 0.0f);
-    float *rs = scratch.data(), *gs = rs + padded, *bs = gs + padded, *ys = bs + padded;
-    int16_t *grey0 = reinterpret_cast<int16_t *>(ys + padded), *grey1 = grey0 + 2 * padded;
-    int16_t *offsets = grey1 + 2 * padded;
-    const unsigned maxCode = t.maxCode;
+    // Per row of blocks: both luma rows and the chroma, as codes, padded by
+    // repeating the last one; linear R, G, B of each block when the grid
+    // gives them.
+    scratch.assign(size_t(padded) * 6, 0.0f);
+    uint16_t *row0 = reinterpret_cast<uint16_t *>(scratch.data()), *row1 = row0 + 2 * padded;
+    uint16_t *cbs = row1 + 2 * padded, *crs = cbs + padded;
+    float *rs = scratch.data() + 3 * padded, *gs = rs + padded, *bs = gs + padded;
+    const uint16_t maxCode = uint16_t(t.maxCode);
     const int shift = t.shift;
     const int16_t *luma = t.luma.data();
     const v4f *grid = t.grid.data();
     const float *encode = t.encode.data();
     constexpr int du = kNodes, dy = kNodes * kNodes;
     const float yBase = t.yBase, yScale = t.yScale, cbScale = t.cScale / 1.8556f, crScale = t.cScale / 1.5748f;
+    const v8f *m = nullptr;
+    v8f matrix[9];
+    for (int i = 0; i < 9; ++i)
+        matrix[i] = v8f{} + t.toBt709[i / 3][i % 3];
+    m = matrix;
     for (int by = firstRow; by < std::min(endRow, ch); ++by) {
         const int y0 = by * 2, y1 = std::min(y0 + 1, h - 1);
-        const T *l0 = reinterpret_cast<const T *>(in->data[0] + y0 * in->linesize[0]);
-        const T *l1 = reinterpret_cast<const T *>(in->data[0] + y1 * in->linesize[0]);
-        const T *cbRow = reinterpret_cast<const T *>(in->data[1] + by * in->linesize[1]);
-        const T *crRow = reinterpret_cast<const T *>(in->data[2] + by * in->linesize[2]);
-        // Linear light of each block. Codes above the bit depth (a damaged
-        // stream) lose their high bits, so they never index past a table.
-        for (int bx = 0; bx < cw; ++bx) {
-            const int x0 = bx * 2, x1 = std::min(x0 + 1, w - 1);
-            const unsigned a = l0[x0] & maxCode, b = l0[x1] & maxCode;
-            const unsigned c = l1[x0] & maxCode, d = l1[x1] & maxCode;
-            grey0[x0] = luma[a];
-            grey0[x0 + 1] = luma[b];
-            grey1[x0] = luma[c];
-            grey1[x0 + 1] = luma[d];
-            const unsigned sum = a + b + c + d;
-            const unsigned cb = cbRow[bx] & maxCode, cr = crRow[bx] & maxCode;
-            const float ym = float(sum) * 0.25f;
-            ys[bx] = ym;
-            if (t.separable) {
-                // Linear light comes from the codes in the next pass.
-                rs[bx] = float(cr);
-                bs[bx] = float(cb);
-                continue;
+        // Codes above the bit depth (a damaged stream) lose their high bits,
+        // so they never index past a table.
+        auto copyRow = [&](const uint8_t *src, uint16_t *dst, int n, int to) {
+            const T *s = reinterpret_cast<const T *>(src);
+            for (int x = 0; x < n; ++x)
+                dst[x] = uint16_t(s[x] & maxCode);
+            for (int x = n; x < to; ++x)
+                dst[x] = dst[n - 1];
+        };
+        copyRow(in->data[0] + y0 * in->linesize[0], row0, w, 2 * padded);
+        copyRow(in->data[0] + y1 * in->linesize[0], row1, w, 2 * padded);
+        copyRow(in->data[1] + by * in->linesize[1], cbs, cw, padded);
+        copyRow(in->data[2] + by * in->linesize[2], crs, cw, padded);
+        if (!t.separable) {
+            for (int bx = 0; bx < cw; ++bx) {
+                const unsigned sum = unsigned(row0[2 * bx]) + row0[2 * bx + 1] + row1[2 * bx] + row1[2 * bx + 1];
+                const int cb = cbs[bx], cr = crs[bx];
+                // The top code falls in the last cell, which is a code short.
+                const int yi = int(sum >> (shift + 2)), ui = cb >> shift, vi = cr >> shift;
+                const float yf = (float(sum) * 0.25f - float(t.pos[yi])) * t.invWidth[yi];
+                const float uf = float(cb - t.pos[ui]) * t.invWidth[ui];
+                const float vf = float(cr - t.pos[vi]) * t.invWidth[vi];
+                const v4f *p = grid + (yi * dy + ui * du + vi);
+                const v4f c00 = p[0] + (p[1] - p[0]) * vf;
+                const v4f c01 = p[du] + (p[du + 1] - p[du]) * vf;
+                const v4f c10 = p[dy] + (p[dy + 1] - p[dy]) * vf;
+                const v4f c11 = p[dy + du] + (p[dy + du + 1] - p[dy + du]) * vf;
+                const v4f c0 = c00 + (c01 - c00) * uf;
+                const v4f c1 = c10 + (c11 - c10) * uf;
+                const v4f lin = c0 + (c1 - c0) * yf;
+                rs[bx] = lin[0];
+                gs[bx] = lin[1];
+                bs[bx] = lin[2];
             }
-            // The top code falls in the last cell, which is a code short.
-            const int yi = int(sum >> (shift + 2)), ui = int(cb >> shift), vi = int(cr >> shift);
-            const float yf = (ym - float(t.pos[yi])) * t.invWidth[yi];
-            const float uf = float(int(cb) - t.pos[ui]) * t.invWidth[ui];
-            const float vf = float(int(cr) - t.pos[vi]) * t.invWidth[vi];
-            const v4f *p = grid + (yi * dy + ui * du + vi);
-            const v4f c00 = p[0] + (p[1] - p[0]) * vf;
-            const v4f c01 = p[du] + (p[du + 1] - p[du]) * vf;
-            const v4f c10 = p[dy] + (p[dy + 1] - p[dy]) * vf;
-            const v4f c11 = p[dy + du] + (p[dy + du + 1] - p[dy + du]) * vf;
-            const v4f c0 = c00 + (c01 - c00) * uf;
-            const v4f c1 = c10 + (c11 - c10) * uf;
-            const v4f lin = c0 + (c1 - c0) * yf;
-            rs[bx] = lin[0];
-            gs[bx] = lin[1];
-            bs[bx] = lin[2];
         }
-        // Four blocks at a time: linear light (PQ from the codes), the
-        // primaries, the tone curve, the transfer to BT.709 values and the
-        // output's levels (Cr into rs, Y into gs, Cb into bs).
-        for (int bx = 0; bx < cw; bx += 4) {
-            v4f r, g, b;
-            std::memcpy(&r, rs + bx, sizeof r);
-            std::memcpy(&b, bs + bx, sizeof b);
-            if (t.separable) {
-                v4f ym;
-                std::memcpy(&ym, ys + bx, sizeof ym);
-                const v4f y = ym * t.yMul + t.yAdd, u = b * t.cMul + t.cAdd, v = r * t.cMul + t.cAdd;
-                r = eotf4(t, y + t.crToR * v);
-                g = eotf4(t, y - t.cbToG * u - t.crToG * v);
-                b = eotf4(t, y + t.cbToB * u);
-            } else {
-                std::memcpy(&g, gs + bx, sizeof g);
-            }
-            const v4f *m = t.toBt709;
-            v4f r7 = m[0][0] * r + m[1][0] * g + m[2][0] * b;
-            v4f g7 = m[0][1] * r + m[1][1] * g + m[2][1] * b;
-            v4f b7 = m[0][2] * r + m[1][2] * g + m[2][2] * b;
-            v4f sig = r7 > g7 ? r7 : g7;
-            sig = sig > b7 ? sig : b7;
-            sig = sig > 1e-6f ? sig : v4f{} + 1e-6f;
-            const v4f scale = logLookup4(t.ratio.data(), kRatioLow, sig, v4si{});
-            r7 = encodeLinear4(encode, r7 * scale);
-            g7 = encodeLinear4(encode, g7 * scale);
-            b7 = encodeLinear4(encode, b7 * scale);
-            const v4f yp = 0.2126f * r7 + 0.7152f * g7 + 0.0722f * b7;
-            const v4f cro = 128.5f + crScale * (r7 - yp), cbo = 128.5f + cbScale * (b7 - yp), yo = yBase + yScale * yp;
-            std::memcpy(rs + bx, &cro, sizeof cro);
-            std::memcpy(bs + bx, &cbo, sizeof cbo);
-            std::memcpy(gs + bx, &yo, sizeof yo);
-        }
-        uint8_t *oCb = out->data[1] + by * out->linesize[1];
-        uint8_t *oCr = out->data[2] + by * out->linesize[2];
-        for (int bx = 0; bx < cw; ++bx) {
-            const float ym = ys[bx];
-            const int yl = int(ym), yh = std::min<int>(yl + 1, int(maxCode));
-            const float grey = float(luma[yl]) + float(luma[yh] - luma[yl]) * (ym - float(yl));
-            // Bounded so that grey + offset stays within 16 bits; with the
-            // half step of the final >> 6, rounded by truncating a positive
-            // value (no libm call).
-            const int16_t offset = int16_t(
-                int(std::clamp(gs[bx] * 64.0f - grey, -16384.0f, 16300.0f) + (32.5f + 65536.0f)) - 65536);
-            offsets[2 * bx] = offset;
-            offsets[2 * bx + 1] = offset;
-            oCb[bx] = clampByte(int(std::max(bs[bx], 0.0f)));
-            oCr[bx] = clampByte(int(std::max(rs[bx], 0.0f)));
-        }
-        // Each pixel: its grey level plus its block's offset, eight at once.
+        uint8_t *oY0 = out->data[0] + y0 * out->linesize[0], *oY1 = out->data[0] + y1 * out->linesize[0];
+        uint8_t *oCb = out->data[1] + by * out->linesize[1], *oCr = out->data[2] + by * out->linesize[2];
         // The output's rows are padded to 64 pixels, so the last group may
         // write past the width.
-        for (int row = 0; row < 2 && (row == 0 || y1 != y0); ++row) {
-            const int16_t *grey = row ? grey1 : grey0;
-            uint8_t *o = out->data[0] + (row ? y1 : y0) * out->linesize[0];
-            for (int x = 0; x < w; x += 8) {
-                v8hi g, off;
-                std::memcpy(&g, grey + x, sizeof g);
-                std::memcpy(&off, offsets + x, sizeof off);
-                v8hi v = (g + off) >> 6;
-                v = v < 0 ? v8hi{} : v;
-                v = v > 255 ? v8hi{} + 255 : v;
-                const v8qu bytes = __builtin_convertvector(v, v8qu);
-                std::memcpy(o + x, &bytes, sizeof bytes);
+        for (int bx = 0; bx < cw; bx += 8) {
+            v16hi p0, p1;
+            std::memcpy(&p0, row0 + 2 * bx, sizeof p0);
+            std::memcpy(&p1, row1 + 2 * bx, sizeof p1);
+            const v16hi pairs = p0 + p1;  // at most 2 x 4095
+            const v8si sum = __builtin_convertvector(__builtin_shufflevector(pairs, pairs, 0, 2, 4, 6, 8, 10, 12, 14), v8si)
+                             + __builtin_convertvector(__builtin_shufflevector(pairs, pairs, 1, 3, 5, 7, 9, 11, 13, 15), v8si);
+            const v8f ym = __builtin_convertvector(sum, v8f) * 0.25f;
+            v8f r, g, b;
+            if (t.separable) {
+                v8hi cb16, cr16;
+                std::memcpy(&cb16, cbs + bx, sizeof cb16);
+                std::memcpy(&cr16, crs + bx, sizeof cr16);
+                const v8f y = ym * t.yMul + t.yAdd;
+                const v8f u = __builtin_convertvector(cb16, v8f) * t.cMul + t.cAdd;
+                const v8f v = __builtin_convertvector(cr16, v8f) * t.cMul + t.cAdd;
+                r = linear8(t, y + t.crToR * v);
+                g = linear8(t, y - t.cbToG * u - t.crToG * v);
+                b = linear8(t, y + t.cbToB * u);
+                if (t.ootfByLuminance) {
+                    const v8f f = logLookup8(t.ootf.data(), kRatioLow, t.kr * r + t.kg * g + t.kb * b, v8si{});
+                    r *= f;
+                    g *= f;
+                    b *= f;
+                }
+            } else {
+                std::memcpy(&r, rs + bx, sizeof r);
+                std::memcpy(&g, gs + bx, sizeof g);
+                std::memcpy(&b, bs + bx, sizeof b);
+            }
+            v8f r7 = m[0] * r + m[3] * g + m[6] * b;
+            v8f g7 = m[1] * r + m[4] * g + m[7] * b;
+            v8f b7 = m[2] * r + m[5] * g + m[8] * b;
+            v8f sig = r7 > g7 ? r7 : g7;
+            sig = sig > b7 ? sig : b7;
+            sig = sig > 1e-6f ? sig : v8f{} + 1e-6f;
+            const v8f scale = logLookup8(t.ratio.data(), kRatioLow, sig, v8si{});
+            r7 = encode8(encode, r7 * scale);
+            g7 = encode8(encode, g7 * scale);
+            b7 = encode8(encode, b7 * scale);
+            const v8f yp = 0.2126f * r7 + 0.7152f * g7 + 0.0722f * b7;
+            v8f cro = 128.5f + crScale * (r7 - yp), cbo = 128.5f + cbScale * (b7 - yp);
+            const v8f yo = yBase + yScale * yp;
+            // The grey curve at the block's mean luma, against which the
+            // block's luma is an offset. Bounded so that grey + offset stays
+            // within 16 bits; with the half step of the final >> 6, rounded
+            // by truncating a positive value.
+            const v8f grey = gather8(luma, __builtin_convertvector(ym + 0.5f, v8si));
+            v8f off = yo * 64.0f - grey;
+            off = off < -16384.0f ? v8f{} - 16384.0f : off;
+            off = off > 16300.0f ? v8f{} + 16300.0f : off;
+            const v8si offset = __builtin_convertvector(off + (32.5f + 65536.0f), v8si) - 65536;
+            const v8hi offset8 = __builtin_convertvector(offset, v8hi);
+            const v16hi offsets = __builtin_shufflevector(offset8, offset8, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+            cro = cro < 0.0f ? v8f{} : cro;
+            cro = cro > 255.0f ? v8f{} + 255.0f : cro;
+            cbo = cbo < 0.0f ? v8f{} : cbo;
+            cbo = cbo > 255.0f ? v8f{} + 255.0f : cbo;
+            // Narrowed by picking bytes (the values fit in one): a
+            // conversion to bytes would go lane by lane.
+            const v16qu crcb = __builtin_shufflevector((v32qu)__builtin_convertvector(cro, v8si),
+                                                       (v32qu)__builtin_convertvector(cbo, v8si), 0, 4, 8, 12, 16, 20,
+                                                       24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+            std::memcpy(oCr + bx, &crcb, 8);
+            std::memcpy(oCb + bx, reinterpret_cast<const uint8_t *>(&crcb) + 8, 8);
+            for (int row = 0; row < 2 && (row == 0 || y1 != y0); ++row) {
+                v16hi v = (gather16(luma, row ? p1 : p0) + offsets) >> 6;
+                v = v < 0 ? v16hi{} : v;
+                v = v > 255 ? v16hi{} + 255 : v;
+                const v16qu bytes = __builtin_shufflevector((v32qu)v, (v32qu)v, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18,
+                                                            20, 22, 24, 26, 28, 30);
+                std::memcpy((row ? oY1 : oY0) + 2 * bx, &bytes, sizeof bytes);
             }
         }
     }
@@ -616,6 +706,13 @@ ColourTags sdrColoursFor(const ColourTags &out)
 {
     return {AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709,
             out.matrix == AVCOL_SPC_RGB || out.range != AVCOL_RANGE_JPEG ? AVCOL_RANGE_MPEG : AVCOL_RANGE_JPEG};
+}
+
+void toneMapGridOnly(bool on)
+{
+    std::lock_guard<std::mutex> g(g_tablesLock);
+    g_gridOnly = on;
+    g_tables.clear();
 }
 
 ToneMapper::~ToneMapper() { av_buffer_pool_uninit(&m_pool); }

@@ -1,7 +1,8 @@
 // HDR pictures made SDR quickly. The float filter chain of toneMapFilters()
 // costs more per 1080p picture than decoding, scaling and encoding it; this
 // stage gives the same pictures (within a level or so) through a table that
-// is built once by sending a grid of colours through that very chain.
+// is built once by sending colours through that very chain (and checked
+// against it).
 #pragma once
 
 #include "colour.h"
@@ -23,6 +24,11 @@ struct ToneTable;
 // BT.709 in the output's range (limited for an RGB output, whose graph
 // converts on).
 ColourTags sdrColoursFor(const ColourTags &out);
+
+// From here on, tables are made from the grid of colours for every source,
+// as they are for one whose coding the exact curves do not reproduce (for
+// tests of that path).
+void toneMapGridOnly(bool on);
 
 class ToneMapper {
 public:

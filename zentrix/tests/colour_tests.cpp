@@ -244,13 +244,26 @@ TEST(Colour, HdrMetadata)
     EXPECT_TRUE(hdrFacts(hdOut, false).empty());
 }
 
-// The tone-mapping stage on pictures no decoder of ours makes: odd sizes
-// (the last block is cut) and codes above the bit depth (a damaged stream)
-// must not read outside its tables, and a grey stays grey at the level
-// ffmpeg's own chain gives it.
+// The tone-mapping stage on its own, both ways it makes its tables (exact
+// curves, and the grid kept for sources those do not reproduce): a picture
+// of smooth colours comes out as ffmpeg's chain makes it; odd sizes (the
+// last block is cut) and codes above the bit depth (a damaged stream) must
+// not read outside its tables, and a grey stays grey at the chain's level.
 TEST(Colour, ToneMapperTakesOddPicturesAndDamagedCodes)
 {
     const zx::ColourTags sdr{AVCOL_PRI_BT709, AVCOL_TRC_BT709, AVCOL_SPC_BT709, AVCOL_RANGE_MPEG};
+    auto hdrFrame = [](int w, int h) {
+        zx::FramePtr in = zx::makeFrame();
+        in->format = AV_PIX_FMT_YUV420P10LE;
+        in->width = w;
+        in->height = h;
+        EXPECT_GE(av_frame_get_buffer(in.get(), 0), 0);
+        in->color_primaries = AVCOL_PRI_BT2020;
+        in->color_trc = AVCOL_TRC_ARIB_STD_B67;
+        in->colorspace = AVCOL_SPC_BT2020_NCL;
+        in->color_range = AVCOL_RANGE_MPEG;
+        return in;
+    };
     // ffmpeg's own chain on a grey picture (its zscale takes even sizes only).
     const std::string grey = outPath("hlg_grey.mkv");
     ASSERT_EQ(spawn({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "color=c=0x808080:s=64x64:d=0.04", "-vf",
@@ -259,42 +272,64 @@ TEST(Colour, ToneMapperTakesOddPicturesAndDamagedCodes)
               0);
     const std::vector<uint8_t> greyRef = decodedFrame(grey, kToneMapReference, "yuv420p");
     ASSERT_FALSE(greyRef.empty());
-    for (const auto &[w, h] : std::vector<std::pair<int, int>>{{33, 17}, {1, 1}, {640, 2}}) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        zx::FramePtr in = zx::makeFrame(), out = zx::makeFrame();
-        in->format = AV_PIX_FMT_YUV420P10LE;
-        in->width = w;
-        in->height = h;
-        ASSERT_GE(av_frame_get_buffer(in.get(), 0), 0);
-        in->color_primaries = AVCOL_PRI_BT2020;
-        in->color_trc = AVCOL_TRC_ARIB_STD_B67;
-        in->colorspace = AVCOL_SPC_BT2020_NCL;
-        in->color_range = AVCOL_RANGE_MPEG;
-        auto fill = [&](int plane, int pw, int ph, auto value) {
-            for (int y = 0; y < ph; ++y)
-                for (int x = 0; x < pw; ++x)
-                    reinterpret_cast<uint16_t *>(in->data[plane] + y * in->linesize[plane])[x] = uint16_t(value(x, y));
-        };
-        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
-        fill(0, w, h, [](int x, int y) { return (x + y) % 3 ? 0xffff : 0; });
-        fill(1, cw, ch, [](int x, int) { return x % 2 ? 0xffff : 0; });
-        fill(2, cw, ch, [](int, int) { return 0xffff; });
+    const std::string clip = makeHdrClip("stage_hlg.mp4", "arib-std-b67");
+    const std::vector<uint8_t> coded = decodedFrame(clip, "", "yuv420p10le");
+    const std::vector<uint8_t> clipRef = decodedFrame(clip, kToneMapReference, "yuv420p");
+    ASSERT_EQ(coded.size(), size_t(640 * 360 * 3));
+    ASSERT_EQ(clipRef.size(), size_t(640 * 360 * 3 / 2));
+    for (bool gridOnly : {false, true}) {
+        SCOPED_TRACE(gridOnly ? "grid" : "exact curves");
+        zx::toneMapGridOnly(gridOnly);
         zx::ToneMapper mapper;
         std::string err;
-        ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
-        EXPECT_EQ(out->format, AV_PIX_FMT_YUV420P);
-        EXPECT_EQ(out->width, w);
-        EXPECT_EQ(out->color_trc, AVCOL_TRC_BT709);
 
-        fill(0, w, h, [](int, int) { return 600; });
-        fill(1, cw, ch, [](int, int) { return 512; });
-        fill(2, cw, ch, [](int, int) { return 512; });
+        zx::FramePtr in = hdrFrame(640, 360), out = zx::makeFrame();
+        const uint8_t *at = coded.data();
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? 180 : 360); ++y, at += (p ? 320 : 640) * 2)
+                std::memcpy(in->data[p] + y * in->linesize[p], at, (p ? 320 : 640) * 2);
         ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                EXPECT_NEAR(out->data[0][y * out->linesize[0] + x], greyRef[0], 1);
-        for (int p = 1; p < 3; ++p)
-            for (int x = 0; x < cw; ++x)
-                EXPECT_NEAR(out->data[p][x], 128, 1);
+        double sum[3] = {};
+        const uint8_t *ref = clipRef.data();
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? 180 : 360); ++y, ref += p ? 320 : 640)
+                for (int x = 0; x < (p ? 320 : 640); ++x)
+                    sum[p] += std::abs(int(out->data[p][y * out->linesize[p] + x]) - int(ref[x]));
+        // Mean difference per plane, in levels (0.1 to 0.5 here): the chain
+        // resamples chroma where the stage maps each 2x2 block.
+        EXPECT_LE(sum[0] / (640 * 360), 0.8);
+        EXPECT_LE(sum[1] / (320 * 180), 0.5);
+        EXPECT_LE(sum[2] / (320 * 180), 0.5);
+
+        for (const auto &[w, h] : std::vector<std::pair<int, int>>{{33, 17}, {1, 1}, {640, 2}}) {
+            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+            in = hdrFrame(w, h);
+            auto fill = [&](int plane, int pw, int ph, auto value) {
+                for (int y = 0; y < ph; ++y)
+                    for (int x = 0; x < pw; ++x)
+                        reinterpret_cast<uint16_t *>(in->data[plane] + y * in->linesize[plane])[x]
+                            = uint16_t(value(x, y));
+            };
+            const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+            fill(0, w, h, [](int x, int y) { return (x + y) % 3 ? 0xffff : 0; });
+            fill(1, cw, ch, [](int x, int) { return x % 2 ? 0xffff : 0; });
+            fill(2, cw, ch, [](int, int) { return 0xffff; });
+            ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
+            EXPECT_EQ(out->format, AV_PIX_FMT_YUV420P);
+            EXPECT_EQ(out->width, w);
+            EXPECT_EQ(out->color_trc, AVCOL_TRC_BT709);
+
+            fill(0, w, h, [](int, int) { return 600; });
+            fill(1, cw, ch, [](int, int) { return 512; });
+            fill(2, cw, ch, [](int, int) { return 512; });
+            ASSERT_TRUE(mapper.map(in.get(), sdr, out.get(), err)) << err;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    EXPECT_NEAR(out->data[0][y * out->linesize[0] + x], greyRef[0], 1);
+            for (int p = 1; p < 3; ++p)
+                for (int x = 0; x < cw; ++x)
+                    EXPECT_NEAR(out->data[p][x], 128, 1);
+        }
     }
+    zx::toneMapGridOnly(false);
 }

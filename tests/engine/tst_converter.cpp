@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -23,8 +25,6 @@ struct Report {
     int percent;
     convertState state;
 };
-
-bool isEnd(convertState s) { return s != ConvertProgress; }
 
 using TestTools::media;
 
@@ -100,22 +100,13 @@ public:
     }
     int endCount() const
     {
-        int n = 0;
-        for (const Report &r : direct())
-            n += isEnd(r.state) ? 1 : 0;
-        return n;
+        const auto d = direct();
+        return int(std::count_if(d.begin(), d.end(), [](const Report &r) { return r.state != ConvertProgress; }));
     }
     convertState lastState() const
     {
         const auto d = direct();
         return d.empty() ? convertState(0) : d.back().state;
-    }
-    bool anyProgress() const
-    {
-        for (const Report &r : direct())
-            if (r.state == ConvertProgress)
-                return true;
-        return false;
     }
 
     QList<QPair<uint, convertState>> queued;
@@ -133,9 +124,9 @@ private:
 
 // Records the elementary-stream callbacks (worker thread).
 struct StreamRecorder {
+    std::atomic<int> ends{0};
     std::mutex mutex; // guards everything below
     std::vector<int64_t> positions;
-    int ends = 0;
     int64_t total = -1;
     convertState state = convertState(0);
 
@@ -153,233 +144,218 @@ struct StreamRecorder {
         self->total = total_us;
         self->state = state;
     }
-    int endCount()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return ends;
-    }
 };
 
 class TestConverter : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void convertReportsProgressThenFinished_data();
-    void convertReportsProgressThenFinished();
-    void emptyRangeReportsOnlyFinished();
-    void stopWaitsForTheWorker_data();
-    void stopWaitsForTheWorker();
-    void stopsWithoutJobDoNothing();
-    void stopRacingTheEnd();
-    void elementaryStreams();
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo::exists(media("clip_10s.mp4")), "run the make_test_media fixture first");
+        QVERIFY(m_out.isValid());
+    }
+
+    void convertReportsProgressThenFinished_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<ConvertParams>("params");
+        QTest::addColumn<double>("expectedSeconds");
+        QTest::addColumn<bool>("mustReportProgress");
+
+        QTest::newRow("10 s H.264 at 720p") << "clip_10s.mp4" << slowMp4() << 10.0 << true;
+        ConvertParams cc = h264Mp4();
+        cc.subtitleStreamCount = 0;
+        cc.subtitleIndex = 1; // the closed-caption entry; the clip has none
+        QTest::newRow("closed captions asked, none present") << "clip_h264_aac.mp4" << cc << 5.0 << false;
+    }
+
+    void convertReportsProgressThenFinished()
+    {
+        QFETCH(QString, source);
+        QFETCH(ConvertParams, params);
+        QFETCH(double, expectedSeconds);
+        QFETCH(bool, mustReportProgress);
+
+        const QString output = m_out.filePath(QString("convert_%1.mp4").arg(QTest::currentDataTag()));
+        Recorder rec;
+        CAVConverter conv;
+        QVERIFY(conv.StartConvert(utf8(media(source)), utf8(output), params, &rec, &Recorder::callback));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
+
+        const std::vector<Report> reports = rec.direct();
+        QCOMPARE(rec.endCount(), 1);
+        QCOMPARE(int(reports.back().state), int(ConvertFinished));
+        QCOMPARE(reports.back().percent, 0);
+        int previous = -1;
+        for (size_t i = 0; i + 1 < reports.size(); ++i) {
+            QCOMPARE(int(reports[i].state), int(ConvertProgress));
+            QVERIFY(reports[i].percent >= previous && reports[i].percent <= 100);
+            previous = reports[i].percent;
+        }
+        if (mustReportProgress)
+            QVERIFY2(reports.size() >= 3, "a 10 s job at 720p should be polled several times");
+        QVERIFY(conv.LastError().empty());
+
+        // The same reports reach the GUI thread through the queued signal.
+        QTRY_COMPARE_WITH_TIMEOUT(rec.queued.size(), int(reports.size()), 5000);
+        QCOMPARE(int(rec.queued.back().second), int(ConvertFinished));
+
+        const double seconds = probedSeconds(output);
+        QVERIFY2(qAbs(seconds - expectedSeconds) < 0.35, qPrintable(QString::number(seconds)));
+    }
+
+    void emptyRangeReportsOnlyFinished()
+    {
+        // A range that starts at the very end leaves nothing to convert: the job
+        // is over before any poll could see it move.
+        ConvertParams p = h264Mp4();
+        p.trimStart = engineDurationUs(media("clip_h264_aac.mp4"));
+        QVERIFY(p.trimStart > 0);
+        Recorder rec;
+        CAVConverter conv;
+        QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("empty.mp4")), p, &rec,
+                                  &Recorder::callback));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 30000);
+        const auto reports = rec.direct();
+        QCOMPARE(int(reports.size()), 1);
+        QCOMPARE(int(reports.front().state), int(ConvertFinished));
+        QCOMPARE(reports.front().percent, 0);
+    }
+
+    void stopWaitsForTheWorker_data()
+    {
+        QTest::addColumn<bool>("waitForProgress");
+        QTest::addColumn<bool>("releaseInsteadOfStop");
+        QTest::newRow("stop while it runs") << true << false;
+        QTest::newRow("stop right after the start") << false << false;
+        QTest::newRow("converter released while it runs") << true << true;
+    }
+
+    void stopWaitsForTheWorker()
+    {
+        QFETCH(bool, waitForProgress);
+        QFETCH(bool, releaseInsteadOfStop);
+        const QString output = m_out.filePath(QString("stopped_%1.mp4").arg(QTest::currentDataTag()).replace(' ', '_'));
+        Recorder rec;
+        auto conv = std::make_unique<CAVConverter>();
+        QVERIFY(conv->StartConvert(utf8(media("clip_10s.mp4")), utf8(output), slowMp4(), &rec, &Recorder::callback));
+        if (waitForProgress)
+            QTRY_VERIFY_WITH_TIMEOUT(!rec.direct().empty(), 30000); // the first report of a 10 s job is progress
+
+        if (releaseInsteadOfStop) {
+            conv.reset(); // stops, waits, releases; the owner hears nothing more
+            QVERIFY(rec.endCount() == 0);
+        } else {
+            conv->StopConvert();
+            // Returned only after the worker's last word, and that word is "stopped".
+            QCOMPARE(rec.endCount(), 1);
+            QCOMPARE(int(rec.lastState()), int(ConvertStopped));
+            const size_t count = rec.direct().size();
+            conv->StopConvert(); // nothing left to stop
+            QCOMPARE(rec.direct().size(), count);
+        }
+        QVERIFY2(QFileInfo(output).size() > 0, "a stop deletes no file");
+        if (!releaseInsteadOfStop) {
+            const double seconds = probedSeconds(output);
+            QVERIFY2(seconds >= 0.0 && seconds < 9.9, qPrintable(QString::number(seconds)));
+        }
+    }
+
+    void stopsWithoutJobDoNothing()
+    {
+        Recorder rec;
+        {
+            CAVConverter fresh; // a stop without a job returns at once (a hang meets the test's timeout)
+            fresh.StopConvert();
+            fresh.StopMerge(true);
+            fresh.StopMerge(false);
+        }
+        // After a job has finished by itself, a stop adds nothing.
+        CAVConverter conv;
+        QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
+                                  h264Mp4(), &rec, &Recorder::callback));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == 1, 60000);
+        const size_t count = rec.direct().size();
+        conv.StopConvert();
+        QCOMPARE(rec.direct().size(), count);
+        QCOMPARE(int(rec.lastState()), int(ConvertFinished));
+        // Starting without paths fails before touching the engine.
+        QVERIFY(!conv.StartConvert("", utf8(m_out.filePath("x.mp4")), h264Mp4(), &rec, &Recorder::callback));
+        QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
+    }
+
+    void stopRacingTheEnd()
+    {
+        // A stop that lands around the job's own end: whichever side ends the
+        // job closes it, and the owner hears exactly one end.
+        ConvertParams p = h264Mp4();
+        p.trimLength = 400000;
+        for (int delayMs = 0; delayMs <= 400; delayMs += 40) {
+            Recorder rec;
+            CAVConverter conv;
+            const QString output = m_out.filePath(QString("race_%1.mp4").arg(delayMs));
+            QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(output), p, &rec, &Recorder::callback));
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            conv.StopConvert();
+            QCOMPARE(rec.endCount(), 1);
+            const convertState end = rec.lastState();
+            QVERIFY2(end == ConvertStopped || end == ConvertFinished, qPrintable(QString::number(end)));
+            conv.StopConvert();
+            QCOMPARE(rec.endCount(), 1);
+        }
+    }
+
+    void elementaryStreams()
+    {
+        // Two seconds of silent 16-bit stereo PCM fed packet by packet; sample
+        // times count in samples (the audio track's time base is its rate).
+        const int rate = 44100;
+        const int perPacket = 1024;
+        StreamTrackInfo pcm;
+        pcm.codecId = 65536;
+        pcm.sampleRate = rate;
+        pcm.channels = 2;
+
+        CAVConverter conv;
+        QCOMPARE(conv.AddTrackAt(5, 9, pcm), -1); // no such kind
+        QCOMPARE(conv.AddTrackAt(ZX_TRACK_AUDIO, 7, pcm), 7);
+        StreamSample sample;
+        sample.data.assign(size_t(perPacket) * 4, 0);
+        sample.duration = perPacket;
+        sample.keyFrame = true;
+        QVERIFY(!conv.WriteSample(sample, 7)); // not started yet
+
+        ConvertParams params;
+        params.container = "matroska";
+        StreamRecorder rec;
+        const QString output = m_out.filePath("streams.mkv");
+        QVERIFY2(conv.StartStreams(utf8(output), params, &rec, &StreamRecorder::position, &StreamRecorder::time),
+                 conv.LastError().c_str());
+        QVERIFY(!conv.WriteSample(sample, 8)); // unknown track number
+        const int packets = 2 * rate / perPacket;
+        for (int i = 0; i < packets; ++i) {
+            sample.pts = int64_t(i) * perPacket;
+            QVERIFY(conv.WriteSample(sample, 7));
+        }
+        conv.FlushTracks();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.ends.load(), 1, 10000);
+        const double expected = double(packets) * perPacket / rate;
+        {
+            std::lock_guard<std::mutex> lock(rec.mutex);
+            QCOMPARE(int(rec.state), int(ConvertFinished));
+            QVERIFY2(qAbs(rec.total / 1e6 - expected) < 0.05, qPrintable(QString::number(rec.total)));
+            for (size_t i = 1; i < rec.positions.size(); ++i)
+                QVERIFY(rec.positions[i] > rec.positions[i - 1]);
+        }
+        QVERIFY(!conv.WriteSample(sample, 7)); // the tracks are gone with the finished output
+        const double seconds = probedSeconds(output);
+        QVERIFY2(qAbs(seconds - expected) < 0.1, qPrintable(QString::number(seconds)));
+    }
 
 private:
     QTemporaryDir m_out;
 };
-
-void TestConverter::initTestCase()
-{
-    QVERIFY2(QFileInfo::exists(media("clip_10s.mp4")), "run the make_test_media fixture first");
-    QVERIFY(m_out.isValid());
-}
-
-void TestConverter::convertReportsProgressThenFinished_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<ConvertParams>("params");
-    QTest::addColumn<double>("expectedSeconds");
-    QTest::addColumn<bool>("mustReportProgress");
-
-    QTest::newRow("10 s H.264 at 720p") << "clip_10s.mp4" << slowMp4() << 10.0 << true;
-    ConvertParams cc = h264Mp4();
-    cc.subtitleStreamCount = 0;
-    cc.subtitleIndex = 1; // the closed-caption entry; the clip has none
-    QTest::newRow("closed captions asked, none present") << "clip_h264_aac.mp4" << cc << 5.0 << false;
-}
-
-void TestConverter::convertReportsProgressThenFinished()
-{
-    QFETCH(QString, source);
-    QFETCH(ConvertParams, params);
-    QFETCH(double, expectedSeconds);
-    QFETCH(bool, mustReportProgress);
-
-    const QString output = m_out.filePath(QString("convert_%1.mp4").arg(QTest::currentDataTag()));
-    Recorder rec;
-    CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(media(source)), utf8(output), params, &rec, &Recorder::callback));
-    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 120000);
-
-    const std::vector<Report> reports = rec.direct();
-    QCOMPARE(rec.endCount(), 1);
-    QCOMPARE(int(reports.back().state), int(ConvertFinished));
-    QCOMPARE(reports.back().percent, 0);
-    int previous = -1;
-    for (size_t i = 0; i + 1 < reports.size(); ++i) {
-        QCOMPARE(int(reports[i].state), int(ConvertProgress));
-        QVERIFY(reports[i].percent >= previous && reports[i].percent <= 100);
-        previous = reports[i].percent;
-    }
-    if (mustReportProgress)
-        QVERIFY2(reports.size() >= 3, "a 10 s job at 720p should be polled several times");
-    QVERIFY(conv.LastError().empty());
-
-    // The same reports reach the GUI thread through the queued signal.
-    QTRY_COMPARE_WITH_TIMEOUT(rec.queued.size(), int(reports.size()), 5000);
-    QCOMPARE(int(rec.queued.back().second), int(ConvertFinished));
-
-    const double seconds = probedSeconds(output);
-    QVERIFY2(qAbs(seconds - expectedSeconds) < 0.35, qPrintable(QString::number(seconds)));
-}
-
-void TestConverter::emptyRangeReportsOnlyFinished()
-{
-    // A range that starts at the very end leaves nothing to convert: the job
-    // is over before any poll could see it move.
-    ConvertParams p = h264Mp4();
-    p.trimStart = engineDurationUs(media("clip_h264_aac.mp4"));
-    QVERIFY(p.trimStart > 0);
-    Recorder rec;
-    CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("empty.mp4")), p, &rec,
-                              &Recorder::callback));
-    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() > 0, 30000);
-    const auto reports = rec.direct();
-    QCOMPARE(int(reports.size()), 1);
-    QCOMPARE(int(reports.front().state), int(ConvertFinished));
-    QCOMPARE(reports.front().percent, 0);
-}
-
-void TestConverter::stopWaitsForTheWorker_data()
-{
-    QTest::addColumn<bool>("waitForProgress");
-    QTest::addColumn<bool>("releaseInsteadOfStop");
-    QTest::newRow("stop while it runs") << true << false;
-    QTest::newRow("stop right after the start") << false << false;
-    QTest::newRow("converter released while it runs") << true << true;
-}
-
-void TestConverter::stopWaitsForTheWorker()
-{
-    QFETCH(bool, waitForProgress);
-    QFETCH(bool, releaseInsteadOfStop);
-    const QString output = m_out.filePath(QString("stopped_%1.mp4").arg(QTest::currentDataTag()).replace(' ', '_'));
-    Recorder rec;
-    auto conv = std::make_unique<CAVConverter>();
-    QVERIFY(conv->StartConvert(utf8(media("clip_10s.mp4")), utf8(output), slowMp4(), &rec, &Recorder::callback));
-    if (waitForProgress)
-        QTRY_VERIFY_WITH_TIMEOUT(rec.anyProgress(), 30000);
-
-    if (releaseInsteadOfStop) {
-        conv.reset(); // stops, waits, releases; the owner hears nothing more
-        QVERIFY(rec.endCount() == 0);
-    } else {
-        conv->StopConvert();
-        // Returned only after the worker's last word, and that word is "stopped".
-        QCOMPARE(rec.endCount(), 1);
-        QCOMPARE(int(rec.lastState()), int(ConvertStopped));
-        const size_t count = rec.direct().size();
-        conv->StopConvert(); // nothing left to stop
-        QCOMPARE(rec.direct().size(), count);
-    }
-    QVERIFY2(QFileInfo(output).size() > 0, "a stop deletes no file");
-    if (!releaseInsteadOfStop) {
-        const double seconds = probedSeconds(output);
-        QVERIFY2(seconds >= 0.0 && seconds < 9.9, qPrintable(QString::number(seconds)));
-    }
-}
-
-void TestConverter::stopsWithoutJobDoNothing()
-{
-    Recorder rec;
-    {
-        CAVConverter fresh; // a stop without a job returns at once (a hang meets the test's timeout)
-        fresh.StopConvert();
-        fresh.StopMerge(true);
-        fresh.StopMerge(false);
-    }
-    // After a job has finished by itself, a stop adds nothing.
-    CAVConverter conv;
-    QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
-                              h264Mp4(), &rec, &Recorder::callback));
-    QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == 1, 60000);
-    const size_t count = rec.direct().size();
-    conv.StopConvert();
-    QCOMPARE(rec.direct().size(), count);
-    QCOMPARE(int(rec.lastState()), int(ConvertFinished));
-    // Starting without paths fails before touching the engine.
-    QVERIFY(!conv.StartConvert("", utf8(m_out.filePath("x.mp4")), h264Mp4(), &rec, &Recorder::callback));
-    QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
-}
-
-void TestConverter::stopRacingTheEnd()
-{
-    // A stop that lands around the job's own end: whichever side ends the
-    // job closes it, and the owner hears exactly one end.
-    ConvertParams p = h264Mp4();
-    p.trimLength = 400000;
-    for (int delayMs = 0; delayMs <= 400; delayMs += 40) {
-        Recorder rec;
-        CAVConverter conv;
-        const QString output = m_out.filePath(QString("race_%1.mp4").arg(delayMs));
-        QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(output), p, &rec, &Recorder::callback));
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        conv.StopConvert();
-        QCOMPARE(rec.endCount(), 1);
-        const convertState end = rec.lastState();
-        QVERIFY2(end == ConvertStopped || end == ConvertFinished, qPrintable(QString::number(end)));
-        conv.StopConvert();
-        QCOMPARE(rec.endCount(), 1);
-    }
-}
-
-void TestConverter::elementaryStreams()
-{
-    // Two seconds of silent 16-bit stereo PCM fed packet by packet; sample
-    // times count in samples (the audio track's time base is its rate).
-    const int rate = 44100;
-    const int perPacket = 1024;
-    StreamTrackInfo pcm;
-    pcm.codecId = 65536;
-    pcm.sampleRate = rate;
-    pcm.channels = 2;
-
-    CAVConverter conv;
-    QCOMPARE(conv.AddTrackAt(5, 9, pcm), -1); // no such kind
-    QCOMPARE(conv.AddTrackAt(ZX_TRACK_AUDIO, 7, pcm), 7);
-    StreamSample sample;
-    sample.data.assign(size_t(perPacket) * 4, 0);
-    sample.duration = perPacket;
-    sample.keyFrame = true;
-    QVERIFY(!conv.WriteSample(sample, 7)); // not started yet
-
-    ConvertParams params;
-    params.container = "matroska";
-    StreamRecorder rec;
-    const QString output = m_out.filePath("streams.mkv");
-    QVERIFY2(conv.StartStreams(utf8(output), params, &rec, &StreamRecorder::position, &StreamRecorder::time),
-             conv.LastError().c_str());
-    QVERIFY(!conv.WriteSample(sample, 8)); // unknown track number
-    const int packets = 2 * rate / perPacket;
-    for (int i = 0; i < packets; ++i) {
-        sample.pts = int64_t(i) * perPacket;
-        QVERIFY(conv.WriteSample(sample, 7));
-    }
-    conv.FlushTracks();
-    QTRY_COMPARE_WITH_TIMEOUT(rec.endCount(), 1, 10000);
-    const double expected = double(packets) * perPacket / rate;
-    {
-        std::lock_guard<std::mutex> lock(rec.mutex);
-        QCOMPARE(int(rec.state), int(ConvertFinished));
-        QVERIFY2(qAbs(rec.total / 1e6 - expected) < 0.05, qPrintable(QString::number(rec.total)));
-        for (size_t i = 1; i < rec.positions.size(); ++i)
-            QVERIFY(rec.positions[i] > rec.positions[i - 1]);
-    }
-    QVERIFY(!conv.WriteSample(sample, 7)); // the tracks are gone with the finished output
-    const double seconds = probedSeconds(output);
-    QVERIFY2(qAbs(seconds - expected) < 0.1, qPrintable(QString::number(seconds)));
-}
 
 VELMORA_TEST_MAIN(TestConverter)
 #include "tst_converter.moc"

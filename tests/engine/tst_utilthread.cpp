@@ -89,172 +89,156 @@ class TestUtilThread : public QObject {
     Q_OBJECT
 
 private slots:
-    void startWaitsForRunningBody_data();
-    void startWaitsForRunningBody();
-    void queuedSignalsArriveDuringWait();
-    void waitCases();
-    void destruction_data();
-    void destruction();
-    void waitGivesUpWhenTheApplicationQuits();
-};
-
-void TestUtilThread::startWaitsForRunningBody_data()
-{
-    QTest::addColumn<bool>("reentrantStart");
-    QTest::newRow("second start waits") << false;
-    QTest::newRow("a timer starts a third body during the wait") << true;
-}
-
-void TestUtilThread::startWaitsForRunningBody()
-{
-    QFETCH(bool, reentrantStart);
-    BodyThread t;
-    ManualResetEvent gate;
-    t.queueBody([&gate] { gate.wait(); });
-    QVERIFY(t.start());
-    QVERIFY(t.isRunning());
-
-    int ticks = 0;
-    QTimer ticker;
-    ticker.setInterval(10);
-    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
-    ticker.start();
-    QTimer::singleShot(300, this, [&gate] { gate.set(); });
-    bool reentered = false;
-    if (reentrantStart) {
-        QTimer::singleShot(100, this, [&] {
-            t.queueBody([] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); });
-            reentered = t.start();
-        });
+    void startWaitsForRunningBody_data()
+    {
+        QTest::addColumn<bool>("reentrantStart");
+        QTest::newRow("second start waits") << false;
+        QTest::newRow("a timer starts a third body during the wait") << true;
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    const double cpuBefore = threadCpuSeconds();
-    t.queueBody([] {});
-    QVERIFY(t.start()); // blocks until the gated body has returned
-    const qint64 waitedMs = clock.elapsed();
-    const double cpuUsed = threadCpuSeconds() - cpuBefore;
+    void startWaitsForRunningBody()
+    {
+        QFETCH(bool, reentrantStart);
+        BodyThread t;
+        ManualResetEvent gate;
+        t.queueBody([&gate] { gate.wait(); });
+        QVERIFY(t.start());
+        QVERIFY(t.isRunning());
 
-    QVERIFY2(ticks >= 5, qPrintable(QString("only %1 timer ticks while waiting").arg(ticks)));
-    // Waiting sleeps in the event loop instead of spinning.
-    QVERIFY2(cpuUsed < 0.5 * waitedMs / 1000.0, qPrintable(QString("cpu %1 s in %2 ms").arg(cpuUsed).arg(waitedMs)));
-    QVERIFY(t.wait());
-    QCOMPARE(reentered, reentrantStart);
-    QCOMPARE(t.finished(), reentrantStart ? 3 : 2);
-    QCOMPARE(t.maxActive(), 1);
-    QVERIFY(!t.isRunning());
-}
-
-void TestUtilThread::queuedSignalsArriveDuringWait()
-{
-    // What a body posts while it ends is delivered before wait() returns.
-    BodyThread t;
-    QObject receiver;
-    std::atomic<int> delivered{0};
-    t.queueBody([&] {
-        for (int i = 0; i < 20; ++i) {
-            QMetaObject::invokeMethod(&receiver, [&delivered] { ++delivered; }, Qt::QueuedConnection);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        int ticks = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start();
+        QTimer::singleShot(300, this, [&gate] { gate.set(); });
+        bool reentered = false;
+        if (reentrantStart) {
+            QTimer::singleShot(100, this, [&] {
+                t.queueBody([] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); });
+                reentered = t.start();
+            });
         }
-    });
-    QVERIFY(t.start());
-    QVERIFY(t.wait());
-    QCOMPARE(delivered.load(), 20);
-}
 
-void TestUtilThread::waitCases()
-{
-    // Never started: nothing to wait for.
-    BodyThread idle;
-    QVERIFY(idle.wait());
-    QVERIFY(!idle.isRunning());
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuBefore = threadCpuSeconds();
+        t.queueBody([] {});
+        QVERIFY(t.start()); // blocks until the gated body has returned
+        const qint64 waitedMs = clock.elapsed();
+        const double cpuUsed = threadCpuSeconds() - cpuBefore;
 
-    // A body waiting for itself is refused instead of dead-locking.
-    BodyThread self;
-    std::atomic<int> selfWait{-1};
-    self.queueBody([&] { selfWait = self.wait() ? 1 : 0; });
-    QVERIFY(self.start());
-    QVERIFY(self.wait());
-    QCOMPARE(selfWait.load(), 0);
-
-    // From a thread without an event loop, wait() blocks until the body ends.
-    BodyThread plain;
-    ManualResetEvent gate;
-    plain.queueBody([&gate] { gate.wait(); });
-    QVERIFY(plain.start());
-    std::atomic<bool> waited{false};
-    std::thread waiter([&] {
-        plain.wait();
-        waited = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    QVERIFY(!waited);
-    gate.set();
-    waiter.join();
-    QVERIFY(waited);
-    QCOMPARE(plain.finished(), 1);
-    QVERIFY(plain.wait()); // and again once it has returned
-}
-
-void TestUtilThread::destruction_data()
-{
-    QTest::addColumn<bool>("bodyStillRunning");
-    QTest::newRow("body already returned") << false;
-    QTest::newRow("body runs until the stop event") << true;
-}
-
-void TestUtilThread::destruction()
-{
-    QFETCH(bool, bodyStillRunning);
-    if (!bodyStillRunning) { // a hang here meets the test's timeout
-        auto t = std::make_unique<BodyThread>();
-        t->queueBody([] {});
-        QVERIFY(t->start());
-        QVERIFY(t->wait());
-        t.reset();
-        return;
+        QVERIFY2(ticks >= 5, qPrintable(QString("only %1 timer ticks while waiting").arg(ticks)));
+        // Waiting sleeps in the event loop instead of spinning.
+        QVERIFY2(cpuUsed < 0.5 * waitedMs / 1000.0, qPrintable(QString("cpu %1 s in %2 ms").arg(cpuUsed).arg(waitedMs)));
+        QVERIFY(t.wait());
+        QCOMPARE(reentered, reentrantStart);
+        QCOMPARE(t.finished(), reentrantStart ? 3 : 2);
+        QCOMPARE(t.maxActive(), 1);
+        QVERIFY(!t.isRunning());
     }
-    std::atomic<bool> returned{false};
-    auto t = std::make_unique<StopPollingThread>(returned);
-    QVERIFY(t->start());
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    QVERIFY(!returned);
-    t.reset();
-    QVERIFY(returned); // the destructor stopped the body and waited for it
-}
 
-// Exit while a body is stuck (a source whose open blocks): a start() waiting
-// for it inside the main loop gives up instead of spinning on loops that
-// return at once while the application quits.
-void TestUtilThread::waitGivesUpWhenTheApplicationQuits()
-{
-    BodyThread t;
-    ManualResetEvent gate;
-    t.queueBody([&gate] { gate.wait(); });
-    t.queueBody([] {});
-    QVERIFY(t.start());
-    int started = -1;
-    bool stuckAtReturn = false;
-    QTimer::singleShot(0, qApp, [&] {
-        started = t.start() ? 1 : 0;
-        stuckAtReturn = t.isRunning() && t.finished() == 0;
-    });
-    QTimer::singleShot(100, qApp, &QCoreApplication::quit);
-    // Without the give-up the start() above spins until this frees the body.
-    std::atomic<bool> over{false};
-    std::thread backstop([&] {
-        for (int i = 0; i < 300 && !over; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    void queuedSignalsArriveDuringWait()
+    {
+        // What a body posts while it ends is delivered before wait() returns.
+        BodyThread t;
+        QObject receiver;
+        std::atomic<int> delivered{0};
+        t.queueBody([&] {
+            for (int i = 0; i < 20; ++i) {
+                QMetaObject::invokeMethod(&receiver, [&delivered] { ++delivered; }, Qt::QueuedConnection);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        QVERIFY(t.start());
+        QVERIFY(t.wait());
+        QCOMPARE(delivered.load(), 20);
+    }
+
+    void waitCases()
+    {
+        // Never started: nothing to wait for.
+        BodyThread idle;
+        QVERIFY(idle.wait());
+        QVERIFY(!idle.isRunning());
+
+        // A body waiting for itself is refused instead of dead-locking.
+        BodyThread self;
+        std::atomic<int> selfWait{-1};
+        self.queueBody([&] { selfWait = self.wait() ? 1 : 0; });
+        QVERIFY(self.start());
+        QVERIFY(self.wait());
+        QCOMPARE(selfWait.load(), 0);
+
+        // From a thread without an event loop, wait() blocks until the body ends.
+        BodyThread plain;
+        ManualResetEvent gate;
+        plain.queueBody([&gate] { gate.wait(); });
+        QVERIFY(plain.start());
+        std::atomic<bool> waited{false};
+        std::thread waiter([&] {
+            plain.wait();
+            waited = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QVERIFY(!waited);
         gate.set();
-    });
-    QCoreApplication::exec();
-    over = true;
-    backstop.join();
-    QCOMPARE(started, 0);
-    QVERIFY(stuckAtReturn);
-    QVERIFY(t.wait()); // the body ends; the quit is over
-}
+        waiter.join();
+        QVERIFY(waited);
+        QCOMPARE(plain.finished(), 1);
+        QVERIFY(plain.wait()); // and again once it has returned
+    }
+
+    void destruction()
+    {
+        // The body has returned already: a hang here meets the test's timeout.
+        auto done = std::make_unique<BodyThread>();
+        done->queueBody([] {});
+        QVERIFY(done->start());
+        QVERIFY(done->wait());
+        done.reset();
+
+        // The body runs until the stop event: the destructor stops it and waits for it.
+        std::atomic<bool> returned{false};
+        auto t = std::make_unique<StopPollingThread>(returned);
+        QVERIFY(t->start());
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        QVERIFY(!returned);
+        t.reset();
+        QVERIFY(returned);
+    }
+
+    // Exit while a body is stuck (a source whose open blocks): a start() waiting
+    // for it inside the main loop gives up instead of spinning on loops that
+    // return at once while the application quits.
+    void waitGivesUpWhenTheApplicationQuits()
+    {
+        BodyThread t;
+        ManualResetEvent gate;
+        t.queueBody([&gate] { gate.wait(); });
+        t.queueBody([] {});
+        QVERIFY(t.start());
+        int started = -1;
+        bool stuckAtReturn = false;
+        QTimer::singleShot(0, qApp, [&] {
+            started = t.start() ? 1 : 0;
+            stuckAtReturn = t.isRunning() && t.finished() == 0;
+        });
+        QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+        // Without the give-up the start() above spins until this frees the body.
+        std::atomic<bool> over{false};
+        std::thread backstop([&] {
+            for (int i = 0; i < 300 && !over; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            gate.set();
+        });
+        QCoreApplication::exec();
+        over = true;
+        backstop.join();
+        QCOMPARE(started, 0);
+        QVERIFY(stuckAtReturn);
+        QVERIFY(t.wait()); // the body ends; the quit is over
+    }
+};
 
 VELMORA_TEST_MAIN(TestUtilThread)
 #include "tst_utilthread.moc"

@@ -261,7 +261,6 @@ private slots:
         watch(byMenu);
         QTest::mousePress(row, Qt::LeftButton, {}, QPoint(300, 40));
         QCOMPARE(list.currentRow(), row);
-        QVERIFY(list.actionPlay()->text() == "Play");
         list.actionPlay()->trigger();
         QCOMPARE(byMenu.path, media("clip_h264_aac.mp4"));
         QCOMPARE(byMenu.start, 2 * kSecond);

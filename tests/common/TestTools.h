@@ -96,3 +96,43 @@ inline double rate(const QString &fraction)
 }
 
 } // namespace TestTools
+
+// Helpers of the widget tests: mouse input and single pictures of a file.
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace TestTools {
+
+// A left-button mouse event at a screen position, mapped into w when it is
+// sent (a dragged handle moves away under the pointer).
+inline void mouseAt(QWidget *w, QEvent::Type type, QPoint global)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Presses at from, moves to `to` in `steps` moves and releases there (w's
+// coordinates when the drag begins); from == to is a click.
+inline void dragMouse(QWidget *w, QPoint from, QPoint to, int steps = 2)
+{
+    const QPoint start = w->mapToGlobal(from), end = w->mapToGlobal(to);
+    mouseAt(w, QEvent::MouseButtonPress, start);
+    for (int i = 1; i <= steps && from != to; ++i)
+        mouseAt(w, QEvent::MouseMove, start + (end - start) * i / steps);
+    mouseAt(w, QEvent::MouseButtonRelease, end);
+}
+
+// The picture of a file at `seconds` as the ffmpeg tool decodes it (null on failure).
+inline QImage decodedFrame(const QString &path, double seconds)
+{
+    QProcess p;
+    p.start("ffmpeg", {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v", "1", "-f",
+                       "image2pipe", "-c:v", "png", "-"});
+    return p.waitForFinished(60000) ? QImage::fromData(p.readAllStandardOutput(), "PNG") : QImage();
+}
+
+} // namespace TestTools

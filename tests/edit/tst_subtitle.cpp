@@ -3,23 +3,18 @@
 // two audio tracks of different pitch, one inner subtitle stream, and
 // movie.srt and movie.idx beside it. Converted files are checked with the
 // ffmpeg tool, not with our engine.
-#include "../queue/QueueTestSupport.h"
-#include "ModalHelper.h"
+#include "EditTestSupport.h"
 
 #include "edit/QCaptureSettingDlg.h"
 #include "edit/QSubtitleOperateDlg.h"
-#include "edit/QVideoEditDlg.h"
 #include "history/QMessOpacityDlg.h"
-#include "history/QVXMessageDlg.h"
 #include "queue/ItemProbe.h"
-#include "queue/VideoConvertBar.h"
 #include "widgets/QCustomComboBox.h"
 
 #include <QFontDialog>
-#include <QSignalSpy>
-#include <QtTest>
 
 using namespace QueueTest;
+using namespace EditTest;
 
 namespace {
 
@@ -38,32 +33,6 @@ int brightPixels(const QImage &image)
         for (int x = 0; x < g.width(); ++x)
             n += g.constScanLine(y)[x] > 180;
     return n;
-}
-
-// The preview's output picture at ms, paused.
-QImage previewAt(QVideoEditDlg &dlg, int ms)
-{
-    ZxPlayer *p = dlg.player();
-    PlayerSeek(p, qint64(ms) * 1000);
-    if (!QTest::qWaitFor([p] { return PlayerIsBusy(p) == 0; }, 5000))
-        return QImage();
-    int bytes = 0;
-    const unsigned char *bmp = PlayerGrabFrame(p, &bytes);
-    QImage image;
-    if (bmp)
-        image.loadFromData(bmp, bytes, "BMP");
-    PlayerReleaseFrame(p, bmp);
-    return image;
-}
-
-// A frame of a converted file at seconds, decoded by the ffmpeg tool.
-QImage fileFrameAt(const QString &path, double seconds)
-{
-    QProcess p;
-    p.start("ffmpeg", {"-v", "error", "-ss", QString::number(seconds), "-i", path, "-frames:v", "1", "-f",
-                       "image2pipe", "-c:v", "png", "-"});
-    p.waitForFinished(60000);
-    return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
 // The pitch of a file's first audio stream, from its zero crossings.
@@ -142,16 +111,16 @@ private slots:
         QCOMPARE(dlg.trackSelection().subtitleStreamCount, 1);
 
         // No subtitle yet, then the file beside the source.
-        QVERIFY(brightPixels(previewAt(dlg, 1500)) < 10);
+        QVERIFY(brightPixels(grabAt(dlg, 1500)) < 10);
         dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(3);
-        QVERIFY(brightPixels(previewAt(dlg, 1500)) > 100);
-        QVERIFY(brightPixels(previewAt(dlg, 100)) < 10);
+        QVERIFY(brightPixels(grabAt(dlg, 1500)) > 100);
+        QVERIFY(brightPixels(grabAt(dlg, 100)) < 10);
 
         // "[None]" empties the path line and takes the text away.
         dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(0);
         QCOMPARE(pg->path(), QString());
         QVERIFY(dlg.trackSelection().subtitleFile.empty());
-        QVERIFY(brightPixels(previewAt(dlg, 1500)) < 10);
+        QVERIFY(brightPixels(grabAt(dlg, 1500)) < 10);
 
         // A file with an awkward name is added, chosen and drawn.
         QSignalSpy added(pg, &QSubtitleOperateDlg::emitAddSubtl);
@@ -161,7 +130,7 @@ private slots:
         QCOMPARE(QString::fromStdString(pg->subtitleList().at(5).name),
                  QString("(it's \"odd\" [1]: Ünïcødé 字幕)[SRT]"));
         QCOMPARE(pg->path(), m_odd);
-        QVERIFY(brightPixels(previewAt(dlg, 1500)) > 100);
+        QVERIFY(brightPixels(grabAt(dlg, 1500)) > 100);
         QVERIFY2(QString(PlayerLastError(dlg.player())).isEmpty(), PlayerLastError(dlg.player()));
 
         // A file already listed is only selected.
@@ -178,24 +147,16 @@ private slots:
         QVERIFY(QFile::remove(lost));
         dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(3);
         QString message;
-        ModalHelper::whenModal([&message](QWidget *w) {
-            if (auto *box = qobject_cast<QVXMessageDlg *>(w))
-                message = box->message();
-            w->close();
-        });
+        catchMessage(message);
         dlg.findChild<QCustomComboBox *>("m_cmbSubtitle")->setCurrentIndex(6);
         QVERIFY2(message.contains(lost), qPrintable(message));
         QCOMPARE(pg->subtitleIndex(), 3);
         QCOMPARE(dlg.trackSelection().subtitleIndex, 3);
 
         // The font dialog's choice reaches the record.
-        ModalHelper::whenModal([](QWidget *w) {
-            if (auto *fd = qobject_cast<QFontDialog *>(w)) {
-                fd->setCurrentFont(QFont("DejaVu Sans", 30, QFont::Bold));
-                fd->accept();
-            } else {
-                w->close();
-            }
+        whenModalOf<QFontDialog>([](QFontDialog *fd) {
+            fd->setCurrentFont(QFont("DejaVu Sans", 30, QFont::Bold));
+            fd->accept();
         });
         pg->setSubtlFont();
         QCOMPARE(dlg.subtitleStyle().pointSize, 30);
@@ -224,12 +185,7 @@ private slots:
 
         QStringList pageAtOpen, rowAfterAdd, rowAfterRemove;
         int pageIndexAtOpen = -1, rowIndexAfterAdd = -1;
-        ModalHelper::whenModal([&](QWidget *w) {
-            auto *dlg = qobject_cast<QVideoEditDlg *>(w);
-            if (!dlg) {
-                w->close();
-                return;
-            }
+        whenModalOf<QVideoEditDlg>([&](QVideoEditDlg *dlg) {
             QSubtitleOperateDlg *pg = dlg->subtitlePage();
             pageAtOpen = names(pg->subtitleList());
             pageIndexAtOpen = pg->subtitleIndex();
@@ -259,15 +215,12 @@ private slots:
         QCOMPARE(tracks.subtitleStreamCount, 1);
         QCOMPARE(QString::fromStdString(tracks.subtitleFile), m_odd);
 
-        QSignalSpy done(&row, &VideoConvertBar::emitConvertedFinish);
-        QVERIFY2(row.startConvert(false), qPrintable(row.failureReason()));
-        QVERIFY(done.wait(120000));
-        QVERIFY2(done.first().first().toBool(), qPrintable(row.failureReason()));
+        QVERIFY2(convertRow(row), qPrintable(row.failureReason()));
         const QString out = row.outputPath();
         const double hz = frequency(out);
         QVERIFY2(qAbs(hz - 1000) < 50, qPrintable(QString::number(hz)));
-        QVERIFY(brightPixels(fileFrameAt(out, 1.5)) > 100);
-        QVERIFY(brightPixels(fileFrameAt(out, 3.9)) < 10);
+        QVERIFY(brightPixels(decodedFrame(out, 1.5)) > 100);
+        QVERIFY(brightPixels(decodedFrame(out, 3.9)) < 10);
     }
 
     // Snapshots: the folder check, the picture of the output preview in the
@@ -283,14 +236,13 @@ private slots:
         QVideoEditDlg dlg;
         QVERIFY(dlg.openVideo(m_movie, 160, 120));
         dlg.OnBtnPause();
-        QVERIFY(!previewAt(dlg, 1000).isNull()); // a picture to take
+        QVERIFY(!grabAt(dlg, 1000).isNull()); // a picture to take
         QCOMPARE(dlg.snapshotFormat(), QString("PNG"));
         dlg.OnScreenshots();
         const QStringList shots = QDir(folder).entryList(QDir::Files);
         QCOMPARE(shots.size(), 1);
         QVERIFY(shots.first().endsWith("_lumeris.png"));
         const QImage shot(folder + shots.first(), "PNG");
-        QCOMPARE(shot.size(), QSize(PlayerOutputWidth(dlg.player()), PlayerOutputHeight(dlg.player())));
         QCOMPARE(shot.size(), QSize(160, 120)); // not the source's own 320 x 240
         auto *toast = dlg.findChild<QMessOpacityDlg *>();
         QCOMPARE(toast ? toast->text() : QString(), QString("Snapshot successfully!"));
@@ -298,23 +250,14 @@ private slots:
         // The folder goes away: a message, no file.
         QVERIFY(QDir(folder).removeRecursively());
         QString message;
-        ModalHelper::whenModal([&message](QWidget *w) {
-            if (auto *box = qobject_cast<QVXMessageDlg *>(w))
-                message = box->message();
-            w->close();
-        });
+        catchMessage(message);
         dlg.OnScreenshots();
         QVERIFY2(message.contains(folder) && message.contains("is no exists"), qPrintable(message));
         QVERIFY(!QFileInfo::exists(folder));
 
         // The settings dialog makes it again and stores the choice, which
         // the edit dialog takes when it is confirmed.
-        ModalHelper::whenModal([](QWidget *w) {
-            auto *settings = qobject_cast<QCaptureSettingDlg *>(w);
-            if (!settings) {
-                w->close();
-                return;
-            }
+        whenModalOf<QCaptureSettingDlg>([](QCaptureSettingDlg *settings) {
             settings->findChild<QCustomComboBox *>("m_cmbFormat")->setCurrentIndex(1);
             settings->OnOkBtn();
         });

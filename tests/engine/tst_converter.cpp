@@ -205,6 +205,8 @@ private slots:
             QCOMPARE(int(reports.size()), 1);
         }
         QVERIFY(conv.LastError().empty());
+        conv.StopConvert(); // after the job's own end a stop adds nothing
+        QCOMPARE(rec.direct().size(), reports.size());
 
         // The same reports reach the GUI thread through the queued signal.
         QTRY_COMPARE_WITH_TIMEOUT(rec.queued.size(), int(reports.size()), 5000);
@@ -256,22 +258,11 @@ private slots:
     void stopsWithoutJobDoNothing()
     {
         Recorder rec;
-        {
-            CAVConverter fresh; // a stop without a job returns at once (a hang meets the test's timeout)
-            fresh.StopConvert();
-            fresh.StopMerge(true);
-            fresh.StopMerge(false);
-        }
-        // After a job has finished by itself, a stop adds nothing.
-        CAVConverter conv;
-        QVERIFY(conv.StartConvert(utf8(media("clip_h264_aac.mp4")), utf8(m_out.filePath("after_finish.mp4")),
-                                  h264Mp4(), &rec, &Recorder::callback));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.endCount() == 1, 60000);
-        const size_t count = rec.direct().size();
+        CAVConverter conv; // a stop without a job returns at once (a hang meets the test's timeout)
         conv.StopConvert();
-        QCOMPARE(rec.direct().size(), count);
-        QCOMPARE(int(rec.lastState()), int(ConvertFinished));
-        // Starting without paths fails before touching the engine.
+        conv.StopMerge(true);
+        conv.StopMerge(false);
+        // Starting without paths, or adding to a merge never begun, fails before touching the engine.
         QVERIFY(!conv.StartConvert("", utf8(m_out.filePath("x.mp4")), h264Mp4(), &rec, &Recorder::callback));
         QVERIFY(!conv.AddMergeFile(utf8(media("clip_h264_aac.mp4")), h264Mp4(), &rec, &Recorder::callback));
     }

@@ -38,12 +38,7 @@ private slots:
             for (int y = 0; y < h; ++y)
                 std::fill_n(reinterpret_cast<QRgb *>(pixels.data() + y * stride), w, c);
         };
-        ZxFrame frame{};
-        frame.format = ZX_PIXEL_RGB32;
-        frame.width = w;
-        frame.height = h;
-        frame.data[0] = pixels.data();
-        frame.stride[0] = stride;
+        const ZxFrame frame{ZX_PIXEL_RGB32, w, h, {pixels.data()}, {stride}, 0};
 
         fill(qRgb(200, 30, 40));
         // Two pictures before the GUI thread looks: the second is dropped.
@@ -61,15 +56,7 @@ private slots:
 
         // Once painted, the next picture is taken again; planar ones too.
         std::vector<uint8_t> yPlane(w * h, 235), uPlane(w * h / 4, 128), vPlane(w * h / 4, 128);
-        ZxFrame planar{};
-        planar.format = ZX_PIXEL_YUV420P;
-        planar.width = w;
-        planar.height = h;
-        planar.data[0] = yPlane.data();
-        planar.data[1] = uPlane.data();
-        planar.data[2] = vPlane.data();
-        planar.stride[0] = w;
-        planar.stride[1] = planar.stride[2] = w / 2;
+        const ZxFrame planar{ZX_PIXEL_YUV420P, w, h, {yPlane.data(), uPlane.data(), vPlane.data()}, {w, w / 2, w / 2}, 0};
         std::thread([&] { VideoImageWindow::frameCallback(&window, &planar); }).join();
         QTRY_COMPARE(window.picture().pixel(10, 10), qRgb(255, 255, 255));
         QCOMPARE(window.droppedFrames(), qint64(1));

@@ -263,11 +263,6 @@ TEST(Refusals, OpenFailsWithAReason)
     }
 }
 
-} // namespace
-
-namespace {
-
-
 struct Picture {
     const char *name;
     int rotation, flip, keepShape;

@@ -137,16 +137,19 @@ PlayerPtr openPlayer(const std::string &path, Seen *seen, int sourceFormat = ZX_
     return p;
 }
 
-bool settle(ZxPlayer *p)
+// Waits until the player (the handle, or the engine's own player) is idle.
+template <class Busy> bool settle(Busy busy)
 {
     const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-    while (PlayerIsBusy(p))
+    while (busy())
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         else
             std::this_thread::sleep_for(milliseconds(2));
     return true;
 }
+
+bool settle(ZxPlayer *p) { return settle([p] { return PlayerIsBusy(p) != 0; }); }
 
 int frameOfLuma(int luma) { return (luma - 16 + 1) / 2; }
 
@@ -249,9 +252,7 @@ TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
     ASSERT_TRUE(pl.start());
     auto seekTo = [&](int frame) {
         pl.seek(frame * kFrameUs + kFrameUs / 2);
-        const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-        while (pl.isBusy() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(milliseconds(2));
+        settle([&] { return pl.isBusy(); });
         std::lock_guard<std::mutex> g(seen.lock);
         return frameOfLuma(seen.sourceLuma);
     };
@@ -266,8 +267,7 @@ TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
     for (int frame : {53, 51, 40, 47})
         EXPECT_EQ(seekTo(frame), frame);
     ASSERT_TRUE(pl.step(true));
-    for (int i = 0; i < 1000 && pl.isBusy(); ++i)
-        std::this_thread::sleep_for(milliseconds(2));
+    settle([&] { return pl.isBusy(); });
     EXPECT_EQ(pl.position(), 48 * kFrameUs);
     }
 }

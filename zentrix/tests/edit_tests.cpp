@@ -30,11 +30,11 @@ const Media &made()
         m.srt = outPath("it's [a] clip, no: 1 \xC3\xBC.srt");
         // Left half red, right half grey; a loud 440 Hz tone (peak 0.75).
         ffmpegMakes({"-f", "lavfi", "-i",
-                "color=c=0xC02020:s=160x240:r=25:d=2[l];color=c=0x808080:s=160x240:r=25:d=2[r];[l][r]hstack[out0]",
-                "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2,volume=6", "-c:v", "libx264",
-                "-qp", "0", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "pcm_s16le", "-ac", "2", m.patches});
+                     "color=c=0xC02020:s=160x240:r=25:d=2[l];color=c=0x808080:s=160x240:r=25:d=2[r];[l][r]hstack[out0]",
+                     "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2,volume=6", "-c:v", "libx264",
+                     "-qp", "0", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "pcm_s16le", "-ac", "2", m.patches});
         ffmpegMakes({"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=3", "-c:v", "libx264", "-preset", "ultrafast",
-                "-pix_fmt", "yuv420p", m.black});
+                     "-pix_fmt", "yuv420p", m.black});
         ffmpegMakes({"-f", "lavfi", "-i", "color=c=white:s=64x48,format=rgba", "-frames:v", "1", "-update", "1", "-f", "image2", m.image});
         std::ofstream(m.notImage) << "this is text, not a picture\n";
         std::ofstream(m.srt) << "1\n00:00:00,500 --> 00:00:01,000\nSUBTITLE ONE\n\n"
@@ -433,10 +433,11 @@ TEST(Zxtool, EditOptionsReachTheOutputAndBadValuesAreRefused)
 {
     const std::string out = outPath("cli_edits.mkv");
     int rc = -1;
-    zxtool("convert " + shellQuote(made().patches) + " " + shellQuote(out) + " --container matroska --acodec 65536 --length 1000000 --saturation 0 --volume 50 --hue 30"
-              " --subtitle-file " + shellQuote(made().srt) + " --image " + shellQuote(made().image)
-            + " --image-pos 0,0 --image-scale 10,10 --text 'T' --text-pos 900,900 --text-color FFFFFFFF"
-           " --audio-track 0 --quiet",
+    zxtool("convert " + shellQuote(made().patches) + " " + shellQuote(out)
+               + " --container matroska --acodec 65536 --length 1000000 --saturation 0 --volume 50 --hue 30"
+                 " --subtitle-file " + shellQuote(made().srt) + " --image " + shellQuote(made().image)
+               + " --image-pos 0,0 --image-scale 10,10 --text 'T' --text-pos 900,900 --text-color FFFFFFFF"
+                 " --audio-track 0 --quiet",
            &rc);
     ASSERT_EQ(rc, 0);
     const Look o = look(out);

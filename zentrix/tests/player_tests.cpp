@@ -47,19 +47,19 @@ const Media &made()
         m.image = outPath("red mark.png");
         m.broken = outPath("broken.ts");
         ffmpegMakes({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3", "-f", "lavfi", "-i",
-                "sine=frequency=440:sample_rate=44100:duration=3", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25",
-                "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2", "-shortest", m.clip});
+                     "sine=frequency=440:sample_rate=44100:duration=3", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2", "-shortest", m.clip});
         // Luma 16 + 2 x frame number: readable after lossless coding.
         ffmpegMakes({"-f", "lavfi", "-i", "color=c=gray:s=64x48:r=25:d=4,format=yuv420p,geq=lum='16+2*N':cb=128:cr=128",
-                "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", m.counter});
+                     "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", m.counter});
         ffmpegMakes({"-i", m.counter, "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-bf", "3", "-g", "25", m.counterB});
         ffmpegMakes({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast",
-                "-pix_fmt", "yuv420p", m.blue});
+                     "-pix_fmt", "yuv420p", m.blue});
         ffmpegMakes({"-f", "lavfi", "-i", "color=c=red:s=64x48,format=rgba", "-frames:v", "1", "-update", "1", "-f", "image2",
-                m.image});
+                     m.image});
         const std::string ts = outPath("whole.ts");
         ffmpegMakes({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=4", "-c:v", "libx264", "-preset", "ultrafast",
-                "-pix_fmt", "yuv420p", ts});
+                     "-pix_fmt", "yuv420p", ts});
         const std::string bytes = fileBytes(ts);
         std::ofstream(m.broken, std::ios::binary) << bytes.substr(0, bytes.size() / 2 + 77);
         return m;

@@ -55,14 +55,6 @@ std::string packets(const std::string &file, const char *stream, int count = 100
                + " 2>/dev/null | head -n " + std::to_string(count));
 }
 
-// ffmpeg decodes every stream without a single complaint.
-bool decodesCleanly(const std::string &file)
-{
-    int rc = 0;
-    const std::string errors = run("ffmpeg -v error -i " + shellQuote(file) + " -f null - 2>&1", &rc);
-    return rc == 0 && errors.empty();
-}
-
 ParamsPtr sameAsSource() { return makeParams(28, 86018, 0, 0, 44100, 2); }
 
 } // namespace
@@ -75,40 +67,28 @@ TEST(Copy, FittingStreamsAreRemuxedOthersConverted)
     const std::string srcVideo = packets(src, "v"), srcAudio = packets(src, "a");
     ASSERT_NE(srcVideo.find('\n', 0), std::string::npos);
 
-    const std::string out = outPath("copied [x] \xC3\xA9.mp4");
-    ParamsPtr p = sameAsSource();
-    const Copied both = convertCopying(src, out, "mp4", p.get());
-    ASSERT_EQ(both.error, "");
-    EXPECT_EQ(both.video, 1);
-    EXPECT_EQ(both.audio, 1);
-    EXPECT_EQ(packets(out, "v"), srcVideo);
-    EXPECT_EQ(packets(out, "a"), srcAudio);
-    EXPECT_NEAR(ffprobe(out).duration(), ffprobe(src).duration(), 0.05);
-    EXPECT_EQ(strOf(ffprobe(out).first("audio"), "tag:language"), "fre");
-    EXPECT_TRUE(decodesCleanly(out));
-
-    const std::string smaller = outPath("video_converted.mp4");
-    p = sameAsSource();
-    SetVideoSize(p.get(), 320, 180);
-    const Copied audioOnly = convertCopying(src, smaller, "mp4", p.get());
-    ASSERT_EQ(audioOnly.error, "");
-    EXPECT_EQ(audioOnly.video, 0);
-    EXPECT_EQ(audioOnly.audio, 1);
-    EXPECT_EQ(intOf(ffprobe(smaller).first("video"), "width"), 320);
-    EXPECT_EQ(packets(smaller, "a"), srcAudio);
-    EXPECT_TRUE(decodesCleanly(smaller));
-
-    const std::string quieter = outPath("audio_converted.mkv");
-    p = sameAsSource();
-    SetVolume(p.get(), 50);
-    const Copied videoOnly = convertCopying(src, quieter, "matroska", p.get());
-    ASSERT_EQ(videoOnly.error, "");
-    EXPECT_EQ(videoOnly.video, 1);
-    EXPECT_EQ(videoOnly.audio, 0);
-    EXPECT_EQ(packets(quieter, "v"), srcVideo);
-    EXPECT_NE(packets(quieter, "a"), srcAudio);
-    EXPECT_NEAR(ffprobe(quieter).duration(), ffprobe(src).duration(), 0.05);
-    EXPECT_TRUE(decodesCleanly(quieter));
+    struct Row { const char *out, *container; void (*change)(ZxParams *); int video, audio; } rows[] = {
+        {"copied [x] \xC3\xA9.mp4", "mp4", nullptr, 1, 1},
+        {"video_converted.mp4", "mp4", [](ZxParams *p) { SetVideoSize(p, 320, 180); }, 0, 1},
+        {"audio_converted.mkv", "matroska", [](ZxParams *p) { SetVolume(p, 50); }, 1, 0},
+    };
+    for (const Row &r : rows) {
+        const std::string out = outPath(r.out);
+        ParamsPtr p = sameAsSource();
+        if (r.change)
+            r.change(p.get());
+        const Copied c = convertCopying(src, out, r.container, p.get());
+        ASSERT_EQ(c.error, "") << r.out;
+        EXPECT_EQ(c.video, r.video) << r.out;
+        EXPECT_EQ(c.audio, r.audio) << r.out;
+        EXPECT_EQ(packets(out, "v") == srcVideo, r.video == 1) << r.out;
+        EXPECT_EQ(packets(out, "a") == srcAudio, r.audio == 1) << r.out;
+        const Probe probe = ffprobe(out);
+        EXPECT_NEAR(probe.duration(), ffprobe(src).duration(), 0.05) << r.out;
+        EXPECT_EQ(strOf(probe.first("audio"), "tag:language"), "fre") << r.out;
+        EXPECT_EQ(intOf(probe.first("video"), "width"), r.video ? 640 : 320) << r.out;
+        EXPECT_TRUE(decodesCleanly(out)) << r.out;
+    }
 }
 
 // Each single reason converts the picture; without it the same set copies.
@@ -124,30 +104,29 @@ TEST(Copy, EachReasonForcesAConversion)
         std::string source;
         int vcodec;
         const char *container;
-        void (*change)(ZxParams *);   // the reason; null = a set that copies
+        void (*change)(ZxParams *);   // the reason; null = none
+        bool copied;
     } rows[] = {
-        {"plain", src, 28, "mp4", nullptr},
-        {"watermark", src, 28, "mp4", [](ZxParams *p) { SetWatermarkText(p, "Velmora"); }},
-        {"size", src, 28, "mp4", [](ZxParams *p) { SetVideoSize(p, 320, 180); }},
-        {"lower bit rate", src, 28, "mp4", [](ZxParams *p) { SetVideoBitrate(p, 200000); }},
-        {"higher bit rate", src, 28, "mp4", [](ZxParams *p) { SetVideoBitrate(p, 20000000); }},
-        {"High above Baseline", src, 28, "mp4", [](ZxParams *p) { SetVideoProfile(p, 66); }},
-        {"High within High", src, 28, "mp4", [](ZxParams *p) { SetVideoProfile(p, 100); }},
-        {"vp9 in avi", vp9, 169, "avi", nullptr},
-        {"vp9 in matroska", vp9, 169, "matroska", nullptr},
+        {"plain", src, 28, "mp4", nullptr, true},
+        {"watermark", src, 28, "mp4", [](ZxParams *p) { SetWatermarkText(p, "Velmora"); }, false},
+        {"size", src, 28, "mp4", [](ZxParams *p) { SetVideoSize(p, 320, 180); }, false},
+        {"lower bit rate", src, 28, "mp4", [](ZxParams *p) { SetVideoBitrate(p, 200000); }, false},
+        {"higher bit rate", src, 28, "mp4", [](ZxParams *p) { SetVideoBitrate(p, 20000000); }, true},
+        {"High above Baseline", src, 28, "mp4", [](ZxParams *p) { SetVideoProfile(p, 66); }, false},
+        {"High within High", src, 28, "mp4", [](ZxParams *p) { SetVideoProfile(p, 100); }, true},
+        {"vp9 in avi", vp9, 169, "avi", nullptr, false},
+        {"vp9 in matroska", vp9, 169, "matroska", nullptr, true},
     };
-    const bool copies[] = {true, false, false, false, true, false, true, false, true};
     int n = 0;
     for (const Row &r : rows) {
-        const bool copied = copies[n];
         const std::string out = outPath("reason_" + std::to_string(n++) + "." + (r.container[0] == 'a' ? "avi" : "mkv"));
         ParamsPtr p = makeParams(r.vcodec, 0);
         if (r.change)
             r.change(p.get());
         const Copied c = convertCopying(r.source, out, r.container, p.get());
         ASSERT_EQ(c.error, "") << r.what;
-        EXPECT_EQ(c.video, copied ? 1 : 0) << r.what;
-        EXPECT_EQ(packets(out, "v") == packets(r.source, "v"), copied) << r.what;
+        EXPECT_EQ(c.video, r.copied ? 1 : 0) << r.what;
+        EXPECT_EQ(packets(out, "v") == packets(r.source, "v"), r.copied) << r.what;
         EXPECT_TRUE(decodesCleanly(out)) << r.what;
     }
 }
@@ -215,57 +194,43 @@ TEST(Copy, SameQualityKeepsWhatFits)
                      "-i", "sine=sample_rate=48000:d=2", "-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
                      "log-level=error", "-c:a", "libopus", "-ac", "1", src}),
               0);
-    const std::string louder = outPath("same_quality.mp4");
-    ParamsPtr p = makeParams(28, 86018, 320, 240, 44100, 2);
-    SetStreamCopy(p.get(), 2);
-    SetVolume(p.get(), 150);
-    const Copied c = convertCopying(src, louder, "mp4", p.get());
-    ASSERT_EQ(c.error, "");
-    EXPECT_EQ(c.video, 1);
-    EXPECT_EQ(c.audio, 0);
-    EXPECT_EQ(packets(louder, "v"), packets(src, "v"));
-    Probe probe = ffprobe(louder);
-    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "hevc");
-    EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), "aac");
-    EXPECT_EQ(intOf(probe.first("audio"), "sample_rate"), 48000);
-    EXPECT_EQ(intOf(probe.first("audio"), "channels"), 1);
-    EXPECT_TRUE(decodesCleanly(louder));
-
-    const std::string larger = outPath("same_quality_larger.mp4");
-    p = makeParams(28, 86018, 640, 480, 44100, 2);
-    SetStreamCopy(p.get(), 2);
-    const Copied l = convertCopying(src, larger, "mp4", p.get());
-    ASSERT_EQ(l.error, "");
-    EXPECT_EQ(l.video, 0);
-    EXPECT_EQ(l.audio, 1);
-    probe = ffprobe(larger);
-    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "h264");
-    EXPECT_EQ(intOf(probe.first("video"), "width"), 640);
-    EXPECT_TRUE(decodesCleanly(larger));
-
-    const std::string marked = outPath("same_quality_marked.mkv");
-    p = makeParams(28, 86018, 320, 240, 44100, 2);
-    SetStreamCopy(p.get(), 2);
-    SetVolume(p.get(), 150);
-    SetWatermarkText(p.get(), "Velmora");
-    const Copied m = convertCopying(src, marked, "matroska", p.get());
-    ASSERT_EQ(m.error, "");
-    EXPECT_EQ(m.video, 0);
-    EXPECT_EQ(m.audio, 0);
-    EXPECT_NE(packets(marked, "v"), packets(src, "v"));
-    probe = ffprobe(marked);
-    EXPECT_EQ(strOf(probe.first("video"), "codec_name"), "hevc");
-    EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), "opus");
-    EXPECT_TRUE(decodesCleanly(marked));
-
-    const std::string sound = outPath("extracted.mka");
-    ParamsPtr a = makeParams(0, 86018);
-    SetStreamCopy(a.get(), 2);
-    const Copied e = convertCopying(src, sound, "matroska", a.get());
-    ASSERT_EQ(e.error, "");
-    EXPECT_EQ(e.audio, 1);
-    EXPECT_EQ(packets(sound, "a"), packets(src, "a"));
-    EXPECT_EQ(ffprobe(sound).count("video"), 0);
+    const std::string srcVideo = packets(src, "v"), srcAudio = packets(src, "a");
+    struct Row {
+        const char *out, *container;
+        int vcodec, w, h, volume;
+        bool mark;
+        int video, audio;   // copied
+        const char *vname, *aname;
+    } rows[] = {
+        {"same_quality.mp4", "mp4", 28, 320, 240, 150, false, 1, 0, "hevc", "aac"},
+        {"same_quality_larger.mp4", "mp4", 28, 640, 480, 100, false, 0, 1, "h264", "opus"},
+        {"same_quality_marked.mkv", "matroska", 28, 320, 240, 150, true, 0, 0, "hevc", "opus"},
+        {"extracted.mka", "matroska", 0, 0, 0, 100, false, 0, 1, "", "opus"},
+    };
+    for (const Row &r : rows) {
+        const std::string out = outPath(r.out);
+        ParamsPtr p = makeParams(r.vcodec, 86018, r.w, r.h, 44100, 2);
+        SetStreamCopy(p.get(), 2);
+        SetVolume(p.get(), r.volume);
+        if (r.mark)
+            SetWatermarkText(p.get(), "Velmora");
+        const Copied c = convertCopying(src, out, r.container, p.get());
+        ASSERT_EQ(c.error, "") << r.out;
+        EXPECT_EQ(c.audio, r.audio) << r.out;
+        EXPECT_EQ(packets(out, "a") == srcAudio, r.audio == 1) << r.out;
+        const Probe probe = ffprobe(out);
+        EXPECT_EQ(strOf(probe.first("video"), "codec_name"), r.vname) << r.out;
+        EXPECT_EQ(strOf(probe.first("audio"), "codec_name"), r.aname) << r.out;
+        // Sound converted or not keeps the source's rate and channels.
+        EXPECT_EQ(intOf(probe.first("audio"), "sample_rate"), 48000) << r.out;
+        EXPECT_EQ(intOf(probe.first("audio"), "channels"), 1) << r.out;
+        if (*r.vname) {
+            EXPECT_EQ(c.video, r.video) << r.out;
+            EXPECT_EQ(packets(out, "v") == srcVideo, r.video == 1) << r.out;
+            EXPECT_EQ(intOf(probe.first("video"), "width"), r.w) << r.out;
+        }
+        EXPECT_TRUE(decodesCleanly(out)) << r.out;
+    }
 }
 
 namespace {

@@ -51,12 +51,10 @@ std::string scrambledCopy(const std::string &name, int titleSet)
     fs::create_directories(dir);
     fs::copy(media("dvd_multi/VIDEO_TS"), dir / "VIDEO_TS");
     const fs::path vob = dir / "VIDEO_TS" / ("VTS_0" + std::to_string(titleSet) + "_1.VOB");
-    std::ifstream in(vob, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    std::string bytes = fileBytes(vob.string());
     int marked = 0;
     for (size_t at = 0; at + 2048 <= bytes.size(); at += 2048) {
-        uint8_t *s = bytes.data() + at;
+        auto *s = reinterpret_cast<uint8_t *>(bytes.data() + at);
         if (s[3] != 0xba)
             continue;
         const size_t pes = 14 + (s[13] & 7);
@@ -66,9 +64,18 @@ std::string scrambledCopy(const std::string &name, int titleSet)
         }
     }
     EXPECT_GT(marked, 10);
-    std::ofstream(vob, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(vob, std::ios::binary | std::ios::trunc) << bytes;
     return dir.string();
+}
+
+// A 2048-byte pack: its header, then one PES packet whose header is given.
+std::vector<uint8_t> packWith(const std::vector<uint8_t> &pes)
+{
+    std::vector<uint8_t> s(2048, 0xff);
+    const uint8_t header[14] = {0, 0, 1, 0xba, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xc3, 0xf8};
+    std::memcpy(s.data(), header, 14);
+    std::copy(pes.begin(), pes.end(), s.begin() + 14);
+    return s;
 }
 
 ParamsPtr titleParams(int title, int audio = -1)
@@ -158,16 +165,13 @@ TEST(DvdProbe, WhatIsNotADvdIsRefusedEverywhere)
 
         const std::string out = outPath("refused.mp4");
         ParamsPtr p = titleParams(0);
-        JobPtr job(JobCreate(-1));
-        int code = 0;
-        EXPECT_EQ(JobOpenDvd(job.get(), path.c_str(), out.c_str(), "mp4", p.get()), 0);
-        EXPECT_NE(std::string(JobLastError(job.get(), &code)), "");
-        EXPECT_EQ(code, ZX_ERR_INPUT);
+        const OpenResult o = openJob(path, out, "mp4", p.get(), true);
+        EXPECT_EQ(o.opened, 0);
+        EXPECT_NE(o.message, "");
+        EXPECT_EQ(o.code, ZX_ERR_INPUT);
         EXPECT_FALSE(fs::exists(out));
 
-        MergerPtr m(MergerCreate());
-        ASSERT_EQ(MergerOpen(m.get(), out.c_str(), "mp4", p.get()), 1);
-        ASSERT_EQ(MergerBegin(m.get()), 1);
+        MergerPtr m = beginMerger(out, "mp4", p.get());
         EXPECT_EQ(MergerAddDvd(m.get(), path.c_str(), 0, 0, p.get()), 0);
         EXPECT_NE(std::string(MergerLastError(m.get(), nullptr)), "");
     }
@@ -175,8 +179,7 @@ TEST(DvdProbe, WhatIsNotADvdIsRefusedEverywhere)
     EXPECT_EQ(SourceSelectTitle(nullptr, 0), 0);
     EXPECT_EQ(DvdTitleCount(nullptr), 0u);
     ParamsPtr p = titleParams(3); // one past the last title
-    JobPtr job(JobCreate(-1));
-    EXPECT_EQ(JobOpenDvd(job.get(), media("dvd_multi").c_str(), outPath("t3.mp4").c_str(), "mp4", p.get()), 0);
+    EXPECT_EQ(openJob(media("dvd_multi"), outPath("t3.mp4"), "mp4", p.get(), true).opened, 0);
 }
 
 // --- converting and merging ---------------------------------------------------
@@ -225,9 +228,7 @@ TEST(DvdConvert, WideTitleKeepsItsShapeAndMergesWithOthers)
     // Title 2 (7 s), a file (5 s), then title 0 (5 s) of the image.
     const std::string merged = outPath("merged.mp4");
     ParamsPtr p = makeParams(28, 86018, 640, 360);
-    MergerPtr m(MergerCreate());
-    ASSERT_EQ(MergerOpen(m.get(), merged.c_str(), "mp4", p.get()), 1);
-    ASSERT_EQ(MergerBegin(m.get()), 1);
+    MergerPtr m = beginMerger(merged, "mp4", p.get());
     struct Part { const char *source; int title; } parts[] = {
         {"dvd_multi", 2}, {"clip_h264_aac.mp4", -1}, {"dvd_multi.iso", 0}};
     for (const Part &part : parts) {
@@ -264,11 +265,7 @@ TEST(DvdConvert, TimeStampShiftKeepsMarkersAndWrapsAt33Bits)
 {
     // A pack with one video PES carrying PTS and DTS.
     auto pack = [](int64_t pts, int64_t dts) {
-        std::vector<uint8_t> s(2048, 0xff);
-        const uint8_t header[14] = {0, 0, 1, 0xba, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xc3, 0xf8};
-        std::memcpy(s.data(), header, 14);
-        const uint8_t pes[9] = {0, 0, 1, 0xe0, 0x07, 0xec, 0x81, 0xc0, 0x0a};
-        std::memcpy(s.data() + 14, pes, 9);
+        std::vector<uint8_t> s = packWith({0, 0, 1, 0xe0, 0x07, 0xec, 0x81, 0xc0, 0x0a});
         auto put = [&s](size_t at, int64_t ts, uint8_t marker) {
             s[at] = uint8_t(marker << 4 | ((ts >> 29) & 0x0e) | 1);
             s[at + 1] = uint8_t(ts >> 22);
@@ -312,30 +309,21 @@ TEST(DvdScrambled, RefusedWithAClearReasonAndNoOutput)
 
     const std::string out = outPath("css.mp4");
     ParamsPtr p = titleParams(1);
-    JobPtr job(JobCreate(-1));
-    EXPECT_EQ(JobOpenDvd(job.get(), second.c_str(), out.c_str(), "mp4", p.get()), 0);
-    EXPECT_EQ(std::string(JobLastError(job.get(), nullptr)).rfind("This disc is encrypted", 0), 0u);
+    const OpenResult o = openJob(second, out, "mp4", p.get(), true);
+    EXPECT_EQ(o.opened, 0);
+    EXPECT_EQ(o.message.rfind("This disc is encrypted", 0), 0u);
     EXPECT_FALSE(fs::exists(out));
 }
 
 TEST(DvdScrambled, SectorTestReadsThePesScramblingBits)
 {
-    // A pack header, then one PES packet of the given id and flags byte.
-    auto pack = [](uint8_t id, uint8_t flags) {
-        std::vector<uint8_t> s(2048, 0xff);
-        const uint8_t header[14] = {0, 0, 1, 0xba, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xc3, 0xf8};
-        std::memcpy(s.data(), header, 14);
-        const uint8_t pes[9] = {0, 0, 1, id, 0x07, 0xec, flags, 0x80, 0x05};
-        std::memcpy(s.data() + 14, pes, 9);
-        return s;
-    };
     struct Row { uint8_t id, flags; bool scrambled; } rows[] = {
         {0xe0, 0x81, false}, {0xe0, 0x91, true}, {0xe0, 0xb1, true}, {0xbd, 0xa1, true},
         {0xc0, 0x85, false}, {0xbf, 0xb0, false}, // navigation data is never scrambled
         {0xe0, 0x0f, false},                      // MPEG-1 style header: no such bits
     };
     for (const Row &r : rows) {
-        const std::vector<uint8_t> s = pack(r.id, r.flags);
+        const std::vector<uint8_t> s = packWith({0, 0, 1, r.id, 0x07, 0xec, r.flags, 0x80, 0x05});
         EXPECT_EQ(zx::dvdSectorScrambled(s.data()), r.scrambled) << std::hex << int(r.id) << " " << int(r.flags);
     }
     std::vector<uint8_t> junk(2048, 0);
@@ -344,17 +332,12 @@ TEST(DvdScrambled, SectorTestReadsThePesScramblingBits)
 
 // --- zxtool -------------------------------------------------------------------------
 
-std::string zxtool(const std::string &args, int *rc)
-{
-    return run(std::string("timeout 120 ") + shellQuote(ZXTOOL_PATH) + " " + args + " 2>/dev/null", rc);
-}
-
 TEST(DvdZxtool, ProbeListsTitlesWithTheKeysOfAFileProbe)
 {
     int rc = -1;
-    const std::string dvd = zxtool("probe --dvd " + shellQuote(media("dvd_multi.iso")), &rc);
+    const std::string dvd = zxtool("probe --dvd " + shellQuote(media("dvd_multi.iso")), &rc, false);
     ASSERT_EQ(rc, 0);
-    const std::string file = zxtool("probe " + shellQuote(media("clip_h264_aac.mp4")), &rc);
+    const std::string file = zxtool("probe " + shellQuote(media("clip_h264_aac.mp4")), &rc, false);
     ASSERT_EQ(rc, 0);
     // Python checks the shape: one object, brand, one entry per title with
     // exactly the keys of a file probe, and the titles' lengths.
@@ -375,7 +358,7 @@ TEST(DvdZxtool, ProbeListsTitlesWithTheKeysOfAFileProbe)
     EXPECT_EQ(std::count(dvd.begin(), dvd.end(), '\n'), 1) << dvd;
 
     for (const char *bad : {"empty_dir", "plain_files.iso", "no_such_dvd"}) {
-        const std::string out = zxtool("probe --dvd " + shellQuote(media(bad)), &rc);
+        const std::string out = zxtool("probe --dvd " + shellQuote(media(bad)), &rc, false);
         EXPECT_NE(rc, 0) << bad;
         EXPECT_EQ(out, "") << bad;
     }
@@ -385,13 +368,13 @@ TEST(DvdZxtool, ConvertReadsTheNumberedTitle)
 {
     int rc = -1;
     const std::string out = outPath("cli_title2.mp4");
-    zxtool("convert --dvd-title 2 " + shellQuote(media("dvd_multi")) + " " + shellQuote(out) + " --quiet", &rc);
+    zxtool("convert --dvd-title 2 " + shellQuote(media("dvd_multi")) + " " + shellQuote(out) + " --quiet", &rc, false);
     ASSERT_EQ(rc, 0);
     EXPECT_NEAR(ffprobe(out).duration(), 7.0, 0.5);
     for (const char *bad : {"--dvd-title 3", "--dvd-title -1", "--dvd-title x"}) {
         zxtool(std::string("convert ") + bad + " " + shellQuote(media("dvd_multi")) + " "
                    + shellQuote(outPath("cli_bad.mp4")) + " --quiet",
-               &rc);
+               &rc, false);
         EXPECT_NE(rc, 0) << bad;
     }
 }

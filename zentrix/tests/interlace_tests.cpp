@@ -14,7 +14,7 @@ std::string ffmpeg(const std::string &args) { return run("timeout 120 ffmpeg -no
 
 std::string zxtool(const std::string &command, const std::string &args, int *rc)
 {
-    return run("timeout 120 " + shellQuote(ZXTOOL_PATH) + " " + command + " " + args + " --quiet 2>&1", rc);
+    return zxtest::zxtool(command + " " + args + " --quiet", rc);
 }
 
 // testsrc2 is softened a little, as a camera's picture is: idet reads its

@@ -23,12 +23,15 @@ using std::chrono::seconds;
 
 constexpr int64_t kFrameUs = 40000; // every clip here runs at 25 pictures a second
 
+// Headless sound also when the program is run by hand (SDL starts with the
+// first player that plays).
+[[maybe_unused]] const int kDummySound = ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+
 struct Media {
     std::string clip;      // 3 s testsrc2 + 440 Hz sine, key frame every second
     std::string counter;   // 4 s, flat grey whose level tells the frame number
     std::string counterB;  // the same with B-frames
     std::string blue;      // 2 s flat blue, no sound
-    std::string tone;      // 3 s 440 Hz sine, sound only
     std::string image;     // a red watermark picture
     std::string broken;    // MPEG-TS cut in the middle of a packet
 };
@@ -41,31 +44,23 @@ const Media &made()
         m.counter = outPath("counter.mkv");
         m.counterB = outPath("counter b-frames.mp4");
         m.blue = outPath("blue.mp4");
-        m.tone = outPath("tone.wav");
         m.image = outPath("red mark.png");
         m.broken = outPath("broken.ts");
-        auto ffmpeg = [](std::vector<std::string> args) {
-            args.insert(args.begin(), {"ffmpeg", "-nostdin", "-y", "-v", "error"});
-            EXPECT_EQ(spawn(args), 0) << args.back();
-        };
-        ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3", "-f", "lavfi", "-i",
-                "sine=frequency=440:sample_rate=44100:duration=3", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25",
-                "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2", "-shortest", m.clip});
+        ffmpegMakes({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3", "-f", "lavfi", "-i",
+                     "sine=frequency=440:sample_rate=44100:duration=3", "-c:v", "libx264", "-preset", "ultrafast", "-g", "25",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2", "-shortest", m.clip});
         // Luma 16 + 2 x frame number: readable after lossless coding.
-        ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=64x48:r=25:d=4,format=yuv420p,geq=lum='16+2*N':cb=128:cr=128",
-                "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", m.counter});
-        ffmpeg({"-i", m.counter, "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-bf", "3", "-g", "25", m.counterB});
-        ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast",
-                "-pix_fmt", "yuv420p", m.blue});
-        ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=3", "-ac", "2", "-c:a", "pcm_s16le",
-                m.tone});
-        ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x48,format=rgba", "-frames:v", "1", "-update", "1", "-f", "image2",
-                m.image});
+        ffmpegMakes({"-f", "lavfi", "-i", "color=c=gray:s=64x48:r=25:d=4,format=yuv420p,geq=lum='16+2*N':cb=128:cr=128",
+                     "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", m.counter});
+        ffmpegMakes({"-i", m.counter, "-c:v", "libx264", "-qp", "0", "-preset", "ultrafast", "-bf", "3", "-g", "25", m.counterB});
+        ffmpegMakes({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast",
+                     "-pix_fmt", "yuv420p", m.blue});
+        ffmpegMakes({"-f", "lavfi", "-i", "color=c=red:s=64x48,format=rgba", "-frames:v", "1", "-update", "1", "-f", "image2",
+                     m.image});
         const std::string ts = outPath("whole.ts");
-        ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=4", "-c:v", "libx264", "-preset", "ultrafast",
-                "-pix_fmt", "yuv420p", ts});
-        std::ifstream in(ts, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ffmpegMakes({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=4", "-c:v", "libx264", "-preset", "ultrafast",
+                     "-pix_fmt", "yuv420p", ts});
+        const std::string bytes = fileBytes(ts);
         std::ofstream(m.broken, std::ios::binary) << bytes.substr(0, bytes.size() / 2 + 77);
         return m;
     }();
@@ -142,10 +137,11 @@ PlayerPtr openPlayer(const std::string &path, Seen *seen, int sourceFormat = ZX_
     return p;
 }
 
-bool settle(ZxPlayer *p)
+// Waits until the player (the handle, or the engine's own player) is idle.
+template <class Busy> bool settle(Busy busy)
 {
     const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-    while (PlayerIsBusy(p))
+    while (busy())
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         else
@@ -153,7 +149,20 @@ bool settle(ZxPlayer *p)
     return true;
 }
 
+bool settle(ZxPlayer *p) { return settle([p] { return PlayerIsBusy(p) != 0; }); }
+
 int frameOfLuma(int luma) { return (luma - 16 + 1) / 2; }
+
+// A grabbed BMP, given back when it goes.
+using Grab = std::unique_ptr<const unsigned char, std::function<void(const unsigned char *)>>;
+
+Grab grab(ZxPlayer *p, int *bytes)
+{
+    return Grab(PlayerGrabFrame(p, bytes), [p](const unsigned char *b) {
+        if (b)
+            PlayerReleaseFrame(p, b);
+    });
+}
 
 bool channelClose(uint32_t a, uint32_t b, int tolerance)
 {
@@ -167,7 +176,6 @@ bool channelClose(uint32_t a, uint32_t b, int tolerance)
 
 TEST(PlayerTest, PlaysEveryFrameToTheEnd)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     Seen seen;
     PlayerPtr p = openPlayer(made().clip, &seen);
     EXPECT_EQ(PlayerIsReady(p.get()), 0);
@@ -194,7 +202,6 @@ TEST(PlayerTest, PlaysEveryFrameToTheEnd)
 
 TEST(PlayerTest, SeeksAndStepsLandOnTheirFrames)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     Seen seen;
     PlayerPtr p = openPlayer(made().counter, &seen);
     ZxPlayer *pl = p.get();
@@ -235,7 +242,6 @@ TEST(PlayerTest, SeeksAndStepsLandOnTheirFrames)
 
 TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     // The engine's player itself, for its count of decoded pictures.
     for (const std::string &clip : {made().counter, made().counterB}) {
     SCOPED_TRACE(clip);
@@ -246,9 +252,7 @@ TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
     ASSERT_TRUE(pl.start());
     auto seekTo = [&](int frame) {
         pl.seek(frame * kFrameUs + kFrameUs / 2);
-        const auto deadline = std::chrono::steady_clock::now() + seconds(20);
-        while (pl.isBusy() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(milliseconds(2));
+        settle([&] { return pl.isBusy(); });
         std::lock_guard<std::mutex> g(seen.lock);
         return frameOfLuma(seen.sourceLuma);
     };
@@ -263,15 +267,13 @@ TEST(PlayerTest, DragForwardDecodesOnWithinTheGroupOfPictures)
     for (int frame : {53, 51, 40, 47})
         EXPECT_EQ(seekTo(frame), frame);
     ASSERT_TRUE(pl.step(true));
-    for (int i = 0; i < 1000 && pl.isBusy(); ++i)
-        std::this_thread::sleep_for(milliseconds(2));
+    settle([&] { return pl.isBusy(); });
     EXPECT_EQ(pl.position(), 48 * kFrameUs);
     }
 }
 
 TEST(PlayerTest, EditedPictureMatchesTheConverter)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     Seen seen;
     // A red image watermark over the middle of a blue picture, output 480 x 360.
     ParamsPtr edits(ParamsCreate());
@@ -280,11 +282,9 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
     {
         PlayerPtr p = openPlayer(made().blue, &seen, ZX_PIXEL_RGB32, 480, 360);
         ASSERT_EQ(PlayerSetParams(p.get(), edits.get()), 1);
-        EXPECT_EQ(PlayerOutputWidth(p.get()), 480);
+        // The box the view hit-tests covers the centre, where the mark is drawn.
         double x = 0, y = 0, w = 0, h = 0;
         ASSERT_EQ(PlayerWatermarkImageBox(p.get(), &x, &y, &w, &h), 1);
-        EXPECT_DOUBLE_EQ(x, 0.45);
-        EXPECT_GT(w, 0.0);
         EXPECT_GT(0.5, x);
         EXPECT_LT(0.5, x + w);
         ASSERT_EQ(PlayerStart(p.get()), 1);
@@ -306,12 +306,10 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
         PlayerPtr p = openPlayer(made().blue, nullptr, ZX_PIXEL_RGB32, 432, 240);
         ASSERT_EQ(PlayerSetParams(p.get(), brighter.get()), 1);
         int bytes = 0;
-        const unsigned char *bmp = PlayerGrabFrame(p.get(), &bytes);
+        const Grab bmp = grab(p.get(), &bytes);
         ASSERT_NE(bmp, nullptr);
-        std::unique_ptr<const unsigned char, std::function<void(const unsigned char *)>> own(
-            bmp, [&](const unsigned char *b) { PlayerReleaseFrame(p.get(), b); });
         ASSERT_EQ(bytes, 54 + 432 * 3 * 240);
-        const unsigned char *row = bmp + 54 + size_t(120) * 432 * 3;
+        const unsigned char *row = bmp.get() + 54 + size_t(120) * 432 * 3;
         for (int x : {8, 423})
             for (int c = 0; c < 3; ++c)
                 EXPECT_LT(row[x * 3 + c], 12) << "border pixel " << x << " channel " << c;
@@ -330,16 +328,10 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
     ASSERT_EQ(PlayerSetParams(p.get(), set.get()), 1);
     PlayerSeek(p.get(), 1000000);
     int bytes = 0;
-    const unsigned char *bmp = PlayerGrabFrame(p.get(), &bytes);
+    const Grab grabbed = grab(p.get(), &bytes);
+    const unsigned char *bmp = grabbed.get();
     ASSERT_NE(bmp, nullptr);
-    std::unique_ptr<const unsigned char, std::function<void(const unsigned char *)>> own(
-        bmp, [&](const unsigned char *b) { PlayerReleaseFrame(p.get(), b); });
-    auto le32 = [&](int at) { return int32_t(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | uint32_t(bmp[at + 3]) << 24); };
-    ASSERT_EQ(std::string(reinterpret_cast<const char *>(bmp), 2), "BM");
-    EXPECT_EQ(le32(2), bytes);
-    ASSERT_EQ(le32(18), 320);
-    ASSERT_EQ(le32(22), 240);
-    ASSERT_EQ(bytes, 54 + 320 * 3 * 240);
+    ASSERT_EQ(bytes, 54 + 320 * 3 * 240);   // the header itself is checked in the unit tests
 
     const std::string out = outPath("converted.mp4");
     JobPtr job(JobCreate(-1));
@@ -366,9 +358,8 @@ TEST(PlayerTest, EditedPictureMatchesTheConverter)
 
 TEST(PlayerTest, VolumeScalesTheSoundAndItsWaveform)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     Seen seen;
-    PlayerPtr p = openPlayer(made().tone, &seen);
+    PlayerPtr p = openPlayer(media("audio_only.wav"), &seen);
     ZxPlayer *pl = p.get();
     EXPECT_EQ(PlayerHasVideo(pl), 0);
     EXPECT_EQ(PlayerGrabFrame(pl, nullptr), nullptr);
@@ -390,7 +381,7 @@ TEST(PlayerTest, VolumeScalesTheSoundAndItsWaveform)
         return peak;
     };
     // The tone's own peak, as ffmpeg decodes it.
-    const std::string raw = run("ffmpeg -v error -i " + shellQuote(made().tone) + " -f s16le -");
+    const std::string raw = run("ffmpeg -v error -i " + shellQuote(media("audio_only.wav")) + " -f s16le -");
     int filePeak = 0;
     for (size_t i = 0; i + 1 < raw.size(); i += 2)
         filePeak = std::max(filePeak, std::abs(int(int16_t(uint8_t(raw[i]) | uint8_t(raw[i + 1]) << 8))));
@@ -414,7 +405,6 @@ TEST(PlayerTest, VolumeScalesTheSoundAndItsWaveform)
 
 TEST(PlayerTest, BadInputFailsOrEnds)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     PlayerPtr p(PlayerCreate(-1));
     for (const std::string &name : {std::string("zero.mp4"), std::string("random.mp4"), std::string("truncated.mp4"),
                                     std::string("no such file.mp4")}) {
@@ -469,14 +459,11 @@ TEST(PlayerTest, BadInputFailsOrEnds)
     EXPECT_EQ(num * 3, den * 4);
     ASSERT_EQ(PlayerSeek(p.get(), 1000000), 1);
     int bytes = 0;
-    const unsigned char *bmp = PlayerGrabFrame(p.get(), &bytes);
-    EXPECT_NE(bmp, nullptr);
-    PlayerReleaseFrame(p.get(), bmp);
+    EXPECT_NE(grab(p.get(), &bytes), nullptr);
 }
 
 TEST(PlayerTest, ControlFromTwoThreads)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     Seen seen;
     PlayerPtr p = openPlayer(made().clip, &seen, ZX_PIXEL_RGB32);
     ZxPlayer *pl = p.get();
@@ -532,7 +519,6 @@ TEST(PlayerTest, ControlFromTwoThreads)
 
 TEST(PlayerTest, ZxtoolPreviewAndPlay)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::string bmp = outPath("preview -1 [x].bmp");
     ASSERT_EQ(spawn({ZXTOOL_PATH, "preview", made().clip, "1000000", bmp, "--size", "480x360", "--text", "Hi",
                      "--hue", "90"}), 0);
@@ -545,17 +531,15 @@ TEST(PlayerTest, ZxtoolPreviewAndPlay)
 
     const std::string json = outPath("play.json");
     ASSERT_EQ(spawn({ZXTOOL_PATH, "play", made().clip, "--seconds", "1", "--brightness", "20"}, "", json), 0);
-    std::ifstream in(json);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = fileBytes(json);
     auto number = [&](const std::string &key) {
         const size_t at = text.find("\"" + key + "\": ");
         return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 4);
     };
     EXPECT_GT(number("frames_delivered"), 10) << text;
-    EXPECT_GE(number("frames_dropped"), 0) << text;
     EXPECT_DOUBLE_EQ(number("frame_rate"), 25.0) << text;
-    EXPECT_GE(number("seek_ms"), 0) << text;
-    EXPECT_GE(number("step_back_ms"), 0) << text;
+    for (const char *key : {"frames_dropped", "seek_ms", "step_back_ms"})
+        EXPECT_GE(number(key), 0) << key << " missing in " << text;
 }
 
 // A seek asked (and carried out by the read thread) while the picture of the
@@ -564,7 +548,6 @@ TEST(PlayerTest, ZxtoolPreviewAndPlay)
 // machine keeps from running.
 TEST(PlayerTest, SeekAskedWhileAPictureIsDeliveredIsCarriedOut)
 {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     struct Held : Seen {
         bool hold = false, inside = false, release = false;
     } held;

@@ -113,6 +113,7 @@ TEST(Probe, ClosedSourceForgetsEverythingAndReopens)
     ASSERT_EQ(SourceOpenFile(src.get(), media("audio_only.wav").c_str()), 1);
     EXPECT_EQ(SourceHasVideo(src.get()), 0);
     EXPECT_EQ(SourceAudioCount(src.get()), 1);
+    EXPECT_EQ(SourceThumbnail(src.get(), 0, 1, 64, 64, 0), nullptr) << "a thumbnail without a picture";
 }
 
 // --- thumbnails ----------------------------------------------------------------
@@ -135,7 +136,6 @@ Bmp parseBmp(const unsigned char *data)
     return b;
 }
 
-
 TEST(Thumbnail, BmpFileOfTheAskedSize)
 {
     struct Row { const char *file; int64_t t; int w, h; } rows[] = {
@@ -153,22 +153,11 @@ TEST(Thumbnail, BmpFileOfTheAskedSize)
         const int wantW = r.w > 0 ? r.w : SourceWidth(src.get()), wantH = r.h > 0 ? r.h : SourceHeight(src.get());
         EXPECT_EQ(b.width, wantW) << r.file;
         EXPECT_EQ(b.height, wantH) << r.file;
-        const uint32_t size = bmp[2] | bmp[3] << 8 | bmp[4] << 16 | uint32_t(bmp[5]) << 24;
-        EXPECT_EQ(size, 54u + uint32_t((wantW * 3 + 3) & ~3) * uint32_t(wantH)) << r.file;
         // A test picture is not one flat colour.
         int lo = 255, hi = 0;
         for (uint8_t v : b.rows)
             lo = std::min<int>(lo, v), hi = std::max<int>(hi, v);
         EXPECT_GT(hi - lo, 64) << r.file;
-    }
-}
-
-TEST(Thumbnail, NoneWithoutPicture)
-{
-    for (const char *f : {"audio_only.mp3", "audio_only.wav"}) {
-        SourcePtr src(SourceCreate(-1));
-        ASSERT_EQ(SourceOpenFile(src.get(), media(f).c_str()), 1);
-        EXPECT_EQ(SourceThumbnail(src.get(), 0, 1, 64, 64, 0), nullptr) << f;
     }
 }
 
@@ -185,10 +174,9 @@ TEST(Thumbnail, RotatedSourceComesOutAsFfmpegShowsIt)
         int rc = 0;
         run("ffmpeg -v error -y -i " + shellQuote(media(f)) + " -frames:v 1 -pix_fmt bgr24 " + shellQuote(ref), &rc);
         ASSERT_EQ(rc, 0);
-        std::ifstream in(ref, std::ios::binary);
-        std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string file = fileBytes(ref);
         ASSERT_GT(file.size(), 54u);
-        const Bmp theirs = parseBmp(file.data());
+        const Bmp theirs = parseBmp(reinterpret_cast<const unsigned char *>(file.data()));
         ASSERT_EQ(theirs.width, ours.width) << f;
         ASSERT_EQ(theirs.height, ours.height) << f;
         double diff = 0;

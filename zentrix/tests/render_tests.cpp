@@ -5,21 +5,13 @@
 #include "text_render.h"
 #include "zentrix.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
 using zx::Overlay;
 using zx::SubtitleBurner;
 using zx::TextRenderer;
 
 namespace {
 
+using zxtest::fileBytes;
 using zxtest::media;
 using zxtest::outDir;
 using zxtest::writeFile;
@@ -86,14 +78,11 @@ TEST(TextWatermark, DrawsWhiteTextInATightBoxAtItsPosition)
     EXPECT_EQ(ov.x, 160);
     EXPECT_EQ(ov.y, 240);
     const AVFrame *pic = ov.picture.get();
-    EXPECT_EQ(pic->format, AV_PIX_FMT_RGBA);
     EXPECT_GT(census(pic, opaqueWhite).count, 200);
     // Tight: drawn pixels touch all four sides of the picture.
     const Census all = census(pic, anyAlpha);
-    EXPECT_EQ(all.x0, 0);
-    EXPECT_EQ(all.y0, 0);
-    EXPECT_EQ(all.x1, pic->width - 1);
-    EXPECT_EQ(all.y1, pic->height - 1);
+    EXPECT_TRUE(all.x0 == 0 && all.y0 == 0 && all.x1 == pic->width - 1 && all.y1 == pic->height - 1)
+        << all.x0 << "," << all.y0 << " - " << all.x1 << "," << all.y1 << " in " << pic->width << "x" << pic->height;
     // The same share of the picture at another frame size.
     const Overlay big = watermark(set, 1280, 960);
     ASSERT_FALSE(big.empty());
@@ -106,7 +95,7 @@ TEST(TextWatermark, DrawsWhiteTextInATightBoxAtItsPosition)
     EXPECT_TRUE(watermark(invisible).empty());
 }
 
-TEST(TextWatermark, StyleChangesTheBox)
+TEST(TextWatermark, StyleChangesTheBoxAndItsFractions)
 {
     const ZxParams base = textSet("Watermark text");
     const Overlay plain = watermark(base);
@@ -126,10 +115,9 @@ TEST(TextWatermark, StyleChangesTheBox)
         row.change(set.watermarkStyle);
         const Overlay ov = watermark(set);
         ASSERT_FALSE(ov.empty()) << row.what;
-        EXPECT_GE(double(ov.picture->width) / w0, row.wMin) << row.what;
-        EXPECT_LE(double(ov.picture->width) / w0, row.wMax) << row.what;
-        EXPECT_GE(double(ov.picture->height) / h0, row.hMin) << row.what;
-        EXPECT_LE(double(ov.picture->height) / h0, row.hMax) << row.what;
+        const double sw = double(ov.picture->width) / w0, sh = double(ov.picture->height) / h0;
+        EXPECT_TRUE(sw >= row.wMin && sw <= row.wMax && sh >= row.hMin && sh <= row.hMax)
+            << row.what << ": " << sw << " x " << sh;
     }
 
     ZxParams half = base;
@@ -145,22 +133,15 @@ TEST(TextWatermark, StyleChangesTheBox)
     const Overlay braces = watermark(textSet("{\\an5\\fs90}"));
     ASSERT_FALSE(braces.empty());
     EXPECT_LT(braces.picture->height, h0 * 2);
-}
 
-TEST(TextWatermark, BoxFractionsForHitTesting)
-{
-    double w = -1, h = -1;
-    ZxParams set = textSet("Box");
+    // The box the views hit-test is the overlay's, in fractions of the frame.
+    double w = -1, h = -1, w2, h2;
+    ZxParams set = base;
     EXPECT_EQ(ParamsWatermarkTextBox(nullptr, 640, 480, &w, &h), 0);
     EXPECT_EQ(ParamsWatermarkTextBox(&set, 0, 480, &w, &h), 0);
-
     ASSERT_EQ(ParamsWatermarkTextBox(&set, 640, 480, &w, &h), 1);
-    const Overlay ov = watermark(set);
-    ASSERT_FALSE(ov.empty());
-    EXPECT_DOUBLE_EQ(w, ov.picture->width / 640.0);
-    EXPECT_DOUBLE_EQ(h, ov.picture->height / 480.0);
-
-    double w2, h2;
+    EXPECT_DOUBLE_EQ(w, w0 / 640.0);
+    EXPECT_DOUBLE_EQ(h, h0 / 480.0);
     set.watermarkStyle.opacity = 0;    // hidden, yet still has its box
     set.watermarkStyle.fontSize *= 2;
     ASSERT_EQ(ParamsWatermarkTextBox(&set, 640, 480, &w2, &h2), 1);
@@ -190,13 +171,12 @@ bool openBurner(SubtitleBurner &b, const ZxParams &set, AVFormatContext *ic = nu
 
 } // namespace
 
-TEST(SubtitleFile, SrtFollowsItsTimesAndTheOffset)
+TEST(SubtitleFile, SrtFollowsItsTimesAndTheOffsetOnOneCanvas)
 {
     const std::string srt = writeFile("timing.srt", kSrt);
     struct Row { int64_t offsetUs; int64_t tUs; bool shown; };
     const Row rows[] = {
-        {0, kSec / 2, false}, {0, kSec * 3 / 2, true}, {0, kSec * 3, false}, {0, kSec * 9 / 2, true},
-        {0, kSec * 6, false},
+        {0, kSec / 2, false}, {0, kSec * 6, false},   // the cues themselves: below, on one canvas
         // positive offset: later
         {2 * kSec, kSec * 3 / 2, false}, {2 * kSec, kSec * 7 / 2, true}, {2 * kSec, kSec * 13 / 2, true},
         {-kSec, kSec / 2, true}, {-kSec, kSec * 2, false},
@@ -211,12 +191,10 @@ TEST(SubtitleFile, SrtFollowsItsTimesAndTheOffset)
         if (c)
             EXPECT_GT(census(c, opaqueWhite).count, 50);
     }
-}
 
-TEST(SubtitleFile, CanvasIsReusedUntilTheTextChanges)
-{
+    // The canvas is reused until the text changes.
     SubtitleBurner b;
-    ASSERT_TRUE(openBurner(b, fileSet(writeFile("reuse.srt", kSrt))));
+    ASSERT_TRUE(openBurner(b, fileSet(srt)));
     const AVFrame *first = b.canvasAt(kSec * 11 / 10);
     ASSERT_NE(first, nullptr);
     const Census before = census(first, anyAlpha);
@@ -244,14 +222,12 @@ TEST(SubtitleFile, StyleOfPlainFormatsAndOwnStylesOfAss)
                             "0,0,1,0,0,8,10,10,10,1\n\n"
                             "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
                             "Dialogue: 0,0:00:01.00,0:00:03.00,Red,,0,0,0,,Red at the top\n";
-    struct Row { const char *name; std::string content; bool (*colour)(const uint8_t *); bool top; };
+    // Other plain formats reach the burner the same way, through FFmpeg's
+    // demuxers; WebVTT stands for them.
+    struct Row { const char *name; std::string content; bool (*colour)(const uint8_t *); };
     const Row rows[] = {
-        {"own.ass", ass, opaqueRed, true},
-        {"plain.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\nGreen at the top\n", opaqueGreen, true},
-        {"plain.smi", "<SAMI><BODY><SYNC Start=1000><P>Green sami<SYNC Start=3000><P>&nbsp;</BODY></SAMI>\n",
-         opaqueGreen, true},
-        {"plain.lrc", "[00:01.00]Green lyric\n[00:03.00]Next lyric\n", opaqueGreen, true},
-        {"plain.sub", "{1}{10}First\n{25}{75}Green microdvd\n{100}{120}Last\n", opaqueGreen, true},
+        {"own.ass", ass, opaqueRed},
+        {"plain.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\nGreen at the top\n", opaqueGreen},
     };
     for (const Row &row : rows) {
         ZxParams set = fileSet(writeFile(row.name, row.content));
@@ -264,8 +240,7 @@ TEST(SubtitleFile, StyleOfPlainFormatsAndOwnStylesOfAss)
         const Census hit = census(c, row.colour);
         EXPECT_GT(hit.count, 50) << row.name;
         EXPECT_EQ(census(c, opaqueWhite).count, 0) << row.name;
-        if (row.top)
-            EXPECT_LT(census(c, anyAlpha).y1, 480 / 3) << row.name;
+        EXPECT_LT(census(c, anyAlpha).y1, 480 / 3) << row.name;
     }
 }
 
@@ -438,8 +413,7 @@ bool makeDvdSubtitles(const std::string &path, const char *muxer = "matroska")
     if (ok && std::string(muxer) == "vob") {
         // The .idx: the encoder's header (size, palette) and, per subpicture,
         // the offset of the pack where its first PES packet (with a PTS) starts.
-        std::ifstream in(path, std::ios::binary);
-        const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string ps = fileBytes(path);
         std::string idx = "# VobSub index file, v7 (do not modify this line!)\n";
         idx.append(reinterpret_cast<const char *>(ec->extradata), size_t(ec->extradata_size));
         idx += "\nid: en, index: 0\n";

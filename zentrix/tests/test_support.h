@@ -271,4 +271,64 @@ inline std::string convertFile(const std::string &src, const std::string &out, c
     return error;
 }
 
+// The whole of a file as bytes ("" when it cannot be read).
+inline std::string fileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs ffmpeg quietly, never asking, with the arguments as they are; true
+// when it succeeded (a failure is reported with the output named).
+inline bool ffmpegMakes(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"ffmpeg", "-nostdin", "-y", "-v", "error"});
+    const bool ok = spawn(args) == 0;
+    EXPECT_TRUE(ok) << "ffmpeg could not make " << args.back();
+    return ok;
+}
+
+// zxtool with its arguments (already quoted for the shell) under a time
+// limit; returns what it printed, with its errors unless told otherwise.
+inline std::string zxtool(const std::string &args, int *exitCode = nullptr, bool errors = true, int seconds = 120)
+{
+    return run("timeout " + std::to_string(seconds) + " " + shellQuote(ZXTOOL_PATH) + " " + args
+                   + (errors ? " 2>&1" : " 2>/dev/null"),
+               exitCode);
+}
+
+// ffmpeg decodes every stream of a file without a single complaint.
+inline bool decodesCleanly(const std::string &file)
+{
+    int rc = 0;
+    const std::string errors = run("ffmpeg -v error -xerror -i " + shellQuote(file) + " -f null - 2>&1", &rc);
+    return rc == 0 && errors.empty();
+}
+
+// What a job's open call answered: refused or not, the code and the reason.
+struct OpenResult {
+    int opened = 0;
+    int code = 0;
+    std::string message;
+};
+
+inline OpenResult openJob(const std::string &src, const std::string &out, const char *container, ZxParams *p,
+                          bool dvd = false)
+{
+    JobPtr job(JobCreate(-1));
+    OpenResult r;
+    r.opened = (dvd ? JobOpenDvd : JobOpenFile)(job.get(), src.c_str(), out.c_str(), container, p);
+    r.message = JobLastError(job.get(), &r.code);
+    return r;
+}
+
+// A merger opened on out and begun.
+inline MergerPtr beginMerger(const std::string &out, const char *container, ZxParams *p)
+{
+    MergerPtr m(MergerCreate());
+    EXPECT_EQ(MergerOpen(m.get(), out.c_str(), container, p), 1) << MergerLastError(m.get(), nullptr);
+    EXPECT_EQ(MergerBegin(m.get()), 1) << MergerLastError(m.get(), nullptr);
+    return m;
+}
+
 } // namespace zxtest

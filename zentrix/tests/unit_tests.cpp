@@ -51,12 +51,10 @@ TEST_P(GeometryTest, PictureLandsInFrame)
     // The picture is centred and inside the frame, on even coordinates.
     EXPECT_LE(g.padX + g.pictureW, g.frameW);
     EXPECT_LE(g.padY + g.pictureH, g.frameH);
-    EXPECT_EQ(g.padX % 2, 0);
-    EXPECT_EQ(g.padY % 2, 0);
     EXPECT_LE(std::abs((g.frameW - g.pictureW) - 2 * g.padX), 2);
     EXPECT_LE(std::abs((g.frameH - g.pictureH) - 2 * g.padY), 2);
-    EXPECT_EQ(g.frameW % 2, 0);
-    EXPECT_EQ(g.frameH % 2, 0);
+    EXPECT_TRUE(g.padX % 2 == 0 && g.padY % 2 == 0 && g.frameW % 2 == 0 && g.frameH % 2 == 0)
+        << "odd: pad " << g.padX << "," << g.padY << " frame " << g.frameW << "x" << g.frameH;
 }
 
 const ZxCrop kFull{0, 0, 1, 1};
@@ -141,16 +139,13 @@ TEST(CodecMap, AviTagsOnlyInAvi)
     EXPECT_EQ(c.codecTag, 0u);
 }
 
-TEST(CodecMap, WrongKindAndFallbackAreExplained)
+TEST(CodecMap, FallbackIsExplained)
 {
+    // The refusals' texts are checked through the job (conversion tests).
     zx::EncoderChoice c;
     std::string err;
-    EXPECT_FALSE(zx::chooseEncoder(86018, zx::findMuxer("mp4"), c, err, AVMEDIA_TYPE_VIDEO));
-    EXPECT_NE(err.find("not a video codec"), std::string::npos) << err;
     ASSERT_TRUE(zx::chooseEncoder(71, zx::findMuxer("asf"), c, err, AVMEDIA_TYPE_VIDEO));
     EXPECT_NE(c.note.find("wmv2"), std::string::npos) << c.note;
-    EXPECT_FALSE(zx::chooseEncoder(123456, nullptr, c, err));
-    EXPECT_NE(err.find("123456"), std::string::npos) << err;
 }
 
 // --- parameter set ---------------------------------------------------------
@@ -159,19 +154,24 @@ TEST(Params, SettersRejectOutOfRangeAndKeepOldValue)
 {
     ZxParams *p = ParamsCreate();
     ASSERT_NE(p, nullptr);
-    struct Row { const char *what; int result; } rows[] = {
-        {"rotation 90", SetRotation(p, 90)},          {"rotation 45", SetRotation(p, 45)},
-        {"channels 0", SetChannels(p, 0)},            {"channels 9", SetChannels(p, 9)},
-        {"rate 500", SetSampleRate(p, 500)},          {"quality 101", SetVideoQuality(p, 101)},
-        {"crop beyond", SetCropRect(p, 0.6, 0, 0.5, 1)}, {"crop empty", SetCropRect(p, 0, 0, 0, 1)},
-        {"fps den 0", SetFrameRate(p, 25, 0)},        {"negative size", SetVideoSize(p, -2, 10)},
+    struct Row { const char *what; int result, expected; } rows[] = {
+        {"rotation 90", SetRotation(p, 90), 1},      {"rotation 45", SetRotation(p, 45), 0},
+        {"channels 0", SetChannels(p, 0), 0},        {"channels 9", SetChannels(p, 9), 0},
+        {"rate 500", SetSampleRate(p, 500), 0},      {"quality 101", SetVideoQuality(p, 101), 0},
+        {"crop beyond", SetCropRect(p, 0.6, 0, 0.5, 1), 0}, {"crop empty", SetCropRect(p, 0, 0, 0, 1), 0},
+        {"fps den 0", SetFrameRate(p, 25, 0), 0},    {"negative size", SetVideoSize(p, -2, 10), 0},
+        {"volume 200", SetVolume(p, 200), 1},        {"volume 201", SetVolume(p, 201), 0},
+        {"volume -1", SetVolume(p, -1), 0},          {"brightness -235", SetBrightness(p, -235), 1},
+        {"brightness 236", SetBrightness(p, 236), 0}, {"saturation 0", SetSaturation(p, 0), 1},
+        {"saturation 201", SetSaturation(p, 201), 0}, {"contrast -1", SetContrast(p, -1), 0},
+        {"hue 180", SetHue(p, 180), 1},              {"hue -181", SetHue(p, -181), 0},
     };
-    const int expected[] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-        EXPECT_EQ(rows[i].result, expected[i]) << rows[i].what;
+    for (const Row &r : rows)
+        EXPECT_EQ(r.result, r.expected) << r.what;
     EXPECT_EQ(p->rotation, 90);
     EXPECT_EQ(p->channels, 2);
     EXPECT_EQ(p->sampleRate, 44100);
+    EXPECT_EQ(p->volume, 200);
     EXPECT_TRUE(p->crop == (ZxCrop{0, 0, 1, 1}));
     EXPECT_EQ(SetRotation(p, -90), 1);
     EXPECT_EQ(p->rotation, 270);

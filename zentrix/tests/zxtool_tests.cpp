@@ -9,11 +9,6 @@ using namespace zxtest;
 
 namespace {
 
-std::string zxtool(const std::string &args, int *rc)
-{
-    return run(std::string("timeout 60 ") + shellQuote(ZXTOOL_PATH) + " " + args + " 2>&1", rc);
-}
-
 TEST(Zxtool, ProbePrintsOneJsonObjectForEveryFile)
 {
     struct Row { const char *file; const char *expect; } rows[] = {
@@ -24,9 +19,7 @@ TEST(Zxtool, ProbePrintsOneJsonObjectForEveryFile)
     };
     for (const Row &r : rows) {
         int rc = -1;
-        const std::string out = run(std::string("timeout 60 ") + shellQuote(ZXTOOL_PATH) + " probe "
-                                        + shellQuote(media(r.file)) + " 2>/dev/null",
-                                    &rc);
+        const std::string out = zxtool("probe " + shellQuote(media(r.file)), &rc, false);
         EXPECT_EQ(rc, 0) << r.file;
         EXPECT_NE(out.find(r.expect), std::string::npos) << r.file << " printed " << out;
         EXPECT_TRUE(std::regex_search(out, std::regex(R"(^\{.*\}\n$)"))) << out;
@@ -96,7 +89,7 @@ TEST(Zxtool, PipeIsRefusedAtOnce)
                                     "convert " + shellQuote(fifo) + " " + shellQuote(outPath("from_pipe.mp4"))
                                         + " --container mp4 --quiet"}) {
         int rc = 0;
-        const std::string msg = run("timeout 10 " + shellQuote(ZXTOOL_PATH) + " " + args + " 2>&1", &rc);
+        const std::string msg = zxtool(args, &rc, true, 10);
         EXPECT_NE(rc, 0) << args;
         EXPECT_NE(rc, 124) << args << ": still blocked after 10 s";
         EXPECT_NE(msg.find("not a regular file"), std::string::npos) << msg;

@@ -75,7 +75,6 @@ private slots:
     void rowShowsRecordedFactsAndSelection();
     void showInFolderGetsTheCleanPath();
     void longListScrollsSelectsAndDeletes();
-    void askDialogAnswers_data();
     void askDialogAnswers();
     void thumbnailIsSharpAtTheScreensRatio();
 };
@@ -318,24 +317,18 @@ void TestConverted::longListScrollsSelectsAndDeletes()
     QVERIFY(nothingShown(dlg));
 }
 
-void TestConverted::askDialogAnswers_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("result");
-    QTest::newRow("move") << "m_btnMove" << int(AskMessageDlg::MoveFiles);
-    QTest::newRow("delete") << "m_btnDelete" << int(AskMessageDlg::DeleteFiles);
-    QTest::newRow("cancel") << "m_btnCancel" << int(AskMessageDlg::Cancelled);
-    QTest::newRow("close") << "m_btnClose" << int(AskMessageDlg::Cancelled);
-}
-
 void TestConverted::askDialogAnswers()
 {
-    QFETCH(QString, button);
-    QFETCH(int, result);
-    AskMessageDlg dlg;
-    QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
-    ModalHelper::clickInModal(button);
-    QCOMPARE(dlg.exec(), result);
+    const QList<QPair<QString, int>> answers{{"m_btnMove", int(AskMessageDlg::MoveFiles)},
+                                             {"m_btnDelete", int(AskMessageDlg::DeleteFiles)},
+                                             {"m_btnCancel", int(AskMessageDlg::Cancelled)},
+                                             {"m_btnClose", int(AskMessageDlg::Cancelled)}};
+    for (const auto &[button, result] : answers) {
+        AskMessageDlg dlg;
+        QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
+        ModalHelper::clickInModal(button);
+        QVERIFY2(dlg.exec() == result, qPrintable(button));
+    }
 }
 
 // Run once more with QT_SCALE_FACTOR=2: the row's picture has as many device

@@ -103,34 +103,28 @@ private slots:
         }
     }
 
-    void outputPathNeverOverwrites_data()
-    {
-        QTest::addColumn<QStringList>("existing");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("free") << QStringList() << "clip.mp4";
-        QTest::newRow("taken once") << QStringList{"clip.mp4"} << "clip(1).mp4";
-        QTest::newRow("taken twice") << QStringList{"clip.mp4", "clip(1).mp4"} << "clip(2).mp4";
-        QTest::newRow("a gap is reused") << QStringList{"clip.mp4", "clip(2).mp4"} << "clip(1).mp4";
-        QTest::newRow("a folder of that name counts") << QStringList{"clip.mp4/"} << "clip(1).mp4";
-    }
-
     void outputPathNeverOverwrites()
     {
-        QFETCH(QStringList, existing);
-        QFETCH(QString, expected);
-        const QString dir = freshOutputFolder("paths") + "sub/deeper"; // missing, no trailing slash
-        QDir().mkpath(dir);
-        for (const QString &name : existing) {
-            if (name.endsWith('/')) {
-                QDir().mkpath(dir + "/" + name);
-            } else {
-                QFile f(dir + "/" + name);
-                QVERIFY(f.open(QIODevice::WriteOnly));
+        // Names already there ("/" marks a folder) and the name chosen.
+        const QList<QPair<QStringList, QString>> cases{
+            {{}, "clip.mp4"},
+            {{"clip.mp4"}, "clip(1).mp4"},
+            {{"clip.mp4", "clip(1).mp4"}, "clip(2).mp4"},
+            {{"clip.mp4", "clip(2).mp4"}, "clip(1).mp4"}, // a gap is reused
+            {{"clip.mp4/"}, "clip(1).mp4"},               // a folder of that name counts
+        };
+        for (const auto &[existing, expected] : cases) {
+            const QString dir = freshOutputFolder("paths") + "sub/deeper"; // no trailing slash
+            QDir().mkpath(dir);
+            for (const QString &name : existing) {
+                if (name.endsWith('/'))
+                    QDir().mkpath(dir + "/" + name);
+                else
+                    QVERIFY(writeFile(dir + "/" + name, ""));
             }
+            QCOMPARE(RowOutput::uniqueOutputPath(dir, "clip.avi", "mp4"), dir + "/" + expected);
+            QCOMPARE(RowOutput::uniqueOutputPath(dir + "/", "clip.avi", "mp4"), dir + "/" + expected);
         }
-        QCOMPARE(RowOutput::uniqueOutputPath(dir, "clip.avi", "mp4"), dir + "/" + expected);
-        QCOMPARE(RowOutput::uniqueOutputPath(dir + "/", "clip.avi", "mp4"), dir + "/" + expected);
-
         const QString created = freshOutputFolder("paths") + "made/on/demand/";
         QCOMPARE(RowOutput::uniqueOutputPath(created, "clip", "mp4"), created + "clip.mp4");
         QVERIFY(QDir(created).exists());

@@ -29,7 +29,6 @@ private slots:
     void documentsFallbackWhenSubfolderCannotBeMade();
     void driveScanListsOnlyOpticalDevicesWithLabels();
     void versionsCompareNumerically();
-    void appcastEvaluation_data();
     void appcastEvaluation();
     void checkReadsFeedFromLocalUrl();
     void oversizedAndEndlessFeedsAreCutOff();
@@ -145,37 +144,32 @@ static QByteArray feed(const QStringList &versions)
     return xml + "</channel></rss>";
 }
 
-void TestAppShell::appcastEvaluation_data()
-{
-    QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<QString>("newest");
-    using O = UpdateChecker::Outcome;
-    QTest::newRow("newer release") << feed({"1.0.0", "1.2.0"}) << int(O::NewVersion) << "1.2.0";
-    QTest::newRow("newest is not first") << feed({"1.3.0", "1.10.0", "1.2.0"}) << int(O::NewVersion) << "1.10.0";
-    QTest::newRow("same version") << feed({"1.0.0"}) << int(O::UpToDate) << "";
-    QTest::newRow("only older") << feed({"0.9.0"}) << int(O::UpToDate) << "";
-    QTest::newRow("no items") << feed({}) << int(O::Error) << "";
-    QTest::newRow("not xml") << QByteArray("<rss><channel><item>") << int(O::Error) << "";
-    QTest::newRow("html page") << QByteArray("<html><body>404</body></html>") << int(O::Error) << "";
-}
-
 void TestAppShell::appcastEvaluation()
 {
-    QFETCH(QByteArray, xml);
-    QFETCH(int, outcome);
-    QFETCH(QString, newest);
-    const auto r = UpdateChecker::evaluateAppcast(xml, "1.0.0");
-    QCOMPARE(int(r.outcome), outcome);
-    if (r.outcome == UpdateChecker::Outcome::NewVersion) {
-        QCOMPARE(r.newest.version, newest);
-        QVERIFY(r.newest.downloadUrl.isValid());
-        QVERIFY(UpdateChecker::messageFor(r, false).contains(newest));
+    using O = UpdateChecker::Outcome;
+    // Feeds read by version 1.0.0: the outcome and the newest version named.
+    const struct { const char *what; QByteArray xml; O outcome; QString newest; } feeds[] = {
+        {"newer release", feed({"1.0.0", "1.2.0"}), O::NewVersion, "1.2.0"},
+        {"newest is not first", feed({"1.3.0", "1.10.0", "1.2.0"}), O::NewVersion, "1.10.0"},
+        {"same version", feed({"1.0.0"}), O::UpToDate, ""},
+        {"only older", feed({"0.9.0"}), O::UpToDate, ""},
+        {"no items", feed({}), O::Error, ""},
+        {"not xml", "<rss><channel><item>", O::Error, ""},
+        {"html page", "<html><body>404</body></html>", O::Error, ""},
+    };
+    for (const auto &f : feeds) {
+        const auto r = UpdateChecker::evaluateAppcast(f.xml, "1.0.0");
+        QVERIFY2(r.outcome == f.outcome, f.what);
+        if (r.outcome == O::NewVersion) {
+            QCOMPARE(r.newest.version, f.newest);
+            QVERIFY(r.newest.downloadUrl.isValid());
+            QVERIFY(UpdateChecker::messageFor(r, false).contains(f.newest));
+        }
+        if (r.outcome == O::Error)
+            QVERIFY2(!r.error.isEmpty(), f.what);
+        // A silent check never bothers the user unless there is news.
+        QCOMPARE(UpdateChecker::messageFor(r, false).isEmpty(), r.outcome != O::NewVersion);
     }
-    if (r.outcome == UpdateChecker::Outcome::Error)
-        QVERIFY(!r.error.isEmpty());
-    // A silent check never bothers the user unless there is news.
-    QCOMPARE(UpdateChecker::messageFor(r, false).isEmpty(), r.outcome != UpdateChecker::Outcome::NewVersion);
 }
 
 void TestAppShell::checkReadsFeedFromLocalUrl()

@@ -49,7 +49,6 @@ private slots:
 
     void doubleClickToggles();
     void dragRegion();
-    void resizeBands_data();
     void resizeBands();
     void centralWidgetForwardsHover();
     void animatedCloseEndsClosed();
@@ -108,51 +107,36 @@ void TestWidgetWindows::dragRegion()
     }
 }
 
-void TestWidgetWindows::resizeBands_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<int>("cursor");
-    QTest::addColumn<QPoint>("delta");
-    QTest::addColumn<QRect>("expected");
-    const QRect n = kNormal;
-    QTest::newRow("right band") << QPoint(397, 150) << int(Qt::SizeHorCursor) << QPoint(40, 0)
-                                << n.adjusted(0, 0, 40, 0);
-    QTest::newRow("left band") << QPoint(2, 150) << int(Qt::SizeHorCursor) << QPoint(30, 0)
-                               << n.adjusted(30, 0, 0, 0);
-    QTest::newRow("bottom band") << QPoint(200, 296) << int(Qt::SizeVerCursor) << QPoint(0, -20)
-                                 << n.adjusted(0, 0, 0, -20);
-    QTest::newRow("top band beats dragging") << QPoint(200, 1) << int(Qt::SizeVerCursor) << QPoint(0, 10)
-                                             << n.adjusted(0, 10, 0, 0);
-    QTest::newRow("top-left corner") << QPoint(1, 1) << int(Qt::SizeFDiagCursor) << QPoint(-10, -10)
-                                     << n.adjusted(-10, -10, 0, 0);
-    QTest::newRow("top-right corner") << QPoint(398, 2) << int(Qt::SizeBDiagCursor) << QPoint(10, 5)
-                                      << n.adjusted(0, 5, 10, 0);
-    QTest::newRow("minimum kept") << QPoint(397, 150) << int(Qt::SizeHorCursor) << QPoint(-390, 0)
-                                  << QRect(n.topLeft(), QSize(250, 300));
-    QTest::newRow("inside: no band") << QPoint(200, 200) << int(Qt::ArrowCursor) << QPoint(30, 30) << n;
-}
-
 void TestWidgetWindows::resizeBands()
 {
-    QFETCH(QPoint, at);
-    QFETCH(int, cursor);
-    QFETCH(QPoint, delta);
-    QFETCH(QRect, expected);
-    QVariableSizeWidget w;
-    w.setMinimumSize(250, 200);
-    w.setGeometry(kNormal);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Where the pointer rests, the cursor it gets, the drag and the geometry after.
+    const QRect n = kNormal;
+    const struct { const char *what; QPoint at; Qt::CursorShape cursor; QPoint delta; QRect expected; } bands[] = {
+        {"right band", {397, 150}, Qt::SizeHorCursor, {40, 0}, n.adjusted(0, 0, 40, 0)},
+        {"left band", {2, 150}, Qt::SizeHorCursor, {30, 0}, n.adjusted(30, 0, 0, 0)},
+        {"bottom band", {200, 296}, Qt::SizeVerCursor, {0, -20}, n.adjusted(0, 0, 0, -20)},
+        {"top band beats dragging", {200, 1}, Qt::SizeVerCursor, {0, 10}, n.adjusted(0, 10, 0, 0)},
+        {"top-left corner", {1, 1}, Qt::SizeFDiagCursor, {-10, -10}, n.adjusted(-10, -10, 0, 0)},
+        {"top-right corner", {398, 2}, Qt::SizeBDiagCursor, {10, 5}, n.adjusted(0, 5, 10, 0)},
+        {"minimum kept", {397, 150}, Qt::SizeHorCursor, {-390, 0}, QRect(n.topLeft(), QSize(250, 300))},
+        {"inside: no band", {200, 200}, Qt::ArrowCursor, {30, 30}, n},
+    };
+    for (const auto &b : bands) {
+        QVariableSizeWidget w;
+        w.setMinimumSize(250, 200);
+        w.setGeometry(kNormal);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        sendMouse(&w, QEvent::MouseMove, b.at, Qt::NoButton, Qt::NoButton);
+        QVERIFY2(w.cursor().shape() == b.cursor, b.what);
+        drag(&w, b.at, b.delta);
+        QTRY_VERIFY2(w.geometry() == b.expected, b.what);
 
-    sendMouse(&w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
-    QCOMPARE(int(w.cursor().shape()), cursor);
-    drag(&w, at, delta);
-    QTRY_COMPARE(w.geometry(), expected);
-
-    // Maximised windows show no size cursors.
-    w.toggleMaximize(10);
-    sendMouse(&w, QEvent::MouseMove, QPoint(w.width() - 2, 150), Qt::NoButton, Qt::NoButton);
-    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+        // Maximised windows show no size cursors.
+        w.toggleMaximize(10);
+        sendMouse(&w, QEvent::MouseMove, QPoint(w.width() - 2, 150), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    }
 }
 
 void TestWidgetWindows::centralWidgetForwardsHover()

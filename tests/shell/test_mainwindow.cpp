@@ -84,6 +84,14 @@ void store(const char *item, const char *key, const QString &value)
     ParserXML::writeSetting(item, key, value);
 }
 
+// A fresh output folder, stored as the user's choice.
+QString storeOutputFolder(const QString &folder)
+{
+    QDir().mkpath(folder);
+    store("OutPut_path", "path_value", folder);
+    return folder;
+}
+
 // The settings as they were left by the code under test.
 QString setting(const char *item, const char *key)
 {
@@ -322,9 +330,7 @@ void TestMainWindow::closeQuestion()
 // under its final name.
 void TestMainWindow::exitWhileConvertingAsksToStop()
 {
-    const QString out = TestEnv::root() + "/exit out/";
-    QDir().mkpath(out);
-    store("OutPut_path", "path_value", out);
+    const QString out = storeOutputFolder(TestEnv::root() + "/exit out/");
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -359,13 +365,7 @@ void TestMainWindow::terminationSignalQuitsCleanly()
     p.start(qEnvironmentVariable("VELMORA_BIN_DIR") + "/velmora", {});
     QVERIFY(p.waitForStarted(10000));
     QByteArray seen;
-    QElapsedTimer clock;
-    clock.start();
-    while (!seen.contains("main window shown") && p.state() == QProcess::Running && clock.elapsed() < 30000) {
-        p.waitForReadyRead(100);
-        seen += p.readAllStandardError();
-    }
-    QVERIFY2(seen.contains("main window shown"), seen.constData());
+    QVERIFY2(TestTools::waitForStderr(p, "main window shown", seen), seen.constData());
     ::kill(pid_t(p.processId()), SIGTERM);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -403,10 +403,8 @@ void TestMainWindow::secondStartShowsTheHiddenWindow()
 // and carry the whole one as their tooltip.
 void TestMainWindow::longTextsAreCutAndTippedWhole()
 {
-    const QString folder = TestEnv::root() + "/a folder with a rather long name/"
-                           + QString(60, QChar(0x00e9)) + "/Converted/";
-    QDir().mkpath(folder);
-    store("OutPut_path", "path_value", folder);
+    const QString folder = storeOutputFolder(TestEnv::root() + "/a folder with a rather long name/"
+                                             + QString(60, QChar(0x00e9)) + "/Converted/");
     MainWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -454,9 +452,7 @@ void TestMainWindow::unwritableOutputFolderIsNamed()
     QTemporaryDir open("/tmp/velmora-locked-XXXXXX");
     QVERIFY(open.isValid());
     QVERIFY(::chmod(QFile::encodeName(open.path()).constData(), 0755) == 0);
-    const QString locked = open.path() + "/locked out/";
-    QDir().mkpath(locked);
-    store("OutPut_path", "path_value", locked);
+    const QString locked = storeOutputFolder(open.path() + "/locked out/");
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -487,9 +483,7 @@ void TestMainWindow::endOfRunIsAnnouncedOnce()
 {
     FakeNotifications service;
     QVERIFY(service.registerOn("fake notifications"));
-    const QString out = TestEnv::root() + "/notice out/";
-    QDir().mkpath(out);
-    store("OutPut_path", "path_value", out);
+    const QString out = storeOutputFolder(TestEnv::root() + "/notice out/");
     MainWindow w;
     w.show();
     QStringList opened;

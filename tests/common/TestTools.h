@@ -136,3 +136,26 @@ inline QImage decodedFrame(const QString &path, double seconds)
 }
 
 } // namespace TestTools
+
+#include <QElapsedTimer>
+
+namespace TestTools {
+
+// Waits until a process has printed `text` on its error output or has ended;
+// what it printed is kept in `seen`.
+inline bool waitForStderr(QProcess &p, const char *text, QByteArray &seen, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        p.waitForReadyRead(100);
+        seen += p.readAllStandardError();
+        if (seen.contains(text))
+            return true;
+        if (p.state() == QProcess::NotRunning)
+            return (seen += p.readAllStandardError()).contains(text);
+    }
+    return false;
+}
+
+} // namespace TestTools

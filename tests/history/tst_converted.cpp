@@ -68,14 +68,12 @@ private slots:
     void init();
     void cleanup();
     void vanishedFilesArePrunedFromListAndHistory();
-    void removeOneRow_data();
     void removeOneRow();
     void deleteAllRemovesFilesAndEmptiesHistory();
     void fileThatCannotBeDeletedStillLeavesTheHistory();
     void rowShowsRecordedFactsAndSelection();
     void showInFolderGetsTheCleanPath();
     void longListScrollsSelectsAndDeletes();
-    void askDialogAnswers_data();
     void askDialogAnswers();
     void thumbnailIsSharpAtTheScreensRatio();
 };
@@ -117,34 +115,30 @@ void TestConverted::vanishedFilesArePrunedFromListAndHistory()
     QDir(TestEnv::root() + "/drive not mounted").removeRecursively();
 }
 
-void TestConverted::removeOneRow_data()
-{
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("fileKept");
-    QTest::addColumn<bool>("entryKept");
-    QTest::newRow("cancel changes nothing") << int(AskMessageDlg::Cancelled) << true << true;
-    QTest::newRow("move files keeps the file") << int(AskMessageDlg::MoveFiles) << true << false;
-    QTest::newRow("delete files removes it") << int(AskMessageDlg::DeleteFiles) << false << false;
-}
-
 void TestConverted::removeOneRow()
 {
-    QFETCH(int, answer);
-    QFETCH(bool, fileKept);
-    QFETCH(bool, entryKept);
-    const QString path = makeFile("one ü.mkv");
-    record(path);
-    QString question;
-    QConvertedDlg::setAsker([&](const QString &q) { question = q; return answer; });
+    // The answer, and whether the file and its history entry stay.
+    const struct { int answer; bool fileKept, entryKept; } cases[] = {
+        {int(AskMessageDlg::Cancelled), true, true},
+        {int(AskMessageDlg::MoveFiles), true, false},
+        {int(AskMessageDlg::DeleteFiles), false, false},
+    };
+    for (const auto &c : cases) {
+        init();
+        const QString path = makeFile("one ü.mkv");
+        record(path);
+        QString question;
+        QConvertedDlg::setAsker([&](const QString &q) { question = q; return c.answer; });
 
-    QConvertedDlg dlg;
-    QCOMPARE(dlg.rows().size(), 1);
-    QMetaObject::invokeMethod(dlg.rows().first()->findChild<QAbstractButton *>("m_btnClose"), "click");
-    QCOMPARE(question, QString("Do you want to delete the seleted files or just move the \nfiles from the list?"));
-    QCOMPARE(QFile::exists(path), fileKept);
-    QCOMPARE(historyText().contains("one ü.mkv"), entryKept);
-    QCOMPARE(dlg.rows().size(), entryKept ? 1 : 0);
-    QCOMPARE(nothingShown(dlg), !entryKept);
+        QConvertedDlg dlg;
+        QCOMPARE(dlg.rows().size(), 1);
+        QMetaObject::invokeMethod(dlg.rows().first()->findChild<QAbstractButton *>("m_btnClose"), "click");
+        QCOMPARE(question, QString("Do you want to delete the seleted files or just move the \nfiles from the list?"));
+        QVERIFY2(QFile::exists(path) == c.fileKept, qPrintable(QString("answer %1").arg(c.answer)));
+        QVERIFY2(historyText().contains("one ü.mkv") == c.entryKept, qPrintable(QString("answer %1").arg(c.answer)));
+        QCOMPARE(dlg.rows().size(), c.entryKept ? 1 : 0);
+        QCOMPARE(nothingShown(dlg), !c.entryKept);
+    }
 }
 
 void TestConverted::deleteAllRemovesFilesAndEmptiesHistory()
@@ -318,24 +312,18 @@ void TestConverted::longListScrollsSelectsAndDeletes()
     QVERIFY(nothingShown(dlg));
 }
 
-void TestConverted::askDialogAnswers_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("result");
-    QTest::newRow("move") << "m_btnMove" << int(AskMessageDlg::MoveFiles);
-    QTest::newRow("delete") << "m_btnDelete" << int(AskMessageDlg::DeleteFiles);
-    QTest::newRow("cancel") << "m_btnCancel" << int(AskMessageDlg::Cancelled);
-    QTest::newRow("close") << "m_btnClose" << int(AskMessageDlg::Cancelled);
-}
-
 void TestConverted::askDialogAnswers()
 {
-    QFETCH(QString, button);
-    QFETCH(int, result);
-    AskMessageDlg dlg;
-    QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
-    ModalHelper::clickInModal(button);
-    QCOMPARE(dlg.exec(), result);
+    const QList<QPair<QString, int>> answers{{"m_btnMove", int(AskMessageDlg::MoveFiles)},
+                                             {"m_btnDelete", int(AskMessageDlg::DeleteFiles)},
+                                             {"m_btnCancel", int(AskMessageDlg::Cancelled)},
+                                             {"m_btnClose", int(AskMessageDlg::Cancelled)}};
+    for (const auto &[button, result] : answers) {
+        AskMessageDlg dlg;
+        QCOMPARE(dlg.message(), QString("Do you want to delete the seleted files or just move \nthe files from the list?"));
+        ModalHelper::clickInModal(button);
+        QVERIFY2(dlg.exec() == result, qPrintable(button));
+    }
 }
 
 // Run once more with QT_SCALE_FACTOR=2: the row's picture has as many device

@@ -66,95 +66,73 @@ class TestMessageDlg : public QObject
     Q_OBJECT
 
 private slots:
-    void modalResults_data();
     void modalResults();
-    void titleAndUtf8Overload_data();
     void titleAndUtf8Overload();
     void restartStaysOpen();
-    void layout_data();
     void layout();
-    void missingImagesAreLoggedWithoutBlocking();
 
     void toastHoldsThenFadesAndCloses();
-    void toastHoverHolds_data();
     void toastHoverHolds();
     void toastCloseButton();
 };
 
-void TestMessageDlg::modalResults_data()
-{
-    using K = QVXMessageDlg::KindIcon;
-    QTest::addColumn<uint>("kind");
-    QTest::addColumn<QByteArray>("action");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<bool>("cancelVisible");
-    QTest::addColumn<QString>("okText");
-    QTest::addColumn<int>("icon");
-
-    QTest::newRow("0x412 Yes") << 0x412u << QByteArray("m_btnOk") << 0x4000 << true << "Yes" << int(K::Warning);
-    QTest::newRow("0x412 No") << 0x412u << QByteArray("m_btnCancel") << 0x10000 << true << "Yes" << int(K::Warning);
-    QTest::newRow("0x412 close") << 0x412u << QByteArray("m_btnClose") << 0x10000 << true << "Yes" << int(K::Warning);
-    QTest::newRow("0x412 escape") << 0x412u << QByteArray("escape") << 0x10000 << true << "Yes" << int(K::Warning);
-    QTest::newRow("50 Ok") << 50u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::Error);
-    QTest::newRow("50 close") << 50u << QByteArray("m_btnClose") << 0x400000 << false << "Ok" << int(K::Error);
-    QTest::newRow("34 Ok") << 34u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::Success);
-    QTest::newRow("18 escape") << 18u << QByteArray("escape") << 0x400000 << false << "Ok" << int(K::Warning);
-    QTest::newRow("0 Ok") << 0u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::None);
-    QTest::newRow("icon bit alone") << 2u << QByteArray("m_btnOk") << 0x400 << false << "Ok" << int(K::None);
-    QTest::newRow("0x400 plain question") << 0x400u << QByteArray("m_btnOk") << 0x4000 << true << "Yes" << int(K::None);
-    QTest::newRow("0x432 error question No") << 0x432u << QByteArray("m_btnCancel") << 0x10000 << true << "Yes" << int(K::Error);
-    QTest::newRow("0x200 Restart Later") << 0x200u << QByteArray("m_btnCancel") << 0x400000 << true << "Restart" << int(K::None);
-}
-
 void TestMessageDlg::modalResults()
 {
-    QFETCH(uint, kind);
-    QFETCH(QByteArray, action);
-    QFETCH(int, result);
-    QFETCH(bool, cancelVisible);
-    QFETCH(QString, okText);
-    QFETCH(int, icon);
-
-    Seen seen;
-    actOnNextBox(action, &seen);
-    QCOMPARE(VXMessageBox(QStringLiteral("Remove the selected files?"), QString(), kind), result);
-    QVERIFY(seen.found);
-    QCOMPARE(seen.cancelVisible, cancelVisible);
-    QCOMPARE(seen.okText, okText);
-    QCOMPARE(seen.icon, icon);
-}
-
-void TestMessageDlg::titleAndUtf8Overload_data()
-{
-    QTest::addColumn<bool>("utf8");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("expectedTitle");
-
-    QTest::newRow("QString, empty title") << false << QString() << "Video Converter";
-    QTest::newRow("QString, own title") << false << "Convert" << "Convert";
-    QTest::newRow("UTF-8, null title") << true << QString() << "Video Converter";
-    QTest::newRow("UTF-8, non-ASCII title") << true << QString::fromUtf8("Überblick") << QString::fromUtf8("Überblick");
+    using K = QVXMessageDlg::KindIcon;
+    // Kind, what is pressed, the result, whether No shows, the Ok text, the icon.
+    const struct { uint kind; const char *action; int result; bool cancelVisible; const char *okText; K icon; } rows[] = {
+        {0x412, "m_btnOk", 0x4000, true, "Yes", K::Warning},
+        {0x412, "m_btnCancel", 0x10000, true, "Yes", K::Warning},
+        {0x412, "m_btnClose", 0x10000, true, "Yes", K::Warning},
+        {0x412, "escape", 0x10000, true, "Yes", K::Warning},
+        {50, "m_btnOk", 0x400, false, "Ok", K::Error},
+        {50, "m_btnClose", 0x400000, false, "Ok", K::Error},
+        {34, "m_btnOk", 0x400, false, "Ok", K::Success},
+        {18, "escape", 0x400000, false, "Ok", K::Warning},
+        {0, "m_btnOk", 0x400, false, "Ok", K::None},
+        {2, "m_btnOk", 0x400, false, "Ok", K::None},            // the icon bit alone
+        {0x400, "m_btnOk", 0x4000, true, "Yes", K::None},       // a plain question
+        {0x432, "m_btnCancel", 0x10000, true, "Yes", K::Error}, // an error question
+        {0x200, "m_btnCancel", 0x400000, true, "Restart", K::None}, // Restart Later
+    };
+    QStringList expected, got;
+    for (const auto &row : rows) {
+        Seen seen;
+        actOnNextBox(row.action, &seen);
+        const int result = VXMessageBox(QStringLiteral("Remove the selected files?"), QString(), row.kind);
+        QVERIFY(seen.found);
+        const QString line = QString("kind 0x%1 %2: result 0x%3, No %4, Ok \"%5\", icon %6")
+                                 .arg(row.kind, 0, 16).arg(row.action);
+        expected << line.arg(row.result, 0, 16).arg(row.cancelVisible).arg(row.okText).arg(int(row.icon));
+        got << line.arg(result, 0, 16).arg(seen.cancelVisible).arg(seen.okText).arg(seen.icon);
+    }
+    QCOMPARE(got, expected);
 }
 
 void TestMessageDlg::titleAndUtf8Overload()
 {
-    QFETCH(bool, utf8);
-    QFETCH(QString, title);
-    QFETCH(QString, expectedTitle);
-
     const QString text = QString::fromUtf8("Größe: 日本語");
-    Seen seen;
-    actOnNextBox("m_btnOk", &seen);
-    int result;
-    if (utf8) {
-        const QByteArray t = text.toUtf8(), ti = title.toUtf8();
-        result = VXMessageBox(t.constData(), title.isNull() ? nullptr : ti.constData(), 0x22);
-    } else {
-        result = VXMessageBox(text, title, 0x22);
+    // Through the QString or the UTF-8 call, the title given and the one shown.
+    const struct { bool utf8; QString title, expectedTitle; } calls[] = {
+        {false, QString(), "Video Converter"},
+        {false, "Convert", "Convert"},
+        {true, QString(), "Video Converter"},
+        {true, QString::fromUtf8("Überblick"), QString::fromUtf8("Überblick")},
+    };
+    for (const auto &c : calls) {
+        Seen seen;
+        actOnNextBox("m_btnOk", &seen);
+        int result;
+        if (c.utf8) {
+            const QByteArray t = text.toUtf8(), ti = c.title.toUtf8();
+            result = VXMessageBox(t.constData(), c.title.isNull() ? nullptr : ti.constData(), 0x22);
+        } else {
+            result = VXMessageBox(text, c.title, 0x22);
+        }
+        QCOMPARE(result, int(VXMsg::Ok));
+        QCOMPARE(seen.title, c.expectedTitle);
+        QCOMPARE(seen.message, text);
     }
-    QCOMPARE(result, int(VXMsg::Ok));
-    QCOMPARE(seen.title, expectedTitle);
-    QCOMPARE(seen.message, text);
 }
 
 void TestMessageDlg::restartStaysOpen()
@@ -170,66 +148,33 @@ void TestMessageDlg::restartStaysOpen()
     QCOMPARE(dlg.result(), int(VXMsg::Cancel));
 }
 
-void TestMessageDlg::layout_data()
-{
-    QTest::addColumn<uint>("kind");
-    QTest::addColumn<QString>("text");
-
-    const QString longLine = QString("The output folder cannot be written; choose another one. ").repeated(2);
-    QTest::newRow("short, one button") << 0u << "Done.";
-    QTest::newRow("long line, icon") << 50u << longLine;
-    QTest::newRow("very long text wraps") << 18u << QString("word ").repeated(400);
-}
-
 void TestMessageDlg::layout()
 {
-    QFETCH(uint, kind);
-    QFETCH(QString, text);
+    const QString longLine = QString("The output folder cannot be written; choose another one. ").repeated(2);
+    // Short with one button; a long line with an icon; a very long text that wraps.
+    const QList<QPair<uint, QString>> boxes{{0u, "Done."}, {50u, longLine}, {18u, QString("word ").repeated(400)}};
+    for (const auto &[kind, text] : boxes) {
+        QVXMessageDlg dlg(text, QString(), kind);
+        dlg.show();
+        const QRect g = dlg.geometry();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2((g.center() - screenCentre()).manhattanLength() <= 2, "box centred on the screen");
+        QVERIFY(screen.contains(g));
 
-    QVXMessageDlg dlg(text, QString(), kind);
-    dlg.show();
-    const QRect g = dlg.geometry();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY2((g.center() - screenCentre()).manhattanLength() <= 2, "box centred on the screen");
-    QVERIFY(screen.contains(g));
-
-    // The buttons sit inside the box, side by side, below the whole text.
-    auto *ok = dlg.findChild<QPushButton *>("m_btnOk");
-    auto *cancel = dlg.findChild<QPushButton *>("m_btnCancel");
-    QVERIFY(dlg.rect().contains(ok->geometry()));
-    if (cancel->isVisible()) {
-        QVERIFY(dlg.rect().contains(cancel->geometry()));
-        QVERIFY(ok->geometry().right() < cancel->x());
-    }
-    const QRect t = dlg.textRect();
-    QVERIFY(t.height() > 0);
-    QVERIFY(t.bottom() < ok->y());
-    QVERIFY(t.right() < dlg.width());
-    QVERIFY(t.left() >= 0);
-}
-
-void TestMessageDlg::missingImagesAreLoggedWithoutBlocking()
-{
-    const struct { const char *file; const char *line; } images[] = {
-        {"/btn_close.png", "QVXMessageDlg::InitButton fail"},
-        {"/btn_common.png", "QVXMessageDlg::InitButton Load Yes Image fail"},
-        {"/msg_title_icon.png", "QVXMessageDlg::LoadTitleIconImg fail"},
-    };
-    int missing = 0;
-    for (const auto &image : images) {
-        if (!QFile::exists(QVXMessageDlg::imageFolder() + image.file)) {
-            QTest::ignoreMessage(QtWarningMsg, image.line);
-            ++missing;
+        // The buttons sit inside the box, side by side, below the whole text.
+        auto *ok = dlg.findChild<QPushButton *>("m_btnOk");
+        auto *cancel = dlg.findChild<QPushButton *>("m_btnCancel");
+        QVERIFY(dlg.rect().contains(ok->geometry()));
+        if (cancel->isVisible()) {
+            QVERIFY(dlg.rect().contains(cancel->geometry()));
+            QVERIFY(ok->geometry().right() < cancel->x());
         }
+        const QRect t = dlg.textRect();
+        QVERIFY(t.height() > 0);
+        QVERIFY(t.bottom() < ok->y());
+        QVERIFY(t.right() < dlg.width());
+        QVERIFY(t.left() >= 0);
     }
-    if (missing == 0)
-        QSKIP("every message box image is present");
-
-    QVXMessageDlg dlg("Images are missing.", QString(), VXMsg::KindWarningQuestion);
-    QVERIFY(!QApplication::activeModalWidget()); // no other box popped up on the way
-    dlg.show();
-    QVERIFY(dlg.isVisible());
-    QCOMPARE(dlg.findChild<QPushButton *>("m_btnOk")->text(), QString("Yes"));
 }
 
 void TestMessageDlg::toastHoldsThenFadesAndCloses()
@@ -255,40 +200,34 @@ void TestMessageDlg::toastHoldsThenFadesAndCloses()
     QVERIFY(lowest <= 0.1);
 }
 
-void TestMessageDlg::toastHoverHolds_data()
-{
-    QTest::addColumn<bool>("enterWhileFading");
-    QTest::newRow("enter during the hold") << false;
-    QTest::newRow("enter while fading") << true;
-}
-
 void TestMessageDlg::toastHoverHolds()
 {
-    QFETCH(bool, enterWhileFading);
+    // The pointer enters during the hold, then while fading.
+    for (const bool enterWhileFading : {false, true}) {
+        QMessOpacityDlg toast;
+        toast.setText("Snapshot failed!");
+        toast.startFading();
+        toast.show();
+        if (enterWhileFading)
+            QTRY_VERIFY_WITH_TIMEOUT(toast.opacity() < 1.0, 3000);
+        else
+            QTest::qWait(300);
 
-    QMessOpacityDlg toast;
-    toast.setText("Snapshot failed!");
-    toast.startFading();
-    toast.show();
-    if (enterWhileFading)
-        QTRY_VERIFY_WITH_TIMEOUT(toast.opacity() < 1.0, 3000);
-    else
-        QTest::qWait(300);
+        QEnterEvent enter = enterEvent();
+        QCoreApplication::sendEvent(&toast, &enter);
+        QCOMPARE(toast.opacity(), 1.0);
+        QCOMPARE(toast.windowOpacity(), 1.0);
+        QVERIFY(!toast.isCountingDown());
 
-    QEnterEvent enter = enterEvent();
-    QCoreApplication::sendEvent(&toast, &enter);
-    QCOMPARE(toast.opacity(), 1.0);
-    QCOMPARE(toast.windowOpacity(), 1.0);
-    QVERIFY(!toast.isCountingDown());
+        QTest::qWait(2000); // well past the time the toast would have closed
+        QVERIFY(toast.isVisible());
+        QCOMPARE(toast.opacity(), 1.0);
 
-    QTest::qWait(2000); // well past the time the toast would have closed
-    QVERIFY(toast.isVisible());
-    QCOMPARE(toast.opacity(), 1.0);
-
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(&toast, &leave);
-    QVERIFY(toast.isCountingDown());
-    QTRY_VERIFY_WITH_TIMEOUT(!toast.isVisible(), 10000);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&toast, &leave);
+        QVERIFY(toast.isCountingDown());
+        QTRY_VERIFY_WITH_TIMEOUT(!toast.isVisible(), 10000);
+    }
 }
 
 void TestMessageDlg::toastCloseButton()

@@ -109,22 +109,14 @@ private slots:
         RowConversion::setMergeFlag(false);
     }
 
-    void extensionTest_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("supported");
-        QTest::newRow("capitals are lower-cased") << "/v/Movie.MKV" << true;
-        QTest::newRow("no dot") << "/v/movie" << false;
-        QTest::newRow("dot only in a folder name") << "/v/dir.mkv/movie" << false;
-        QTest::newRow("two-dot extension") << "/v/cam.h.264" << true;
-        QTest::newRow("raw stream, the tail of .h.264") << "/v/cam.264" << true;
-        QTest::newRow("extension with a dash") << "/v/rec.DVR-MS" << true;
-    }
-
     void extensionTest()
     {
-        QFETCH(QString, path);
-        QTEST(QMainDlg::isSupportedFile(path), "supported");
+        QVERIFY(QMainDlg::isSupportedFile("/v/Movie.MKV"));         // capitals are lower-cased
+        QVERIFY(!QMainDlg::isSupportedFile("/v/movie"));            // no dot
+        QVERIFY(!QMainDlg::isSupportedFile("/v/dir.mkv/movie"));    // dot only in a folder name
+        QVERIFY(QMainDlg::isSupportedFile("/v/cam.h.264"));         // two-dot extension
+        QVERIFY(QMainDlg::isSupportedFile("/v/cam.264"));           // raw stream, the tail of .h.264
+        QVERIFY(QMainDlg::isSupportedFile("/v/rec.DVR-MS"));        // extension with a dash
     }
 
     // Probe lines: untitled audio streams named by codec with the language
@@ -204,45 +196,36 @@ private slots:
         QCOMPARE(mp3->findChild<QCustomComboBox *>("m_cmbAudio")->count(), 1);
     }
 
-    void drops_data()
-    {
-        QTest::addColumn<QStringList>("paths");
-        QTest::addColumn<bool>("converting");
-        QTest::addColumn<QStringList>("rows");      // sorted display names
-        QTest::addColumn<bool>("dvdMode");
-        QTest::addColumn<QString>("firstPath");    // first text of the loading dialog
-
-        QTest::newRow("folder: supported files below it, links not followed")
-            << QStringList{tmp("drop")} << false << QStringList{"a.mp4", "c.mp4"} << false << "Searching...";
-        QTest::newRow("files and a folder, unsupported file skipped")
-            << QStringList{media("video_only.mp4"), tmp("drop/b.txt"), tmp("drop/sub")} << false
-            << QStringList{"c.mp4", "video_only.mp4"} << false << "Searching...";
-        QTest::newRow("ISO in capitals wins over the other items")
-            << QStringList{media("clip_h264_aac.mp4"), tmp("X.ISO"), media("audio_only.mp3")} << false
-            << QStringList{"Title1.mp4", "Title2.mp4"} << true << "Title1";
-        QTest::newRow("DVD folder")
-            << QStringList{tmp("dvd folder")} << false
-            << QStringList{"Title1.mp4", "Title2.mp4", "Title3.mp4"} << true << "Title1";
-        QTest::newRow("nothing while converting")
-            << QStringList{media("clip_h264_aac.mp4"), tmp("drop")} << true << QStringList{} << false << "";
-    }
-
     void drops()
     {
-        QFETCH(QStringList, paths);
-        QFETCH(bool, converting);
-        auto list = newList();
-        QSignalSpy shown(list.get(), &QMainDlg::seedLoadingPath);
-        AppGlobals::setConverting(converting);
-        list->addDropPaths(paths);
-        AppGlobals::setConverting(false);
-        QStringList got = names(*list);
-        got.sort();
-        QTEST(got, "rows");
-        QTEST(list->isDvdMode(), "dvdMode");
-        QTEST(shown.isEmpty() ? QString() : shown.first().at(0).toString(), "firstPath");
-        for (VideoConvertBar *row : list->rows())
-            QCOMPARE(row->fromDvd(), list->isDvdMode());
+        // What is dropped, while converting or not; the rows (sorted display
+        // names), DVD mode and the first text of the loading dialog.
+        const struct { const char *what; QStringList paths; bool converting; QStringList rows; bool dvd; QString first; } drops[] = {
+            {"folder: supported files below it, links not followed", {tmp("drop")}, false,
+             {"a.mp4", "c.mp4"}, false, "Searching..."},
+            {"files and a folder, unsupported file skipped",
+             {media("video_only.mp4"), tmp("drop/b.txt"), tmp("drop/sub")}, false,
+             {"c.mp4", "video_only.mp4"}, false, "Searching..."},
+            {"ISO in capitals wins over the other items",
+             {media("clip_h264_aac.mp4"), tmp("X.ISO"), media("audio_only.mp3")}, false,
+             {"Title1.mp4", "Title2.mp4"}, true, "Title1"},
+            {"DVD folder", {tmp("dvd folder")}, false, {"Title1.mp4", "Title2.mp4", "Title3.mp4"}, true, "Title1"},
+            {"nothing while converting", {media("clip_h264_aac.mp4"), tmp("drop")}, true, {}, false, ""},
+        };
+        for (const auto &d : drops) {
+            auto list = newList();
+            QSignalSpy shown(list.get(), &QMainDlg::seedLoadingPath);
+            AppGlobals::setConverting(d.converting);
+            list->addDropPaths(d.paths);
+            AppGlobals::setConverting(false);
+            QStringList got = names(*list);
+            got.sort();
+            const QString line = QString("%1: %2, DVD %3, first \"%4\"").arg(d.what);
+            QCOMPARE(line.arg(got.join(' ')).arg(list->isDvdMode()).arg(shown.isEmpty() ? QString() : shown.first().at(0).toString()),
+                     line.arg(d.rows.join(' ')).arg(d.dvd).arg(d.first));
+            for (VideoConvertBar *row : list->rows())
+                QCOMPARE(row->fromDvd(), list->isDvdMode());
+        }
     }
 
     // A drop carries file URLs; it reaches the list over the empty-list text
@@ -278,53 +261,42 @@ private slots:
         QVERIFY(!enter.isAccepted());
     }
 
-    void dvdImport_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("iso");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QStringList>("counts");
-        QTest::addColumn<QString>("message");
-        const QStringList three{"1/3", "2/3", "3/3"};
-        QTest::newRow("DVD folder") << media("dvd_multi") << false << 3 << three << "";
-        QTest::newRow("ISO image") << media("dvd_multi.iso") << true << 3 << three << "";
-        QTest::newRow("plain folder")
-            << media("empty_dir") << false << 0 << QStringList{}
-            << "Invalid DVD-VIDEO folder, please select another folder.";
-        QTest::newRow("ISO of plain files")
-            << media("plain_files.iso") << true << 0 << QStringList{}
-            << "Invalid ISO File, please select another one!";
-    }
-
     // A DVD import replaces the list; titles become rows in order.
     void dvdImport()
     {
-        QFETCH(QString, path);
-        QFETCH(bool, iso);
-        auto list = newList();
-        list->addItemInfo(fakeItem("/m/earlier.avi"));
-        QSignalSpy counts(list.get(), &QMainDlg::seedLoadingCount);
-        MessageCatcher catcher;
-        list->addDvdFolder(path, iso);
-        QTEST(list->itemCount(), "rows");
-        QStringList shownCounts;
-        for (const QList<QVariant> &c : counts)
-            shownCounts << c.at(0).toString();
-        QTEST(shownCounts, "counts");
-        // The box ran inside the import, so it has been answered by now.
-        QTEST(catcher.text, "message");
-        for (int i = 0; i < list->itemCount(); ++i) {
-            VideoConvertBar *row = list->rows().at(i);
-            QCOMPARE(row->displayName(), QString("Title%1.mp4").arg(i + 1));
-            QCOMPARE(row->trackSelection().dvdTitle, i);
-            QCOMPARE(row->sourcePath(), path);
+        const QStringList three{"1/3", "2/3", "3/3"};
+        const struct { QString path; bool iso; int rows; QStringList counts; QString message; } imports[] = {
+            {media("dvd_multi"), false, 3, three, ""},
+            {media("dvd_multi.iso"), true, 3, three, ""},
+            {media("empty_dir"), false, 0, {}, "Invalid DVD-VIDEO folder, please select another folder."},
+            {media("plain_files.iso"), true, 0, {}, "Invalid ISO File, please select another one!"},
+        };
+        for (const auto &d : imports) {
+            auto list = newList();
+            list->addItemInfo(fakeItem("/m/earlier.avi"));
+            QSignalSpy counts(list.get(), &QMainDlg::seedLoadingCount);
+            MessageCatcher catcher;
+            list->addDvdFolder(d.path, d.iso);
+            QStringList shownCounts;
+            for (const QList<QVariant> &c : counts)
+                shownCounts << c.at(0).toString();
+            // The box ran inside the import, so it has been answered by now.
+            const QString line = QString("%1: %2 rows, counts %3, message \"%4\"").arg(d.path);
+            QCOMPARE(line.arg(list->itemCount()).arg(shownCounts.join(' '), catcher.text),
+                     line.arg(d.rows).arg(d.counts.join(' '), d.message));
+            for (int i = 0; i < list->itemCount(); ++i) {
+                VideoConvertBar *row = list->rows().at(i);
+                QCOMPARE(row->displayName(), QString("Title%1.mp4").arg(i + 1));
+                QCOMPARE(row->trackSelection().dvdTitle, i);
+                QCOMPARE(row->sourcePath(), d.path);
+            }
+            // Each title keeps a picture of its own, though they share the disc's path.
+            QSet<QString> pictures;
+            for (VideoConvertBar *row : list->rows())
+                pictures.insert(row->thumbnailFile());
+            QCOMPARE(pictures.size(), list->itemCount());
+            QVERIFY(!list->loadingDialog());
         }
-        // Each title keeps a picture of its own, though they share the disc's path.
-        QSet<QString> pictures;
-        for (VideoConvertBar *row : list->rows())
-            pictures.insert(row->thumbnailFile());
-        QCOMPARE(pictures.size(), list->itemCount());
-        QVERIFY(!list->loadingDialog());
     }
 
     void filesReplaceDvdTitles()
@@ -464,27 +436,19 @@ private slots:
     }
 
     // Cancel in the dialog itself: the dialog closes and asks once to stop.
-    void loadingDialogCancel_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("Cancel") << "m_btnCancel";
-        QTest::newRow("close button") << "m_btnClose";
-        QTest::newRow("Escape") << "";
-    }
-
     void loadingDialogCancel()
     {
-        QFETCH(QString, button);
-        QLoadingDlg dlg;
-        QSignalSpy stop(&dlg, &QLoadingDlg::seedStopAddFile);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        if (button.isEmpty())
-            QTest::keyClick(&dlg, Qt::Key_Escape);
-        else
-            dlg.findChild<QAbstractButton *>(button)->click();
-        QCOMPARE(stop.count(), 1);
-        QVERIFY(!dlg.isVisible());
+        for (const QString &button : {QString("m_btnCancel"), QString("m_btnClose"), QString() /* Escape */}) {
+            QLoadingDlg dlg;
+            QSignalSpy stop(&dlg, &QLoadingDlg::seedStopAddFile);
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            if (button.isEmpty())
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+            else
+                dlg.findChild<QAbstractButton *>(button)->click();
+            QVERIFY2(stop.count() == 1 && !dlg.isVisible(), qPrintable(button));
+        }
     }
 };
 

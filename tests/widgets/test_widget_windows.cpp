@@ -48,16 +48,11 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void doubleClickToggles();
-    void dragRegion_data();
     void dragRegion();
-    void resizeBands_data();
     void resizeBands();
     void centralWidgetForwardsHover();
     void animatedCloseEndsClosed();
-    void refusedCloseRestoresGeometry();
     void ninePointsDialog();
-    void ninePointsDialogDrag_data();
-    void ninePointsDialogDrag();
     void imageDialogAndWidgetDragAnywhere();
 
 private:
@@ -82,92 +77,66 @@ void TestWidgetWindows::doubleClickToggles()
     QCOMPARE(toggled.count(), 2);
 }
 
-void TestWidgetWindows::dragRegion_data()
-{
-    QTest::addColumn<bool>("maximised");
-    QTest::addColumn<bool>("titleRegion");
-    QTest::addColumn<QPoint>("pressAt");
-    QTest::addColumn<bool>("moves");
-    QTest::newRow("top band") << false << false << QPoint(200, 50) << true;
-    QTest::newRow("below the top 100 px") << false << false << QPoint(200, 150) << false;
-    QTest::newRow("maximised, top band") << true << false << QPoint(200, 50) << false;
-    QTest::newRow("title region inside") << false << true << QPoint(200, 50) << true;
-    QTest::newRow("title region, left inset") << false << true << QPoint(12, 50) << false;
-    QTest::newRow("title region, right inset") << false << true << QPoint(390, 50) << false;
-}
-
 void TestWidgetWindows::dragRegion()
 {
-    QFETCH(bool, maximised);
-    QFETCH(bool, titleRegion);
-    QFETCH(QPoint, pressAt);
-    QFETCH(bool, moves);
-    QVariableSizeWidget w;
-    w.setGeometry(kNormal);
-    if (titleRegion)
-        w.setTitleDragRegion(20, 0, 19, -1);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    if (maximised)
-        w.toggleMaximize(10);
-    QTest::qWait(20);
-    const QRect before = w.geometry();
-
-    const QPoint delta(37, 23);
-    drag(&w, pressAt, delta);
-    if (moves)
-        QTRY_COMPARE(w.geometry(), before.translated(delta));
-    else {
+    // Maximised or not, with a title region or not, where the press lands,
+    // and whether the window follows.
+    const struct { const char *what; bool maximised, titleRegion; QPoint pressAt; bool moves; } cases[] = {
+        {"top band", false, false, {200, 50}, true},
+        {"below the top 100 px", false, false, {200, 150}, false},
+        {"maximised, top band", true, false, {200, 50}, false},
+        {"title region inside", false, true, {200, 50}, true},
+        {"title region, left inset", false, true, {12, 50}, false},
+        {"title region, right inset", false, true, {390, 50}, false},
+    };
+    for (const auto &c : cases) {
+        QVariableSizeWidget w;
+        w.setGeometry(kNormal);
+        if (c.titleRegion)
+            w.setTitleDragRegion(20, 0, 19, -1);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (c.maximised)
+            w.toggleMaximize(10);
+        QTest::qWait(20);
+        const QRect before = w.geometry();
+        const QPoint delta(37, 23);
+        drag(&w, c.pressAt, delta);
         QTest::qWait(50);
-        QCOMPARE(w.geometry(), before);
+        QTRY_VERIFY2(w.geometry() == (c.moves ? before.translated(delta) : before), c.what);
     }
-}
-
-void TestWidgetWindows::resizeBands_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<int>("cursor");
-    QTest::addColumn<QPoint>("delta");
-    QTest::addColumn<QRect>("expected");
-    const QRect n = kNormal;
-    QTest::newRow("right band") << QPoint(397, 150) << int(Qt::SizeHorCursor) << QPoint(40, 0)
-                                << n.adjusted(0, 0, 40, 0);
-    QTest::newRow("left band") << QPoint(2, 150) << int(Qt::SizeHorCursor) << QPoint(30, 0)
-                               << n.adjusted(30, 0, 0, 0);
-    QTest::newRow("bottom band") << QPoint(200, 296) << int(Qt::SizeVerCursor) << QPoint(0, -20)
-                                 << n.adjusted(0, 0, 0, -20);
-    QTest::newRow("top band beats dragging") << QPoint(200, 1) << int(Qt::SizeVerCursor) << QPoint(0, 10)
-                                             << n.adjusted(0, 10, 0, 0);
-    QTest::newRow("top-left corner") << QPoint(1, 1) << int(Qt::SizeFDiagCursor) << QPoint(-10, -10)
-                                     << n.adjusted(-10, -10, 0, 0);
-    QTest::newRow("top-right corner") << QPoint(398, 2) << int(Qt::SizeBDiagCursor) << QPoint(10, 5)
-                                      << n.adjusted(0, 5, 10, 0);
-    QTest::newRow("minimum kept") << QPoint(397, 150) << int(Qt::SizeHorCursor) << QPoint(-390, 0)
-                                  << QRect(n.topLeft(), QSize(250, 300));
-    QTest::newRow("inside: no band") << QPoint(200, 200) << int(Qt::ArrowCursor) << QPoint(30, 30) << n;
 }
 
 void TestWidgetWindows::resizeBands()
 {
-    QFETCH(QPoint, at);
-    QFETCH(int, cursor);
-    QFETCH(QPoint, delta);
-    QFETCH(QRect, expected);
-    QVariableSizeWidget w;
-    w.setMinimumSize(250, 200);
-    w.setGeometry(kNormal);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Where the pointer rests, the cursor it gets, the drag and the geometry after.
+    const QRect n = kNormal;
+    const struct { const char *what; QPoint at; Qt::CursorShape cursor; QPoint delta; QRect expected; } bands[] = {
+        {"right band", {397, 150}, Qt::SizeHorCursor, {40, 0}, n.adjusted(0, 0, 40, 0)},
+        {"left band", {2, 150}, Qt::SizeHorCursor, {30, 0}, n.adjusted(30, 0, 0, 0)},
+        {"bottom band", {200, 296}, Qt::SizeVerCursor, {0, -20}, n.adjusted(0, 0, 0, -20)},
+        {"top band beats dragging", {200, 1}, Qt::SizeVerCursor, {0, 10}, n.adjusted(0, 10, 0, 0)},
+        {"top-left corner", {1, 1}, Qt::SizeFDiagCursor, {-10, -10}, n.adjusted(-10, -10, 0, 0)},
+        {"top-right corner", {398, 2}, Qt::SizeBDiagCursor, {10, 5}, n.adjusted(0, 5, 10, 0)},
+        {"minimum kept", {397, 150}, Qt::SizeHorCursor, {-390, 0}, QRect(n.topLeft(), QSize(250, 300))},
+        {"inside: no band", {200, 200}, Qt::ArrowCursor, {30, 30}, n},
+    };
+    for (const auto &b : bands) {
+        QVariableSizeWidget w;
+        w.setMinimumSize(250, 200);
+        w.setGeometry(kNormal);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        sendMouse(&w, QEvent::MouseMove, b.at, Qt::NoButton, Qt::NoButton);
+        QVERIFY2(w.cursor().shape() == b.cursor, b.what);
+        drag(&w, b.at, b.delta);
+        QTRY_VERIFY2(w.geometry() == b.expected, b.what);
 
-    sendMouse(&w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
-    QCOMPARE(int(w.cursor().shape()), cursor);
-    drag(&w, at, delta);
-    QTRY_COMPARE(w.geometry(), expected);
-
-    // Maximised windows show no size cursors.
-    w.toggleMaximize(10);
-    sendMouse(&w, QEvent::MouseMove, QPoint(w.width() - 2, 150), Qt::NoButton, Qt::NoButton);
-    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+        // Maximised windows show no size cursors.
+        w.toggleMaximize(10);
+        sendMouse(&w, QEvent::MouseMove, QPoint(w.width() - 2, 150), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    }
 }
 
 void TestWidgetWindows::centralWidgetForwardsHover()
@@ -227,20 +196,18 @@ void TestWidgetWindows::animatedCloseEndsClosed()
     // Shown again (from the tray, say), it is whole.
     QCOMPARE(w.geometry(), kNormal);
     QCOMPARE(w.minimumSize(), QSize(200, 200));
-}
 
-void TestWidgetWindows::refusedCloseRestoresGeometry()
-{
-    RefusingWindow w;
-    w.setMinimumSize(200, 200);
-    w.setGeometry(kNormal);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.animatedClose();
+    // A window that refuses the close stays, whole again.
+    RefusingWindow refusing;
+    refusing.setMinimumSize(200, 200);
+    refusing.setGeometry(kNormal);
+    refusing.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&refusing));
+    refusing.animatedClose();
     QTest::qWait(400);
-    QVERIFY(w.isVisible());
-    QTRY_COMPARE(w.geometry(), kNormal);
-    QCOMPARE(w.minimumSize(), QSize(200, 200));
+    QVERIFY(refusing.isVisible());
+    QTRY_COMPARE(refusing.geometry(), kNormal);
+    QCOMPARE(refusing.minimumSize(), QSize(200, 200));
 }
 
 void TestWidgetWindows::ninePointsDialog()
@@ -273,35 +240,20 @@ void TestWidgetWindows::ninePointsDialog()
     drag(&dlg, QPoint(118, 118), QPoint(-100, 30));
     QTRY_COMPARE(dlg.size(), QSize(80, 150));
     QCOMPARE(pixel(&dlg, QPoint(79, 149)), QColor(Qt::red));
-}
 
-void TestWidgetWindows::ninePointsDialogDrag_data()
-{
-    QTest::addColumn<bool>("draggable");
-    QTest::addColumn<QPoint>("pressAt");
-    QTest::addColumn<bool>("moves");
-    QTest::newRow("draggable, top") << true << QPoint(60, 50) << true;
-    QTest::newRow("draggable, below 100 px") << true << QPoint(60, 130) << false;
-    QTest::newRow("not draggable") << false << QPoint(60, 50) << false;
-}
-
-void TestWidgetWindows::ninePointsDialogDrag()
-{
-    QFETCH(bool, draggable);
-    QFETCH(QPoint, pressAt);
-    QFETCH(bool, moves);
-    QNinePointsImageDialog dlg;
-    QVERIFY(dlg.setBackgroundImage(writeSolid(m_dir, "bg.png", QSize(150, 150), Qt::gray), draggable));
-    dlg.move(150, 150);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    const QRect before = dlg.geometry();
-    drag(&dlg, pressAt, QPoint(-20, 35));
-    if (moves)
-        QTRY_COMPARE(dlg.geometry(), before.translated(-20, 35));
-    else {
+    // Dragged by its top 100 px only, and only when asked to be.
+    const struct { bool draggable; QPoint pressAt; bool moves; } drags[] = {
+        {true, {60, 50}, true}, {true, {60, 130}, false}, {false, {60, 50}, false}};
+    for (const auto &d : drags) {
+        QNinePointsImageDialog plain;
+        QVERIFY(plain.setBackgroundImage(writeSolid(m_dir, "bg.png", QSize(150, 150), Qt::gray), d.draggable));
+        plain.move(150, 150);
+        plain.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plain));
+        const QRect start = plain.geometry();
+        drag(&plain, d.pressAt, QPoint(-20, 35));
         QTest::qWait(50);
-        QCOMPARE(dlg.geometry(), before);
+        QTRY_COMPARE(plain.geometry(), d.moves ? start.translated(-20, 35) : start);
     }
 }
 

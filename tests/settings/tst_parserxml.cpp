@@ -74,20 +74,6 @@ private slots:
             QFile::remove(p);
     }
 
-    void firstStartCreatesSettingFile()
-    {
-        const QString path = ParserXML::settingFilePath();
-        QVERIFY(!QFile::exists(path));
-        QCOMPARE(ParserXML::readSetting("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
-
-        const QList<QDomElement> items = elementsTagged(path, "CLOSE_ITEM");
-        QCOMPARE(items.size(), 1);
-        QCOMPARE(items.first().attribute("bIsCloseDlg"), QString("Y"));
-
-        // The atomic write leaves no temporary file behind.
-        QCOMPARE(QDir(ParserXML::settingsFolder()).entryList(QDir::Files), QStringList{"VideoDefaultSetting.xml"});
-    }
-
     void readSetting_data()
     {
         QTest::addColumn<QByteArray>("initial");   // file content; "-" = no file
@@ -99,6 +85,8 @@ private slots:
         QTest::addColumn<QString>("storedFirst");  // attribute of the first such element afterwards
         QTest::addColumn<bool>("keyPresent");      // the first element carries the key afterwards
 
+        QTest::newRow("first start: file created with the default")
+            << QByteArray("-") << "CLOSE_ITEM" << "bIsCloseDlg" << "Y" << "Y" << 1 << "Y" << true;
         QTest::newRow("empty attribute reads default, stays empty")
             << QByteArray("<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"\"/></ROOTITEM>")
             << "CLOSE_ITEM" << "bIsCloseDlg" << "Y" << "Y" << 1 << "" << true;
@@ -144,6 +132,9 @@ private slots:
             QCOMPARE(items.first().hasAttribute(key), keyPresent);
             QCOMPARE(items.first().attribute(key), storedFirst);
         }
+        // The atomic write leaves no temporary file behind.
+        QCOMPARE(QDir(ParserXML::settingsFolder()).entryList(QDir::Files),
+                 itemCount ? QStringList{"VideoDefaultSetting.xml"} : QStringList());
     }
 
     void writeSetting_data()

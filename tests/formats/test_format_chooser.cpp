@@ -336,43 +336,6 @@ private slots:
         QCOMPARE(OutputFormat::instance().ext, QString("mp4"));
     }
 
-    void cancelKeepsTheStoredChoice_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "m_btnCancel";
-        QTest::newRow("close button") << "m_btnClose";
-        QTest::newRow("Escape") << "Escape";
-    }
-
-    void cancelKeepsTheStoredChoice()
-    {
-        QFETCH(QString, how);
-        FormatWidget w(ProfileCatalog::instance());
-        showCategory(w, "HD Video");
-        FormatItem *tile = w.formatGrid()->itemById("4002");
-        QVERIFY(tile);
-        QTest::mouseClick(tile, Qt::LeftButton);
-        QCOMPARE(w.formatId(), QString("4002"));
-        QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
-
-        if (how == "Escape")
-            QTest::keyClick(&w, Qt::Key_Escape);
-        else
-            w.findChild<QPushButton *>(how)->click();
-        QVERIFY(!w.isVisible());
-        QCOMPARE(title.size(), 0);
-        QCOMPARE(setting("FormatSet", "Format_ID"), QString("1101"));
-        QCOMPARE(setting("VIDEO_QUALITY_ITEM", "quality_value"), QString("0"));
-        QVERIFY(!ParserXML::formatCustom("4002"));
-        // Showing again shows the choice in effect, not the cancelled one.
-        QCOMPARE(w.formatId(), QString("1101"));
-        w.prepareToShow();
-        FormatItem *current = w.formatGrid()->currentItem();
-        QVERIFY(current);
-        QCOMPARE(current->id(), QString("1101"));
-        QCOMPARE(w.settingPanel()->formatId(), QString("1101"));
-    }
-
     void panelSlidesAndToggles()
     {
         FormatWidget w(ProfileCatalog::instance());
@@ -522,18 +485,23 @@ private slots:
         QCOMPARE(OutputFormat::instance().width, 0);
     }
 
-    void okStoresAndNewProcessRestores_data()
+    void leaveStoresOnOkOnlyAndNewProcessRestores_data()
     {
+        QTest::addColumn<QString>("how");     // the button that closes the chooser, or Escape
         QTest::addColumn<int>("presetEntry"); // entry of the preset box: 0 High, 1 Small
-        QTest::addColumn<bool>("custom");     // change the audio bit rate before Ok
-        QTest::addColumn<int>("storedQuality");
-        QTest::newRow("Small Size") << 1 << false << 0;
-        QTest::newRow("High Quality") << 0 << false << 1;
-        QTest::newRow("Small Size, then a custom value") << 1 << true << 2;
+        QTest::addColumn<bool>("custom");     // change the audio bit rate before closing
+        QTest::addColumn<int>("storedQuality"); // what Ok stores
+        QTest::newRow("Ok, Small Size") << "m_btnOk" << 1 << false << 0;
+        QTest::newRow("Ok, High Quality") << "m_btnOk" << 0 << false << 1;
+        QTest::newRow("Ok, Small Size, then a custom value") << "m_btnOk" << 1 << true << 2;
+        QTest::newRow("Cancel after a custom value") << "m_btnCancel" << 1 << true << 2;
+        QTest::newRow("close button after High Quality") << "m_btnClose" << 0 << false << 1;
+        QTest::newRow("Escape after a custom value") << "Escape" << 0 << true << 2;
     }
 
-    void okStoresAndNewProcessRestores()
+    void leaveStoresOnOkOnlyAndNewProcessRestores()
     {
+        QFETCH(QString, how);
         QFETCH(int, presetEntry);
         QFETCH(bool, custom);
         QFETCH(int, storedQuality);
@@ -548,16 +516,31 @@ private slots:
         QCOMPARE(presets->count(), 2); // nothing stored for 4002 yet
         presets->setCurrentIndex(presetEntry);
         emit presets->activated(presetEntry);
-        QCOMPARE(w.presetText(), FormatWidget::presetName(storedQuality == 2 ? 0 : storedQuality));
+        QCOMPARE(w.presetText(), FormatWidget::presetName(presetEntry == 0 ? 1 : 0));
 
         QCustomComboBox *audioRate = combo(w.settingPanel(), "m_cmbABitRate");
         if (custom)
             pick(audioRate, audioRate->currentIndex() == 0 ? 1 : 0);
         const OutputChoice chosen = w.settingPanel()->currentChoice();
         QSignalSpy title(&w, &FormatWidget::sendDevFormatChange);
-        w.findChild<QPushButton *>("m_btnOk")->click();
-
+        if (how == "Escape")
+            QTest::keyClick(&w, Qt::Key_Escape);
+        else
+            w.findChild<QPushButton *>(how)->click();
         QVERIFY(!w.isVisible());
+        if (how != "m_btnOk") {
+            QCOMPARE(title.size(), 0);
+            QCOMPARE(setting("FormatSet", "Format_ID"), QString("1101"));
+            QCOMPARE(setting("VIDEO_QUALITY_ITEM", "quality_value"), QString("0"));
+            QVERIFY(!ParserXML::formatCustom("4002"));
+            // Showing again shows the choice in effect, not the cancelled one.
+            QCOMPARE(w.formatId(), QString("1101"));
+            w.prepareToShow();
+            QVERIFY(w.formatGrid()->currentItem());
+            QCOMPARE(w.formatGrid()->currentItem()->id(), QString("1101"));
+            QCOMPARE(w.settingPanel()->formatId(), QString("1101"));
+            return;
+        }
         QCOMPARE(title.size(), 1);
         const QString expectedTitle = catalog.baseInfo("HD Video", "4002", "title");
         QCOMPARE(title.first().first().toString(), expectedTitle);

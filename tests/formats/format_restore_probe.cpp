@@ -24,7 +24,6 @@ int main(int argc, char **argv)
         << "quality=" << chooser->quality() << '\n'
         << "preset=" << chooser->presetText() << '\n'
         << "title=" << announced << '\n'
-        << "videoBitRateEntry=" << c.videoBitRate << '\n'
         << "audioBitRateEntry=" << c.audioBitRate << '\n'
         << "ext=" << f.ext << '\n'
         << "videoBitRate=" << f.videoBitRate << '\n'

@@ -3,12 +3,10 @@
 // streams are what the catalogue promises.
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 #include <atomic>
 
 extern "C" {
@@ -59,17 +57,6 @@ private:
     double m_sourceRate = 0;
     int m_sourceChannels = 0;
     int m_sourceSampleRate = 0;
-    QList<QPair<qint64, QString>> m_times; // ms per format, for the summary
-    QElapsedTimer m_total;
-
-    // What a queue row hands the converter for a source of the clip's size.
-    ConvertParams rowParams(const OutputFormat &f) const
-    {
-        ConvertParams p = outputParams(f, m_sourceWidth, m_sourceHeight);
-        p.trimStart = 0;
-        p.trimLength = kLengthUs;
-        return p;
-    }
 
 private slots:
     void initTestCase()
@@ -88,21 +75,8 @@ private slots:
         m_sourceSampleRate = src.audio.value("sample_rate").toString().toInt();
         QVERIFY(m_sourceWidth > 0 && m_sourceHeight > 0 && m_sourceRate > 0);
         QVERIFY(src.duration > 2.5);
-        m_total.start();
     }
-
-    void cleanupTestCase()
-    {
-        delete m_catalog;
-        std::sort(m_times.begin(), m_times.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-        qint64 sum = 0;
-        for (const auto &t : m_times)
-            sum += t.first;
-        qInfo("%d conversions took %.1f s (%.1f s with probing)", int(m_times.size()), sum / 1000.0,
-              m_total.elapsed() / 1000.0);
-        for (int i = 0; i < std::min<int>(8, int(m_times.size())); ++i)
-            qInfo("  %6.1f s  %s", m_times[i].first / 1000.0, qPrintable(m_times[i].second));
-    }
+    void cleanupTestCase() { delete m_catalog; }
 
     void defaultsConvert_data()
     {
@@ -124,7 +98,10 @@ private slots:
         QFETCH(QString, id);
         const OutputChoice choice = FormatChoice::smallSize(*m_catalog, category, id);
         const OutputFormat f = OutputFormat::fromChoice(*m_catalog, choice);
-        const ConvertParams params = rowParams(f);
+        // What a queue row hands the converter for a source of the clip's size.
+        ConvertParams params = outputParams(f, m_sourceWidth, m_sourceHeight);
+        params.trimStart = 0;
+        params.trimLength = kLengthUs;
         QVERIFY2(!f.ext.isEmpty() && !params.container.empty(), "no container");
 
         QString expectedVideo;
@@ -155,13 +132,10 @@ private slots:
             if (state != ConvertProgress)
                 static_cast<std::atomic<int> *>(owner)->store(int(state));
         };
-        QElapsedTimer clock;
-        clock.start();
         CAVConverter conv;
         QVERIFY2(conv.StartConvert(m_source.toStdString(), output.toStdString(), params, &end, callback),
                  qPrintable(what + ": " + QString::fromStdString(conv.LastError())));
         QTRY_VERIFY_WITH_TIMEOUT(end.load() >= 0, 300000);
-        m_times << qMakePair(clock.elapsed(), QString(QTest::currentDataTag()) + " (" + what + ")");
         QVERIFY2(end.load() == int(ConvertFinished),
                  qPrintable(what + ": " + QString::fromStdString(conv.LastError())));
 

@@ -102,6 +102,14 @@ private:
         codes.removeDuplicates();
         return codes;
     }
+    // The codes of a format's "videoparams" or "audioparams" entries.
+    static QStringList paramCodes(const Format &f, const char *key)
+    {
+        QStringList codes;
+        for (const dictionary_type *e : dicts(*f.dict, key))
+            codes << text(e, "fourcc").trimmed();
+        return codes;
+    }
 
 private slots:
     void initTestCase()
@@ -121,26 +129,24 @@ private slots:
     }
     void cleanupTestCase() { delete m_catalog; }
 
-    // Icons and the one-at-a-time rule go by id alone.
-    void idsAreUnique()
+    // Ids are unique (icons and the one-at-a-time rule go by id alone), the
+    // needed keys are there, titles name formats and sizes, never products or
+    // brands, every encoder offered has its menus, and every default lies in its menu.
+    void structure()
     {
-        QSet<QString> all;
+        const QRegularExpression brands(
+            "iphone|ipad|ipod|apple|samsung|galaxy|android|sony|playstation|psp|xbox|nintendo|"
+            "wii|switch|kindle|huawei|lg |nokia|blackberry|youtube|facebook|instagram|tiktok|vimeo",
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression size("^(\\d+)\\*(\\d+)$");
+        QSet<QString> ids;
         for (const Format &f : m_formats) {
-            if (all.contains(f.id))
+            if (ids.contains(f.id))
                 problem(f, "id used twice");
-            all.insert(f.id);
-        }
-        report();
-    }
-
-    void neededKeys()
-    {
-        for (const Format &f : m_formats) {
+            ids.insert(f.id);
+            if (brands.match(f.title).hasMatch())
+                problem(f, "product or brand name in the title");
             const dictionary_type *base = dictAt(*f.dict, "baseinfo");
-            if (!base) {
-                problem(f, "no baseinfo");
-                continue;
-            }
             for (const char *key : {"title", "id", "ext"}) {
                 if (text(base, key).isEmpty())
                     problem(f, QString("baseinfo without ") + key);
@@ -152,8 +158,6 @@ private slots:
             if (hasVideo) {
                 if (text(dictAt(*f.dict, "resolution"), "default").isEmpty())
                     problem(f, "no default resolution");
-                if (dicts(*f.dict, "videoparams").isEmpty())
-                    problem(f, "no videoparams");
                 if (!videoCodes(f).contains(text(video, "default").trimmed()))
                     problem(f, "default video encoder not offered");
             }
@@ -164,58 +168,16 @@ private slots:
             }
             if (text(dictAt(*f.dict, "channels"), "default").isEmpty())
                 problem(f, "no default channel count");
-            if (dicts(*f.dict, "audioparams").isEmpty())
-                problem(f, "no audioparams");
-        }
-        report();
-    }
 
-    void codesAreKnown()
-    {
-        const QStringList unavailable = {"WMV3", "vc-1", "wma3", "AMRN"}; // no encoder in the engine
-        for (const Format &f : m_formats) {
-            QStringList codes = videoCodes(f) + audioCodes(f);
-            for (const dictionary_type *e : dicts(*f.dict, "videoparams") + dicts(*f.dict, "audioparams"))
-                codes << text(e, "fourcc").trimmed();
-            for (const QString &code : codes) {
-                if (ProfileCatalog::codecId(code) == 0)
-                    problem(f, "code without a codec number: " + code);
-                const QString padded = code.size() == 3 ? code + ' ' : code;
-                const dictionary_type *names = dictAt(m_root, "Codecs");
-                if (!names || text(names, padded.toUtf8().constData()).isEmpty()
-                    || m_catalog->codecName(code) != text(names, padded.toUtf8().constData()))
-                    problem(f, "code without a display name: " + code);
-                if (unavailable.contains(code))
-                    problem(f, "code the engine cannot encode: " + code);
-            }
-            const QString filter = text(dictAt(*f.dict, "videoencoders"), "filter");
-            for (const QString &v : filter.isEmpty() ? QStringList() : videoCodes(f)) {
-                const QStringList allowed = ProfileCatalog::filterList(filter, v);
-                if (allowed.isEmpty() || allowed.contains("Auto"))
-                    problem(f, "filter gives no usable audio list for " + v);
-            }
-        }
-        report();
-    }
-
-    // Every encoder offered has its menus, and every default lies in its menu.
-    void menusAreConsistent()
-    {
-        const QRegularExpression size("^(\\d+)\\*(\\d+)$");
-        for (const Format &f : m_formats) {
-            const QStringList video = videoCodes(f);
-            for (const QString &code : video) {
-                bool found = false;
-                for (const dictionary_type *e : dicts(*f.dict, "videoparams"))
-                    found = found || text(e, "fourcc").trimmed() == code;
-                if (!found)
+            for (const QString &code : videoCodes(f)) {
+                if (!paramCodes(f, "videoparams").contains(code))
                     problem(f, "no videoparams for " + code);
             }
-            for (const QString &code : audioCodes(f)) {
-                bool found = false;
-                for (const dictionary_type *e : dicts(*f.dict, "audioparams"))
-                    found = found || text(e, "fourcc").trimmed() == code;
-                if (!found)
+            const QStringList audio = audioCodes(f);
+            if (audio.isEmpty())
+                problem(f, "no audio encoders");
+            for (const QString &code : audio) {
+                if (!paramCodes(f, "audioparams").contains(code))
                     problem(f, "no audioparams for " + code);
             }
             for (const dictionary_type *e : dicts(*f.dict, "videoparams")) {
@@ -252,12 +214,35 @@ private slots:
         report();
     }
 
-    // Limits of the engine's encoders and multiplexers.
-    void encoderLimits()
+    // Every code has a codec number and a display name, and stays within the
+    // limits of the engine's encoders and multiplexers.
+    void codesAndEncoderLimits()
     {
+        const QStringList unavailable = {"WMV3", "vc-1", "wma3", "AMRN"}; // no encoder in the engine
         const QSet<QString> h263Sizes = {"128*96", "176*144", "352*288", "704*576", "1408*1152"};
         const QSet<QString> mpegRates = {"23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+        const dictionary_type *names = dictAt(m_root, "Codecs");
+        QVERIFY(names);
         for (const Format &f : m_formats) {
+            const QStringList codes =
+                videoCodes(f) + audioCodes(f) + paramCodes(f, "videoparams") + paramCodes(f, "audioparams");
+            for (const QString &code : codes) {
+                if (ProfileCatalog::codecId(code) == 0)
+                    problem(f, "code without a codec number: " + code);
+                const QString padded = code.size() == 3 ? code + ' ' : code;
+                const QString name = text(names, padded.toUtf8().constData());
+                if (name.isEmpty() || m_catalog->codecName(code) != name)
+                    problem(f, "code without a display name: " + code);
+                if (unavailable.contains(code))
+                    problem(f, "code the engine cannot encode: " + code);
+            }
+            const QString filter = text(dictAt(*f.dict, "videoencoders"), "filter");
+            for (const QString &v : filter.isEmpty() ? QStringList() : videoCodes(f)) {
+                const QStringList allowed = ProfileCatalog::filterList(filter, v);
+                if (allowed.isEmpty() || allowed.contains("Auto"))
+                    problem(f, "filter gives no usable audio list for " + v);
+            }
+
             for (const dictionary_type *e : dicts(*f.dict, "videoparams")) {
                 const QString code = text(e, "fourcc").trimmed();
                 const QString res = text(e, "resolution");
@@ -295,20 +280,6 @@ private slots:
                         problem(f, code + " at " + r + " Hz");
                 }
             }
-        }
-        report();
-    }
-
-    // Titles name formats and sizes, never products or brands.
-    void titlesNameNoBrands()
-    {
-        const QRegularExpression brands(
-            "iphone|ipad|ipod|apple|samsung|galaxy|android|sony|playstation|psp|xbox|nintendo|"
-            "wii|switch|kindle|huawei|lg |nokia|blackberry|youtube|facebook|instagram|tiktok|vimeo",
-            QRegularExpression::CaseInsensitiveOption);
-        for (const Format &f : m_formats) {
-            if (brands.match(f.title).hasMatch())
-                problem(f, "product or brand name in the title");
         }
         report();
     }

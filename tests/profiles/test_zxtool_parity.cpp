@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 
 #include "FormatChoice.h"
@@ -41,7 +42,7 @@ private slots:
     void sameBytes_data()
     {
         QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("ext");
         // H.264/AAC in MP4 (the default phone format), MPEG-4 in AVI, VP8 in
         // WebM, and an audio-only format.
         QTest::newRow("mp4") << "Devices" << "mp4";
@@ -53,19 +54,16 @@ private slots:
     void sameBytes()
     {
         QFETCH(QString, category);
-        QFETCH(QString, id);
+        QFETCH(QString, ext);
         ProfileCatalog catalog(AppPaths::dataPath("/profile/profiles_win.plist"));
         QVERIFY2(catalog.isLoaded(), qPrintable(catalog.loadError()));
 
-        // The first format of the category, or the first with that extension.
-        FormatRecord record;
-        for (const QString &c : catalog.categories())
-            for (const FormatRecord &r : catalog.formats(c))
-                if (record.id.isEmpty() && c == category && r.ext == id)
-                    record = r;
-        QVERIFY2(!record.id.isEmpty(), "the catalogue has no such format");
+        // The first format of the category with that extension.
+        const QList<FormatRecord> formats = catalog.formats(category);
+        const auto record = std::find_if(formats.begin(), formats.end(), [&](const auto &r) { return r.ext == ext; });
+        QVERIFY2(record != formats.end(), "the catalogue has no such format");
 
-        const OutputChoice choice = FormatChoice::smallSize(catalog, record.category, record.id);
+        const OutputChoice choice = FormatChoice::smallSize(catalog, category, record->id);
         const OutputFormat format = OutputFormat::fromChoice(catalog, choice);
         ConvertParams params = outputParams(format, 320, 240);
         params.trimLength = kLengthUs;

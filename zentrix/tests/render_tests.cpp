@@ -222,12 +222,15 @@ TEST(SubtitleFile, StyleOfPlainFormatsAndOwnStylesOfAss)
                             "0,0,1,0,0,8,10,10,10,1\n\n"
                             "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
                             "Dialogue: 0,0:00:01.00,0:00:03.00,Red,,0,0,0,,Red at the top\n";
-    // Other plain formats reach the burner the same way, through FFmpeg's
-    // demuxers; WebVTT stands for them.
+    // Every plain format the file dialog offers: MicroDVD counts frames.
     struct Row { const char *name; std::string content; bool (*colour)(const uint8_t *); };
     const Row rows[] = {
         {"own.ass", ass, opaqueRed},
         {"plain.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\nGreen at the top\n", opaqueGreen},
+        {"plain.smi", "<SAMI><BODY><SYNC Start=1000><P>Green sami<SYNC Start=3000><P>&nbsp;</BODY></SAMI>\n",
+         opaqueGreen},
+        {"plain.lrc", "[00:01.00]Green lyric\n[00:03.00]Next lyric\n", opaqueGreen},
+        {"plain.sub", "{1}{10}First\n{25}{75}Green microdvd\n{100}{120}Last\n", opaqueGreen},
     };
     for (const Row &row : rows) {
         ZxParams set = fileSet(writeFile(row.name, row.content));

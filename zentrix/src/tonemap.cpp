@@ -423,18 +423,16 @@ std::shared_ptr<const ToneTable> buildTable(const AVFrame *sample, const ColourT
             // each component, or as a factor of the scene luminance
             // (BT.2100); the one that matches the chain is taken.
             const double a = 0.17883277, b = 0.28466892, c = 0.55991073;
-            std::vector<float> scene(kLinearSteps + 1);
             for (int i = 0; i <= kLinearSteps; ++i) {
                 const double e = double(t->linHigh) * i / kLinearSteps;
-                scene[size_t(i)] = float(e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12);
+                t->toLinear[size_t(i)] = float(e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12);
             }
+            const std::vector<float> scene = t->toLinear;
             std::vector<double> scales;
             for (int i = 0; i < lumaCount; ++i) {
                 const float yp = float(i) * t->yMul + t->yAdd;
-                const float x = std::clamp(yp * t->linScale, 0.0f, float(kLinearSteps) - 0.001f);
-                const float s = scene[size_t(x)] + (scene[size_t(x) + 1] - scene[size_t(x)]) * (x - std::floor(x));
                 if (yp >= 0.25f && yp <= 1.0f)
-                    scales.push_back(grey[size_t(i)] / std::pow(double(s), 1.2));
+                    scales.push_back(grey[size_t(i)] / std::pow(double(linearOf(*t, yp)), 1.2));
             }
             double chainScale = 0;
             if (!scales.empty()) {
@@ -577,11 +575,9 @@ ZX_TONEMAP_CLONES void mapPicture(const ToneTable &t, const AVFrame *in, AVFrame
     const float *encode = t.encode.data();
     constexpr int du = kNodes, dy = kNodes * kNodes;
     const float yBase = t.yBase, yScale = t.yScale, cbScale = t.cScale / 1.8556f, crScale = t.cScale / 1.5748f;
-    const v8f *m = nullptr;
-    v8f matrix[9];
+    v8f m[9];  // the primaries' conversion, column by column
     for (int i = 0; i < 9; ++i)
-        matrix[i] = v8f{} + t.toBt709[i / 3][i % 3];
-    m = matrix;
+        m[i] = v8f{} + t.toBt709[i / 3][i % 3];
     for (int by = firstRow; by < std::min(endRow, ch); ++by) {
         const int y0 = by * 2, y1 = std::min(y0 + 1, h - 1);
         // Codes above the bit depth (a damaged stream) lose their high bits,
